@@ -1,0 +1,75 @@
+#include "opciones_color.h"
+
+#include <cmath>
+
+namespace brenquil {
+namespace {
+
+// Frequencies of the sine palette, one per channel.
+constexpr double FRECUENCIA_ROJO = 0.108;
+constexpr double FRECUENCIA_VERDE = 0.09;
+constexpr double FRECUENCIA_AZUL = 0.05;
+// Phase advance of the lower half-plane in mode 365.
+constexpr double FASE_INFERIOR = 0.19;
+
+// One channel of the palette, in double precision throughout: the product and
+// the phase rounded to double, 128 * sin truncated toward zero, shifted by 128
+// and reduced modulo 256.
+uint8_t canal(int32_t n, double frecuencia, double fase) {
+    const double a = n * frecuencia + fase;  // adding a zero phase changes nothing
+    const int v = static_cast<int>(128.0 * std::sin(a));
+    return static_cast<uint8_t>((v + 128) & 0xFF);
+}
+
+Color paleta(int32_t n, double fase) {
+    return colorRGB(canal(n, FRECUENCIA_ROJO, fase), canal(n, FRECUENCIA_VERDE, fase),
+                    canal(n, FRECUENCIA_AZUL, fase));
+}
+
+// The upper half-plane: argument in (0, pi], that is zy > 0, or zy = 0 and zx < 0.
+// A negative zero compares equal to zero.
+bool semiplanoSuperior(long double zx, long double zy) { return zy > 0 || (zy == 0 && zx < 0); }
+
+Color colorPorIteracion(int32_t modo, int32_t n) {
+    if (modo == COLOR_ITERACION) return paleta(n, 0.0);
+    if (modo == COLOR_BLANCO_NEGRO) return (n % 2 != 0) ? BLANCO : NEGRO;
+    return NEGRO;
+}
+
+Color colorPorDescomposicion(int32_t modo, int32_t n, long double zx, long double zy) {
+    if (modo != COLOR_DESC_BINARIA && modo != COLOR_DESC_BINARIA_BN) return NEGRO;
+    const long double r2 = zx * zx + zy * zy;
+    if (r2 == 0) {
+        if (modo == COLOR_DESC_BINARIA_BN) return BLANCO;
+        // Grey by n modulo 255, remainder with the sign of n, low 8 bits: n = -1 gives 255.
+        const uint8_t gris = static_cast<uint8_t>(static_cast<int>(std::fmod(double(n), 255.0)));
+        return colorRGB(gris, gris, gris);
+    }
+    const bool superior = semiplanoSuperior(zx, zy);
+    if (modo == COLOR_DESC_BINARIA_BN) return superior ? NEGRO : BLANCO;
+    return paleta(n, superior ? 0.0 : FASE_INFERIOR);
+}
+
+}  // namespace
+
+Color colorDeIndice(int32_t modo, int32_t n, long double zx, long double zy) {
+    if (modo == COLOR_DESC_BINARIA || modo == COLOR_DESC_BINARIA_BN) {
+        return colorPorDescomposicion(modo, n, zx, zy);
+    }
+    return colorPorIteracion(modo, n);
+}
+
+bool OpcionesColor::usaZFinal() const {
+    const int32_t modo = modoColor.load(std::memory_order_relaxed);
+    return modo == COLOR_DESC_BINARIA || modo == COLOR_DESC_BINARIA_BN;
+}
+
+Color OpcionesColor::colorIteracion(int32_t n) const {
+    return colorPorIteracion(modoColor.load(std::memory_order_relaxed), n);
+}
+
+Color OpcionesColor::colorDescomposicion(int32_t n, long double zx, long double zy) const {
+    return colorPorDescomposicion(modoColor.load(std::memory_order_relaxed), n, zx, zy);
+}
+
+}  // namespace brenquil

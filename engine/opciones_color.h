@@ -1,0 +1,43 @@
+// The colouring options and the colour of a pixel from its escape count and last z.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "codigos.h"
+
+namespace brenquil {
+
+// A colour packed as 0x00BBGGRR, red in the low byte.
+using Color = uint32_t;
+
+inline constexpr Color NEGRO = 0x000000;
+inline constexpr Color BLANCO = 0xFFFFFF;
+
+constexpr Color colorRGB(uint8_t rojo, uint8_t verde, uint8_t azul) {
+    return Color{rojo} | (Color{verde} << 8) | (Color{azul} << 16);
+}
+constexpr uint8_t rojoDe(Color c) { return c & 0xFF; }
+constexpr uint8_t verdeDe(Color c) { return (c >> 8) & 0xFF; }
+constexpr uint8_t azulDe(Color c) { return (c >> 16) & 0xFF; }
+
+// The colour of index n (the escape count minus one) in a colour mode. Modes
+// 350 and 355 look at n only; 365 and 370 also at the last z; any other mode is black.
+Color colorDeIndice(int32_t modo, int32_t n, long double zx, long double zy);
+
+struct OpcionesColor {
+    // Both fields are read by the render thread for every pixel while the
+    // interface thread may write them.
+    std::atomic<int32_t> modoColor{COLOR_ITERACION};
+    std::atomic<int32_t> dwell{DWELL_SI};
+
+    // True for the modes that colour by the last z (365 and 370).
+    bool usaZFinal() const;
+    // Modes 350 (sine palette) and 355 (parity); black for any other mode.
+    Color colorIteracion(int32_t n) const;
+    // Modes 365 (palette by half-plane) and 370 (black and white by half-plane);
+    // black for any other mode.
+    Color colorDescomposicion(int32_t n, long double zx, long double zy) const;
+};
+
+}  // namespace brenquil
