@@ -1,0 +1,198 @@
+#include "texto_numero.h"
+
+#include <cfloat>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+#if defined(__MINGW32__) && !__USE_MINGW_ANSI_STDIO
+#error "msvcrt's printf and strtold know no 80-bit long double: build with __USE_MINGW_ANSI_STDIO=1"
+#endif
+
+namespace brenquil {
+
+static_assert(LDBL_MANT_DIG == 64, "the number texts assume the 80-bit extended format");
+
+namespace {
+
+constexpr int DIGITOS_SIGNIFICATIVOS = 19;
+// Decimal exponents from -4 up to this bound exclusive are written in fixed form.
+constexpr int EXPONENTE_FORMA_FIJA = 40;
+
+// The decimal form of a finite non-zero value rounded to 19 significant
+// digits: d.ddd... x 10^exponente.
+struct Decimal19 {
+    bool negativo = false;
+    char digitos[DIGITOS_SIGNIFICATIVOS] = {};
+    int exponente = 0;
+};
+
+// The rounding is left to the C library's %.18Le, which rounds the exact
+// binary value to nearest (ties to even) in both glibc and mingw's own
+// printf. Its point depends on the locale, so only the digits and the exponent
+// are taken from it.
+Decimal19 redondear19(long double valor) {
+    char texto[64];
+    std::snprintf(texto, sizeof texto, "%.18Le", valor);
+    Decimal19 d;
+    const char* p = texto;
+    if (*p == '-') {
+        d.negativo = true;
+        ++p;
+    }
+    int n = 0;
+    for (; *p != '\0' && *p != 'e' && *p != 'E'; ++p) {
+        if (*p >= '0' && *p <= '9' && n < DIGITOS_SIGNIFICATIVOS) d.digitos[n++] = *p;
+    }
+    if (*p != '\0') ++p;
+    const bool exponenteNegativo = (*p == '-');
+    if (*p == '-' || *p == '+') ++p;
+    for (; *p >= '0' && *p <= '9'; ++p) d.exponente = d.exponente * 10 + (*p - '0');
+    if (exponenteNegativo) d.exponente = -d.exponente;
+    return d;
+}
+
+std::string textoFinito(long double valor) {
+    const Decimal19 d = redondear19(valor);
+    int significativos = DIGITOS_SIGNIFICATIVOS;
+    while (significativos > 1 && d.digitos[significativos - 1] == '0') --significativos;
+    const int x = d.exponente;
+
+    std::string t;
+    if (d.negativo) t += '-';
+    // The fixed form of a negative value with 40 integer digits would need 41
+    // characters; the exponent form keeps it inside the field.
+    const bool formaExponente =
+        x < -4 || x >= EXPONENTE_FORMA_FIJA || (d.negativo && x == EXPONENTE_FORMA_FIJA - 1);
+    if (formaExponente) {
+        t += d.digitos[0];
+        if (significativos > 1) {
+            t += '.';
+            t.append(d.digitos + 1, significativos - 1);
+        }
+        char exponente[16];
+        std::snprintf(exponente, sizeof exponente, "e%c%02d", x < 0 ? '-' : '+', x < 0 ? -x : x);
+        t += exponente;
+    } else if (x >= 0) {
+        // Integer positions past the 19th significant digit hold zeros.
+        for (int i = 0; i <= x; ++i) t += i < significativos ? d.digitos[i] : '0';
+        if (significativos > x + 1) {
+            t += '.';
+            t.append(d.digitos + x + 1, significativos - x - 1);
+        }
+    } else {
+        t += "0.";
+        t.append(static_cast<std::size_t>(-x - 1), '0');
+        t.append(d.digitos, significativos);
+    }
+    return t;
+}
+
+bool esEspacio(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool esDigito(char c) { return c >= '0' && c <= '9'; }
+bool esDigitoHex(char c) {
+    return esDigito(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+char minuscula(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool empiezaPor(std::string_view texto, std::size_t i, std::string_view palabra) {
+    if (texto.size() - i < palabra.size()) return false;
+    for (std::size_t k = 0; k < palabra.size(); ++k) {
+        if (minuscula(texto[i + k]) != palabra[k]) return false;
+    }
+    return true;
+}
+
+// End of the significand and exponent that start at i, or i when no digit is
+// there. `hex` selects hexadecimal digits and a binary exponent "p".
+std::size_t finDeNumero(std::string_view texto, std::size_t i, bool hex) {
+    const auto digito = hex ? esDigitoHex : esDigito;
+    const std::size_t n = texto.size();
+    std::size_t j = i;
+    bool hayDigito = false;
+    while (j < n && digito(texto[j])) ++j, hayDigito = true;
+    if (j < n && texto[j] == '.') {
+        ++j;
+        while (j < n && digito(texto[j])) ++j, hayDigito = true;
+    }
+    if (!hayDigito) return i;
+    // The exponent counts only when at least one digit follows its letter and sign.
+    if (j < n && minuscula(texto[j]) == (hex ? 'p' : 'e')) {
+        std::size_t k = j + 1;
+        if (k < n && (texto[k] == '+' || texto[k] == '-')) ++k;
+        if (k < n && esDigito(texto[k])) {
+            while (k < n && esDigito(texto[k])) ++k;
+            j = k;
+        }
+    }
+    return j;
+}
+
+}  // namespace
+
+std::string formatearReal(long double valor) {
+    std::string t;
+    if (std::isnan(valor)) {
+        t = std::signbit(valor) ? "-NAN" : "+NAN";
+    } else if (std::isinf(valor)) {
+        t = valor < 0 ? "-INF" : "+INF";
+    } else if (valor == 0) {
+        t = std::signbit(valor) ? "-0" : "0";
+    } else {
+        t = textoFinito(valor);
+    }
+    t.resize(ANCHO_REAL, ' ');
+    return t;
+}
+
+std::string formatearEntero(int32_t valor, std::size_t ancho) {
+    char texto[32];
+    std::snprintf(texto, sizeof texto, "%-*.d", static_cast<int>(ancho), static_cast<int>(valor));
+    std::string t(texto);
+    t.resize(ancho, ' ');
+    return t;
+}
+
+// The prefix is delimited here, by the C locale's grammar, and only that
+// prefix reaches strtold, in a NUL-terminated copy with the point spelt as
+// the current locale wants it: mingw's strtold (like glibc's) reads the
+// locale's decimal point, so "0,5" under a German locale would otherwise give 0.5.
+long double textoAReal(std::string_view texto) {
+    const std::size_t n = texto.size();
+    std::size_t i = 0;
+    while (i < n && esEspacio(texto[i])) ++i;
+    const std::size_t inicio = i;
+    bool negativo = false;
+    if (i < n && (texto[i] == '+' || texto[i] == '-')) {
+        negativo = (texto[i] == '-');
+        ++i;
+    }
+    if (empiezaPor(texto, i, "inf")) {
+        const long double infinito = std::numeric_limits<long double>::infinity();
+        return negativo ? -infinito : infinito;
+    }
+    if (empiezaPor(texto, i, "nan")) {
+        return std::copysign(std::numeric_limits<long double>::quiet_NaN(), negativo ? -1.0L : 1.0L);
+    }
+    std::size_t fin = i;
+    if (i + 1 < n && texto[i] == '0' && minuscula(texto[i + 1]) == 'x') {
+        const std::size_t finHex = finDeNumero(texto, i + 2, true);
+        if (finHex != i + 2) fin = finHex;
+    }
+    if (fin == i) fin = finDeNumero(texto, i, false);  // "0x" without a hex digit reads as its 0
+    if (fin == i) return 0.0L;
+
+    const char* punto = std::localeconv()->decimal_point;
+    const std::string_view puntoLocal = (punto != nullptr && *punto != '\0') ? punto : ".";
+    std::string copia;
+    copia.reserve(fin - inicio + puntoLocal.size());
+    for (std::size_t k = inicio; k < fin; ++k) {
+        if (texto[k] == '.') copia += puntoLocal;
+        else copia += texto[k];
+    }
+    return std::strtold(copia.c_str(), nullptr);
+}
+
+}  // namespace brenquil

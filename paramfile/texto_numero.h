@@ -1,0 +1,39 @@
+// Number texts of the parameter file and the parameters dialog: the
+// 40-character text of an extended-precision number, the fixed-width integer
+// fields, and text to number as the C library's strtold reads it in the C locale.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace brenquil {
+
+// Width of the text of an extended-precision number.
+inline constexpr std::size_t ANCHO_REAL = 40;
+
+// The value rounded to nearest at 19 significant digits, as %g with precision
+// 40 would lay it out: fixed form for decimal exponents -4 to 39, exponent
+// form (e-05, e+40) otherwise, trailing zeros and a bare point removed, "." as
+// the point whatever the locale; "+INF", "-INF", "+NAN", "-NAN" for values that
+// are not finite; negative zero is "-0". Padded with spaces to exactly 40
+// characters. A negative value from 10^39 up to 10^40, whose fixed form would
+// take 41 characters, is written in exponent form instead, so the text always fits.
+std::string formatearReal(long double valor);
+
+// The text of an integer field: the signed decimal of "%-W.d" (precision 0, so
+// 0 prints no digit), left-justified and padded with spaces to the width; a
+// text longer than the width keeps its first `ancho` characters, as a
+// fixed-width field can hold no more.
+std::string formatearEntero(int32_t valor, std::size_t ancho);
+
+// strtold in the C locale over exactly the characters of `texto` (which need
+// not be NUL-terminated and may hold NULs): leading white space skipped, the
+// longest prefix that forms a number taken (decimal or hexadecimal, "inf",
+// "infinity", "nan", "nan(...)", any case, optional sign), 0 when there is
+// none. Every not-a-number comes back as the default quiet NaN with the sign
+// of its text (the payload of "nan(...)" is dropped, so both C libraries agree).
+long double textoAReal(std::string_view texto);
+
+}  // namespace brenquil

@@ -1,0 +1,237 @@
+// Parameter files on disk: saving and loading the state, saving over an
+// existing file, saves that fail without touching what was there or leaving a
+// temporary file behind, and loads that fail without touching the state.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "archivo_parametros.h"
+#include "estado_visor.h"
+#include "registro_parametros.h"
+
+using namespace brenquil;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string espacios(std::size_t n) { return std::string(n, ' '); }
+
+const std::string kRegistroInicial = "30    300350380-4" + espacios(38) + "8" + espacios(39) + "16" + espacios(38);
+const std::string kRegistroEjemplo =
+    "1024  305365385-0.75" + espacios(35) + "0.125" + espacios(35) + "6.103515625e-05" + espacios(25);
+
+// A fresh folder per test, removed afterwards (write permission given back first).
+class ArchivoParametros : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto marca = std::chrono::steady_clock::now().time_since_epoch().count();
+        carpeta_ = fs::temp_directory_path() /
+                   ("brenquil-pf-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                    "-" + std::to_string(marca));
+        ASSERT_TRUE(fs::create_directories(carpeta_));
+    }
+    void TearDown() override {
+        std::error_code ec;
+        for (const auto& e : fs::recursive_directory_iterator(carpeta_, ec)) {
+            fs::permissions(e.path(), fs::perms::owner_write, fs::perm_options::add, ec);
+        }
+        fs::remove_all(carpeta_, ec);
+    }
+
+    fs::path ruta(const std::string& nombre) const { return carpeta_ / nombre; }
+
+    static void escribir(const fs::path& p, const std::string& bytes) {
+        std::ofstream f(p, std::ios::binary | std::ios::trunc);
+        f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        f.close();
+        ASSERT_FALSE(f.fail()) << p;
+    }
+
+    static std::string contenido(const fs::path& p) {
+        std::ifstream f(p, std::ios::binary);
+        EXPECT_TRUE(f.is_open()) << p;
+        return std::string(std::istreambuf_iterator<char>(f), {});
+    }
+
+    // The names in the folder: a failed or finished save must leave no temporary file.
+    std::vector<std::string> nombres() const {
+        std::vector<std::string> v;
+        for (const auto& e : fs::directory_iterator(carpeta_)) v.push_back(e.path().filename().string());
+        std::sort(v.begin(), v.end());
+        return v;
+    }
+
+    static void ponerEjemplo(EstadoVisor& e) {
+        e.enfoqueActual.setIteraciones(1024);
+        e.iterador.setPlano(PLANO_CARDIOIDE_INV);
+        e.opcionesColor.modoColor = COLOR_DESC_BINARIA;
+        e.opcionesColor.dwell = DWELL_NO;
+        e.enfoqueActual.setXSupIzq(-0.75L);
+        e.enfoqueActual.setYSupIzq(0.125L);
+        e.enfoqueActual.setLado(std::ldexp(1.0L, -14));
+    }
+
+    fs::path carpeta_;
+};
+
+using Nombres = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(ArchivoParametros, GuardaLosBytesDelRegistroYLosCarga) {
+    EstadoVisor inicial;
+    ASSERT_TRUE(guardarArchivoParametros(ruta("inicial.str"), inicial));
+    EXPECT_EQ(contenido(ruta("inicial.str")), kRegistroInicial);
+
+    EstadoVisor ejemplo;
+    ponerEjemplo(ejemplo);
+    ASSERT_TRUE(guardarArchivoParametros(ruta("ejemplo.str"), ejemplo));
+    EXPECT_EQ(contenido(ruta("ejemplo.str")), kRegistroEjemplo);
+    EXPECT_EQ(nombres(), (Nombres{"ejemplo.str", "inicial.str"}));
+
+    EstadoVisor cargado;
+    ASSERT_TRUE(cargarArchivoParametros(ruta("ejemplo.str"), cargado));
+    EXPECT_EQ(cargado.enfoqueActual.getIteraciones(), 1024);
+    EXPECT_EQ(cargado.iterador.getPlano(), PLANO_CARDIOIDE_INV);
+    EXPECT_EQ(cargado.opcionesColor.modoColor.load(), COLOR_DESC_BINARIA);
+    EXPECT_EQ(cargado.opcionesColor.dwell.load(), DWELL_NO);
+    EXPECT_EQ(cargado.enfoqueActual.getXSupIzq(), -0.75L);
+    EXPECT_EQ(cargado.enfoqueActual.getYSupIzq(), 0.125L);
+    EXPECT_EQ(cargado.enfoqueActual.getLado(), std::ldexp(1.0L, -14));
+
+    ASSERT_TRUE(cargarArchivoParametros(ruta("inicial.str"), cargado));
+    EXPECT_EQ(cargado.iterador.getPlano(), PLANO_CARDIOIDE);
+    EXPECT_EQ(cargado.enfoqueActual.getLado(), 16.0L);
+}
+
+TEST_F(ArchivoParametros, GuardarSobreUnArchivoExistenteLoReemplaza) {
+    const fs::path p = ruta("vista.str");
+    escribir(p, std::string(1000, 'x'));
+    EstadoVisor estado;
+    ASSERT_TRUE(guardarArchivoParametros(p, estado));
+    EXPECT_EQ(contenido(p), kRegistroInicial);
+    ponerEjemplo(estado);
+    ASSERT_TRUE(guardarArchivoParametros(p, estado));
+    EXPECT_EQ(contenido(p), kRegistroEjemplo);
+    EXPECT_EQ(nombres(), (Nombres{"vista.str"}));
+    // The new file is an ordinary writable file.
+    EXPECT_TRUE(fs::is_regular_file(p));
+    EXPECT_NE(fs::status(p).permissions() & fs::perms::owner_write, fs::perms::none);
+    std::ofstream(p, std::ios::app | std::ios::binary) << "z";
+    EXPECT_EQ(contenido(p).size(), 136u);
+}
+
+TEST_F(ArchivoParametros, GuardadoFallidoSinCarpeta) {
+    EstadoVisor estado;
+    EXPECT_FALSE(guardarArchivoParametros(ruta("no-existe") / "vista.str", estado));
+    EXPECT_TRUE(nombres().empty());
+    EXPECT_FALSE(guardarArchivoParametros(carpeta_ / "", estado));
+    EXPECT_TRUE(nombres().empty());
+}
+
+TEST_F(ArchivoParametros, GuardadoFallidoSobreUnaCarpeta) {
+    fs::create_directory(ruta("vista.str"));
+    escribir(ruta("vista.str") / "dentro", "intacto");
+    EstadoVisor estado;
+    EXPECT_FALSE(guardarArchivoParametros(ruta("vista.str"), estado));
+    EXPECT_TRUE(fs::is_directory(ruta("vista.str")));
+    EXPECT_EQ(contenido(ruta("vista.str") / "dentro"), "intacto");
+    EXPECT_EQ(nombres(), (Nombres{"vista.str"}));
+}
+
+TEST_F(ArchivoParametros, GuardadoFallidoSobreUnArchivoDeSoloLectura) {
+    const fs::path p = ruta("vista.str");
+    escribir(p, kRegistroEjemplo);
+    fs::permissions(p, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    EstadoVisor estado;
+    EXPECT_FALSE(guardarArchivoParametros(p, estado));
+    EXPECT_EQ(contenido(p), kRegistroEjemplo);
+    EXPECT_EQ(nombres(), (Nombres{"vista.str"}));
+}
+
+#ifndef _WIN32
+// A folder without write permission keeps the temporary file from being
+// created. Root writes anyway, so the check needs an ordinary user.
+TEST_F(ArchivoParametros, GuardadoFallidoEnCarpetaSinEscritura) {
+    const fs::path sub = ruta("cerrada");
+    fs::create_directory(sub);
+    escribir(sub / "vista.str", kRegistroEjemplo);
+    fs::permissions(sub, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    if (std::ofstream(sub / "sonda").is_open()) {
+        fs::remove(sub / "sonda");
+        fs::permissions(sub, fs::perms::owner_write, fs::perm_options::add);
+        GTEST_SKIP() << "this user writes into folders without write permission";
+    }
+    EstadoVisor estado;
+    EXPECT_FALSE(guardarArchivoParametros(sub / "vista.str", estado));
+    fs::permissions(sub, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(contenido(sub / "vista.str"), kRegistroEjemplo);
+    EXPECT_EQ(std::distance(fs::directory_iterator(sub), fs::directory_iterator()), 1);
+}
+#endif
+
+TEST_F(ArchivoParametros, CargaFallidaDejaElEstado) {
+    EstadoVisor estado;
+    ponerEjemplo(estado);
+    EXPECT_FALSE(cargarArchivoParametros(ruta("no-existe.str"), estado));
+    fs::create_directory(ruta("carpeta.str"));
+    EXPECT_FALSE(cargarArchivoParametros(ruta("carpeta.str"), estado));
+    EXPECT_EQ(estado.enfoqueActual.getIteraciones(), 1024);
+    EXPECT_EQ(estado.iterador.getPlano(), PLANO_CARDIOIDE_INV);
+    EXPECT_EQ(estado.opcionesColor.modoColor.load(), COLOR_DESC_BINARIA);
+    EXPECT_EQ(estado.opcionesColor.dwell.load(), DWELL_NO);
+    EXPECT_EQ(estado.enfoqueActual.getXSupIzq(), -0.75L);
+    EXPECT_EQ(estado.enfoqueActual.getYSupIzq(), 0.125L);
+    EXPECT_EQ(estado.enfoqueActual.getLado(), std::ldexp(1.0L, -14));
+}
+
+TEST_F(ArchivoParametros, ArchivosCortosYLargos) {
+    EstadoVisor estado;
+    estado.iterador.setPlano(PLANO_PARABOLA);
+    escribir(ruta("seis.str"), "40    ");
+    ASSERT_TRUE(cargarArchivoParametros(ruta("seis.str"), estado));
+    EXPECT_EQ(estado.enfoqueActual.getIteraciones(), 40);
+    EXPECT_EQ(estado.iterador.getPlano(), PLANO_PARABOLA);
+    EXPECT_EQ(estado.opcionesColor.modoColor.load(), 0);
+    EXPECT_EQ(estado.opcionesColor.dwell.load(), 0);
+    EXPECT_EQ(estado.enfoqueActual.getXSupIzq(), 0.0L);
+    EXPECT_EQ(estado.enfoqueActual.getYSupIzq(), 0.0L);
+    EXPECT_EQ(estado.enfoqueActual.getLado(), 0.0L);
+
+    ponerEjemplo(estado);
+    escribir(ruta("vacio.str"), "");
+    ASSERT_TRUE(cargarArchivoParametros(ruta("vacio.str"), estado));
+    EXPECT_EQ(estado.enfoqueActual.getIteraciones(), 0);
+    EXPECT_EQ(estado.iterador.getPlano(), PLANO_CARDIOIDE_INV);
+    EXPECT_EQ(estado.opcionesColor.modoColor.load(), 0);
+    EXPECT_EQ(estado.enfoqueActual.getLado(), 0.0L);
+
+    // A record followed by a megabyte: the record alone counts.
+    escribir(ruta("largo.str"), kRegistroInicial + std::string(1 << 20, '9'));
+    ASSERT_TRUE(cargarArchivoParametros(ruta("largo.str"), estado));
+    EXPECT_EQ(estado.enfoqueActual.getIteraciones(), 30);
+    EXPECT_EQ(estado.iterador.getPlano(), PLANO_CARDIOIDE);
+    EXPECT_EQ(estado.enfoqueActual.getLado(), 16.0L);
+}
+
+TEST_F(ArchivoParametros, LadoInfinitoGuardadoYCargado) {
+    EstadoVisor estado;
+    estado.enfoqueActual.setLado(std::numeric_limits<long double>::infinity());
+    ASSERT_TRUE(guardarArchivoParametros(ruta("inf.str"), estado));
+    const std::string bytes = contenido(ruta("inf.str"));
+    ASSERT_EQ(bytes.size(), 135u);
+    EXPECT_EQ(bytes.substr(95), "+INF" + espacios(36));
+    EstadoVisor cargado;
+    ASSERT_TRUE(cargarArchivoParametros(ruta("inf.str"), cargado));
+    EXPECT_EQ(cargado.enfoqueActual.getLado(), std::numeric_limits<long double>::infinity());
+}
