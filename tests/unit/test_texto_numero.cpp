@@ -265,10 +265,14 @@ TEST(TextoAReal, IgualQueStrtoldEnLocaleC) {
     for (const char* t : textos) {
         const long double esperado = strtoldC(t);
         const long double obtenido = textoAReal(t);
-        EXPECT_TRUE(mismosBits(obtenido, esperado) || (esperado == 0 && obtenido == 0 &&
-                                                         std::signbit(esperado) == std::signbit(obtenido)))
-            << "[" << t << "]";
+        // mingw's strtold gives -0 for "  -  1", where no conversion is made;
+        // zeros are compared by value here and their signs checked below.
+        EXPECT_TRUE(mismosBits(obtenido, esperado) || (esperado == 0 && obtenido == 0)) << "[" << t << "]";
     }
+    EXPECT_TRUE(std::signbit(textoAReal("-0")));
+    EXPECT_TRUE(std::signbit(textoAReal(" -0.0e5")));
+    EXPECT_FALSE(std::signbit(textoAReal("  -  1")));
+    EXPECT_FALSE(std::signbit(textoAReal("-x")));
 }
 
 TEST(TextoAReal, NoFinitosComoLosNombra) {
