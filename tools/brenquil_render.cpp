@@ -124,6 +124,12 @@ int main(int argc, char** argv) {
     // Before the render, so that a wrong path does not cost a whole render.
     if (const std::string error = comprobarDestinoPng(opciones.salida); !error.empty()) return fallar(error);
 
+    std::error_code ec;
+    if (opciones.archivo && fs::equivalent(*opciones.archivo, opciones.salida, ec)) {
+        std::cerr << PROGRAMA << ": the output '" << opciones.salida << "' is the parameter file itself\n";
+        return SALIDA_USO;
+    }
+
     EstadoVisor estado;
     if (opciones.archivo) {
         if (const std::string error = cargarArchivo(*opciones.archivo, estado); !error.empty()) return fallar(error);

@@ -373,6 +373,7 @@ TEST_F(BrenquilRender, CadaErrorFallaConUnMensajeYNoDejaArchivos) {
         {{archivo, "-o", "no-existe/sal.png"}, 1, "no folder"},
         {{archivo, "-o", "subcarpeta"}, 1, "folder"},
         {{archivo, "-o", "protegida.png"}, 1, "read-only"},
+        {{archivo, "-o", "./" + archivo}, 2, "is the parameter file itself"},
     };
     for (const Caso& c : casos) {
         std::string orden;
