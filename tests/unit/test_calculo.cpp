@@ -199,20 +199,33 @@ TEST(Protocolo, DosHilosALaVezSoloUnoDibuja) {
     ControlCalculo control(estado);
     for (int intento = 0; intento < 20; ++intento) {
         VentanaSonda ventana(estado);
+        // The thread that claims the render is held at its first pixel, so the
+        // other one certainly tries while a render runs.
+        ventana.retenerEnLlamada = 0;
         // Two render threads created before either has claimed the render.
         control.prepararCalculo(ventana);
         std::atomic<int> listos{0};
+        std::atomic<int> terminados{0};
         auto carrera = [&] {
             listos.fetch_add(1);
             while (listos.load() < 2) {}
             control.hiloCalculo();
+            terminados.fetch_add(1);
         };
         std::thread a(carrera), b(carrera);
+        ventana.esperarRetenido();
+        const auto limite = std::chrono::steady_clock::now() + 20s;
+        while (terminados.load() < 1 && std::chrono::steady_clock::now() < limite) std::this_thread::yield();
+        EXPECT_EQ(terminados.load(), 1) << "the second thread did not end at once";
+        EXPECT_EQ(ventana.llamadas().size(), 0u);
+        EXPECT_EQ(ventana.cursoresNormales(), 0);  // the loser touched nothing
+        EXPECT_EQ(ventana.invalidaciones(), 0);
+        ventana.soltar();
         a.join();
         b.join();
         EXPECT_EQ(ventana.llamadas().size(), size_t(kLlamadasTotales));
         EXPECT_EQ(ventana.maximoSimultaneo(), 1);
-        EXPECT_EQ(ventana.cursoresNormales(), 1);  // the loser touched nothing
+        EXPECT_EQ(ventana.cursoresNormales(), 1);
         EXPECT_EQ(ventana.invalidaciones(), 1);
     }
 }
