@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "redondeo_decimal.h"
+
 #if defined(__MINGW32__) && !__USE_MINGW_ANSI_STDIO
 #error "msvcrt's printf and strtold know no 80-bit long double: build with __USE_MINGW_ANSI_STDIO=1"
 #endif
@@ -130,6 +132,39 @@ std::size_t finDeNumero(std::string_view texto, std::size_t i, bool hex) {
     return j;
 }
 
+// The digits and the power of ten of a decimal number text "ddd.ddde±dd".
+struct DecimalLeido {
+    std::string cifras;
+    int exponente10 = 0;
+};
+
+DecimalLeido separarDecimal(std::string_view numero) {
+    DecimalLeido d;
+    std::size_t k = 0;
+    int decimales = 0;
+    bool trasElPunto = false;
+    for (; k < numero.size() && minuscula(numero[k]) != 'e'; ++k) {
+        if (numero[k] == '.') {
+            trasElPunto = true;
+        } else {
+            d.cifras += numero[k];
+            if (trasElPunto) ++decimales;
+        }
+    }
+    long exponente = 0;
+    if (k < numero.size()) {
+        ++k;
+        const bool negativo = k < numero.size() && numero[k] == '-';
+        if (k < numero.size() && (numero[k] == '-' || numero[k] == '+')) ++k;
+        for (; k < numero.size(); ++k) {
+            if (exponente < 1000000) exponente = exponente * 10 + (numero[k] - '0');  // far beyond any range
+        }
+        if (negativo) exponente = -exponente;
+    }
+    d.exponente10 = static_cast<int>(exponente - decimales);
+    return d;
+}
+
 }  // namespace
 
 std::string formatearReal(long double valor) {
@@ -158,7 +193,9 @@ std::string formatearEntero(int32_t valor, std::size_t ancho) {
 // The prefix is delimited here, by the C locale's grammar, and only that
 // prefix reaches strtold, in a NUL-terminated copy with the point spelt as
 // the current locale wants it: mingw's strtold (like glibc's) reads the
-// locale's decimal point, so "0,5" under a German locale would otherwise give 0.5.
+// locale's decimal point, so "0,5" under a German locale would otherwise give
+// 0.5. A decimal result is then checked against the exact value of the text,
+// which mends mingw's occasional misrounding next to a power of two.
 long double textoAReal(std::string_view texto) {
     const std::size_t n = texto.size();
     std::size_t i = 0;
@@ -177,9 +214,11 @@ long double textoAReal(std::string_view texto) {
         return std::copysign(std::numeric_limits<long double>::quiet_NaN(), negativo ? -1.0L : 1.0L);
     }
     std::size_t fin = i;
+    bool hex = false;
     if (i + 1 < n && texto[i] == '0' && minuscula(texto[i + 1]) == 'x') {
         const std::size_t finHex = finDeNumero(texto, i + 2, true);
-        if (finHex != i + 2) fin = finHex;
+        hex = finHex != i + 2;
+        if (hex) fin = finHex;
     }
     if (fin == i) fin = finDeNumero(texto, i, false);  // "0x" without a hex digit reads as its 0
     if (fin == i) return 0.0L;
@@ -192,7 +231,11 @@ long double textoAReal(std::string_view texto) {
         if (texto[k] == '.') copia += puntoLocal;
         else copia += texto[k];
     }
-    return std::strtold(copia.c_str(), nullptr);
+    const long double leido = std::strtold(copia.c_str(), nullptr);
+    if (hex) return leido;
+    const DecimalLeido d = separarDecimal(texto.substr(i, fin - i));
+    const long double exacto = redondearDecimal(d.cifras, d.exponente10, std::fabs(leido));
+    return negativo ? -exacto : exacto;
 }
 
 }  // namespace brenquil

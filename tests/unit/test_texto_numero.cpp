@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "redondeo_decimal.h"
 #include "texto_numero.h"
 
 using namespace brenquil;
@@ -34,6 +35,9 @@ std::string sinRelleno(const std::string& campo) {
 }
 
 std::string texto(long double v) { return sinRelleno(formatearReal(v)); }
+
+// A head followed by n zeros (the integer positions past the 19th digit).
+std::string conCeros(const std::string& cabeza, std::size_t n) { return std::string(cabeza).append(n, '0'); }
 
 // The C library's own reading of a terminated text, in the C locale: the
 // reference that textoAReal must match.
@@ -104,7 +108,7 @@ TEST(FormatearReal, LimitesEntreFormaFijaYExponente) {
     EXPECT_EQ(texto(1.5e-4L), "0.00015");
     EXPECT_EQ(texto(1e-5L), "1e-05");
     EXPECT_EQ(texto(-9.5e-5L), "-9.5e-05");
-    EXPECT_EQ(texto(1e39L), "1" + std::string(39, '0'));
+    EXPECT_EQ(texto(1e39L), conCeros("1", 39));
     EXPECT_EQ(texto(1e40L), "1e+40");
     EXPECT_EQ(texto(2.5e100L), "2.5e+100");
     EXPECT_EQ(texto(1e-123L), "1e-123");
@@ -143,13 +147,13 @@ TEST(FormatearReal, NegativoDeCuarentaCifrasEnteras) {
     // Positive values up to 10^40 fill the field in fixed form; a negative one
     // would need 41 characters, so it is written in exponent form.
     const long double casi = strtoldC("9.999999999999999999e39");
-    EXPECT_EQ(texto(casi), std::string(19, '9') + std::string(21, '0'));
+    EXPECT_EQ(texto(casi), conCeros(std::string(19, '9'), 21));
     EXPECT_EQ(texto(-casi), "-9.999999999999999999e+39");
     EXPECT_EQ(texto(-1e39L), "-1e+39");
     EXPECT_EQ(texto(-1.5e39L), "-1.5e+39");
     // One decade down the negative fixed form takes exactly 40 characters.
-    EXPECT_EQ(texto(-1e38L), "-1" + std::string(38, '0'));
-    EXPECT_EQ(texto(-9.5e38L), "-95" + std::string(37, '0'));
+    EXPECT_EQ(texto(-1e38L), conCeros("-1", 38));
+    EXPECT_EQ(texto(-9.5e38L), conCeros("-95", 37));
 }
 
 TEST(FormatearReal, NoFinitosConSigno) {
@@ -299,4 +303,45 @@ TEST(TextoAReal, SoloLosBytesDados) {
     // A NUL inside the bytes ends the number like any other character.
     EXPECT_EQ(textoAReal(std::string_view("12\0" "34", 5)), 12.0L);
     EXPECT_EQ(textoAReal(std::string_view("\0" "34", 3)), 0.0L);
+}
+
+TEST(TextoAReal, RedondeoCorrectoJuntoAPotenciasDeDos) {
+    // Nearest values worked out in exact rational arithmetic. The first two
+    // are the largest significand below 2^-7006 and 2^485 (mingw's strtold
+    // gives the power of two).
+    EXPECT_TRUE(mismosBits(textoAReal("9.634970252881651214e-2110"), std::nextafter(std::ldexp(1.0L, -7006), 0.0L)));
+    EXPECT_TRUE(mismosBits(textoAReal("9.98959536101117514e+145"), std::nextafter(std::ldexp(1.0L, 485), 0.0L)));
+    // Exact ties go to the even significand; a digit more decides.
+    const long double uno = 1.0L, unUlp = std::ldexp(1.0L, -63);
+    EXPECT_TRUE(mismosBits(textoAReal("1.0000000000000000000542101086242752217003726400434970855712890625"), uno));
+    EXPECT_TRUE(mismosBits(textoAReal("1.00000000000000000005421010862427522170037264004349708557128906251"),
+                           uno + unUlp));
+    EXPECT_TRUE(mismosBits(textoAReal("1.0000000000000000001626303258728256651011179201304912567138671875"),
+                           uno + 2 * unUlp));
+    EXPECT_TRUE(mismosBits(textoAReal("-1.0000000000000000001626303258728256651011179201304912567138671874"),
+                           -(uno + unUlp)));
+    // Around the largest finite value: half an ulp above it is 1.18973149535723176505351...e4932.
+    const long double maximo = std::numeric_limits<long double>::max();
+    EXPECT_TRUE(mismosBits(textoAReal("1.18973149535723176502e+4932"), maximo));
+    EXPECT_TRUE(mismosBits(textoAReal("1.18973149535723176505e+4932"), maximo));
+    EXPECT_EQ(textoAReal("1.18973149535723176509e+4932"), kInf);
+}
+
+TEST(RedondearDecimal, CorrigeUnaLecturaCercana) {
+    const long double uno = 1.0L;
+    for (long double cerca : {uno, std::nextafter(uno, 2.0L), std::nextafter(std::nextafter(uno, 2.0L), 2.0L),
+                              std::nextafter(uno, 0.0L), std::nextafter(std::nextafter(uno, 0.0L), 0.0L)}) {
+        EXPECT_TRUE(mismosBits(redondearDecimal("1", 0, cerca), uno));
+        EXPECT_TRUE(mismosBits(redondearDecimal("00100", -2, cerca), uno));
+    }
+    // 0.1 from either side, and a subnormal from 0.
+    EXPECT_TRUE(mismosBits(redondearDecimal("1", -1, std::nextafter(0.1L, 1.0L)), 0.1L));
+    EXPECT_TRUE(mismosBits(redondearDecimal("1", -1, std::nextafter(0.1L, 0.0L)), 0.1L));
+    const long double minimo = std::numeric_limits<long double>::denorm_min();
+    EXPECT_TRUE(mismosBits(redondearDecimal("3645199531882474603", -4969, 0.0L), minimo));
+    EXPECT_TRUE(mismosBits(redondearDecimal("1", -4951, minimo), 0.0L));
+    // Out of its range it trusts the reading it was given.
+    EXPECT_EQ(redondearDecimal("1", -6000, minimo), minimo);
+    EXPECT_EQ(redondearDecimal(std::string(401, '1'), 0, 2.0L), 2.0L);
+    EXPECT_EQ(redondearDecimal("0", 0, 0.0L), 0.0L);
 }
