@@ -13,6 +13,11 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "archivo_parametros.h"
 #include "estado_visor.h"
 #include "registro_parametros.h"
@@ -159,21 +164,31 @@ TEST_F(ArchivoParametros, GuardadoFallidoSobreUnArchivoDeSoloLectura) {
 }
 
 #ifndef _WIN32
-// A folder without write permission keeps the temporary file from being
-// created. Root writes anyway, so the check needs an ordinary user.
+// Saves on a child process running as an ordinary user, so that folder
+// permissions bind even when the tests run as root.
+bool guardarComoUsuarioComun(const fs::path& p) {
+    const pid_t hijo = fork();
+    if (hijo == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+        EstadoVisor estado;
+        _exit(guardarArchivoParametros(p, estado) ? 0 : 1);
+    }
+    int estadoHijo = 0;
+    waitpid(hijo, &estadoHijo, 0);
+    EXPECT_TRUE(WIFEXITED(estadoHijo));
+    EXPECT_NE(WEXITSTATUS(estadoHijo), 2) << "could not drop privileges";
+    return WIFEXITED(estadoHijo) && WEXITSTATUS(estadoHijo) == 0;
+}
+
+// A folder without write permission keeps the temporary file from being created.
 TEST_F(ArchivoParametros, GuardadoFallidoEnCarpetaSinEscritura) {
     const fs::path sub = ruta("cerrada");
     fs::create_directory(sub);
     escribir(sub / "vista.str", kRegistroEjemplo);
+    fs::permissions(carpeta_, fs::perms::others_exec | fs::perms::group_exec, fs::perm_options::add);
     fs::permissions(sub, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
-    if (std::ofstream(sub / "sonda").is_open()) {
-        fs::remove(sub / "sonda");
-        fs::permissions(sub, fs::perms::owner_write, fs::perm_options::add);
-        GTEST_SKIP() << "this user writes into folders without write permission";
-    }
-    EstadoVisor estado;
-    EXPECT_FALSE(guardarArchivoParametros(sub / "vista.str", estado));
+    EXPECT_FALSE(guardarComoUsuarioComun(sub / "vista.str"));
     fs::permissions(sub, fs::perms::owner_write, fs::perm_options::add);
     EXPECT_EQ(contenido(sub / "vista.str"), kRegistroEjemplo);
     EXPECT_EQ(std::distance(fs::directory_iterator(sub), fs::directory_iterator()), 1);
