@@ -1,0 +1,256 @@
+// The engine's iteration against the literal loop, pixel by pixel: the same
+// count and the same 80-bit last z (compared as the 10 bytes of the format,
+// so that +0 and -0, and NaN patterns, count as different values) on every
+// plane, at the smallest and largest limits, in views full of periodic
+// interior points, at the points w = 0 of the inverted planes and in views
+// with non-finite coordinates.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "codigos.h"
+#include "iteracion.h"
+#include "referencia.h"
+
+using namespace brenquil;
+
+namespace {
+
+constexpr int16_t PLANOS[] = {PLANO_CARDIOIDE, PLANO_CARDIOIDE_INV, PLANO_PARABOLA};
+
+// The positions that the render visits: columns and rows -1 .. 400.
+constexpr int PRIMER_PIXEL = -1;
+constexpr int ULTIMO_PIXEL = 400;
+
+bool mismosBits(long double a, long double b) { return std::memcmp(&a, &b, 10) == 0; }
+
+std::string bytes(long double v) {
+    unsigned char b[10];
+    std::memcpy(b, &v, 10);
+    std::string s;
+    char dos[3];
+    for (int i = 9; i >= 0; --i) {
+        std::snprintf(dos, sizeof dos, "%02x", b[i]);
+        s += dos;
+    }
+    return s + " (" + std::to_string(static_cast<double>(v)) + ")";
+}
+
+struct Recuento {
+    long pixeles = 0;
+    long interiores = 0;  // pixels that did not escape: count maxIter + 1
+};
+
+// Compares the engine and the loop on the pixels (px, py) for px and py in
+// the given positions; a mismatch is described with both results' bytes.
+template <typename Columnas, typename Filas>
+testing::AssertionResult igualQueReferenciaEn(int16_t plano, const VistaPlano& vista, int16_t maxIter,
+                                              const Columnas& columnas, const Filas& filas,
+                                              Recuento* recuento = nullptr) {
+    const std::atomic<int16_t> planoCompartido{plano};
+    int fallos = 0;
+    std::string detalle;
+    Recuento r;
+    for (int py : filas) {
+        for (int px : columnas) {
+            const auto esperado = iterarReferencia(planoCompartido, vista, px, py, maxIter);
+            const auto obtenido = iterarPixel(plano, vista, px, py, maxIter);
+            ++r.pixeles;
+            if (esperado.cuenta == int{limiteEfectivo(maxIter)} + 1) ++r.interiores;
+            if (esperado.cuenta == obtenido.cuenta && mismosBits(esperado.zx, obtenido.zx) &&
+                mismosBits(esperado.zy, obtenido.zy)) {
+                continue;
+            }
+            if (++fallos <= 5) {
+                detalle += "\n  pixel (" + std::to_string(px) + ", " + std::to_string(py) +
+                           "): count " + std::to_string(obtenido.cuenta) + " instead of " +
+                           std::to_string(esperado.cuenta) + ", zx " + bytes(obtenido.zx) +
+                           " instead of " + bytes(esperado.zx) + ", zy " + bytes(obtenido.zy) +
+                           " instead of " + bytes(esperado.zy);
+            }
+        }
+    }
+    if (recuento) *recuento = r;
+    if (fallos == 0) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << fallos << " of " << r.pixeles << " pixels differ on plane "
+                                       << plano << ", view (" << static_cast<double>(vista.x) << ", "
+                                       << static_cast<double>(vista.y) << ", "
+                                       << static_cast<double>(vista.lado) << "), limit " << maxIter
+                                       << detalle;
+}
+
+// The positions -1, -1 + paso, ... up to 400.
+std::vector<int> posiciones(int paso) {
+    std::vector<int> v;
+    for (int p = PRIMER_PIXEL; p <= ULTIMO_PIXEL; p += paso) v.push_back(p);
+    return v;
+}
+
+// Compares the pixels whose column and row are -1 + a multiple of `paso`
+// (every position of the render when paso is 1).
+testing::AssertionResult igualQueReferencia(int16_t plano, const VistaPlano& vista, int16_t maxIter,
+                                            int paso = 1, Recuento* recuento = nullptr) {
+    const std::vector<int> p = posiciones(paso);
+    return igualQueReferenciaEn(plano, vista, maxIter, p, p, recuento);
+}
+
+const VistaPlano VISTA_INICIAL{-4.0L, 8.0L, 16.0L};
+const VistaPlano CONJUNTO_ENTERO{-2.5L, 1.5L, 3.0L};
+const VistaPlano VISTA_INVERSA{-4.0L, 4.0L, 8.0L};
+
+// The pixel (px, py) of the view stands for w = 0 exactly.
+bool enElOrigen(const VistaPlano& vista, int16_t px, int16_t py) {
+    return realDePixel(vista, px) == 0.0L && imaginarioDePixel(vista, py) == 0.0L;
+}
+
+}  // namespace
+
+TEST(IteracionExacta, LimitesPequenosEnTodosLosPlanos) {
+    // 0: one step, z = c; 1 and 2: the first escapes; negative: no step.
+    // 301 is an unknown plane code, where z never moves.
+    for (int16_t plano : {PLANO_CARDIOIDE, PLANO_CARDIOIDE_INV, PLANO_PARABOLA, int16_t{301}}) {
+        for (const VistaPlano& vista : {VISTA_INICIAL, CONJUNTO_ENTERO, VISTA_INVERSA}) {
+            for (int16_t limite : {-1, 0, 1, 2, 3}) {
+                EXPECT_TRUE(igualQueReferencia(plano, vista, limite));
+            }
+        }
+    }
+}
+
+TEST(IteracionExacta, VistaInicialCompletaEnCadaPlano) {
+    // The first picture's limit, 30 + 32, and limits one either side, so that
+    // the orbits found periodic end on both parities of the remaining steps.
+    for (int16_t plano : PLANOS) {
+        for (int16_t limite : {61, 62, 63}) {
+            Recuento r;
+            EXPECT_TRUE(igualQueReferencia(plano, VISTA_INICIAL, limite, 1, &r));
+            EXPECT_EQ(r.pixeles, 402 * 402);
+            EXPECT_GT(r.interiores, 0) << plano;
+        }
+    }
+}
+
+TEST(IteracionExacta, VistasPropiasDeCadaPlanoCompletas) {
+    // The whole set on plane 300, the inverted plane around its bounded part,
+    // and the parabola plane with its cusp, at limits of a few hundred to a
+    // thousand: most interior orbits settle into exact cycles well before.
+    struct Caso {
+        int16_t plano;
+        VistaPlano vista;
+        int16_t limite;
+    };
+    for (const Caso& c : {Caso{PLANO_CARDIOIDE, CONJUNTO_ENTERO, 256},
+                          Caso{PLANO_CARDIOIDE_INV, VISTA_INVERSA, 1024},
+                          Caso{PLANO_PARABOLA, VistaPlano{-1.0L, 2.0L, 4.0L}, 500}}) {
+        Recuento r;
+        EXPECT_TRUE(igualQueReferencia(c.plano, c.vista, c.limite, 1, &r));
+        EXPECT_GT(r.interiores, r.pixeles / 10) << c.plano;
+    }
+}
+
+TEST(IteracionExacta, InteriorPeriodicoConLimitesAltos) {
+    // Subsampled grids: the literal loop runs every step of every interior
+    // pixel. The views hold the main cardioid, the bulbs of period 2 and 3 and
+    // the boundary between them; c = -1 (pixel (0, 0) of the corner -1) is a
+    // cycle 0, -1, 0 of period 2 from the first step.
+    struct Caso {
+        VistaPlano vista;
+        int paso;
+    };
+    const VistaPlano bulboDos{-1.0L, 0.0L, 0.5L};
+    ASSERT_EQ(realDePixel(bulboDos, 0), -1.0L);
+    for (const Caso& c : {Caso{CONJUNTO_ENTERO, 9}, Caso{VistaPlano{-0.2L, 0.9L, 0.3L}, 13},
+                          Caso{bulboDos, 11}, Caso{VistaPlano{-0.8L, 0.25L, 0.1L}, 17}}) {
+        for (int16_t limite : {4097, 4098, 32766}) {
+            Recuento r;
+            EXPECT_TRUE(igualQueReferencia(PLANO_CARDIOIDE, c.vista, limite, c.paso, &r));
+            EXPECT_GT(r.interiores, r.pixeles / 10);
+        }
+    }
+    // 32767 is taken as 32766 by both.
+    EXPECT_TRUE(igualQueReferencia(PLANO_CARDIOIDE, bulboDos, 32767, 23));
+}
+
+TEST(IteracionExacta, LimitesAltosEnLosPlanosInvertidos) {
+    for (int16_t limite : {1024, 32766}) {
+        EXPECT_TRUE(igualQueReferencia(PLANO_CARDIOIDE_INV, VISTA_INVERSA, limite, 11));
+        EXPECT_TRUE(igualQueReferencia(PLANO_PARABOLA, VistaPlano{-1.0L, 2.0L, 4.0L}, limite, 11));
+    }
+}
+
+TEST(IteracionExacta, PuntosSingularesDeLosPlanosInvertidos) {
+    // w = 0: c = 0 on plane 305 (a fixed point from the first step), c = 1/4
+    // on plane 310 (an orbit that creeps towards 1/2 and does not repeat
+    // within the limit). The views contain that pixel, and its row and column
+    // where g or h is exactly 0.
+    ASSERT_TRUE(enElOrigen(VISTA_INICIAL, 100, 200));
+    const VistaPlano esquinaCero{0.0L, 0.0L, 0.004L};
+    ASSERT_TRUE(enElOrigen(esquinaCero, 0, 0));
+    const VistaPlano centradaEnCero{-4e-3L, 4e-3L, 8e-3L};
+    const bool centro = enElOrigen(centradaEnCero, 200, 200);
+    for (int16_t plano : {PLANO_CARDIOIDE_INV, PLANO_PARABOLA}) {
+        for (int16_t limite : {0, 1, 2, 1024, 32766}) {
+            const int paso = limite > 1024 ? 7 : 1;
+            EXPECT_TRUE(igualQueReferencia(plano, esquinaCero, limite, paso));
+            EXPECT_TRUE(igualQueReferencia(plano, centradaEnCero, limite, paso));
+            // The grid misses (100, 200) when subsampled: that pixel alone.
+            const std::atomic<int16_t> p{plano};
+            const auto esperado = iterarReferencia(p, VISTA_INICIAL, 100, 200, limite);
+            const auto obtenido = iterarPixel(plano, VISTA_INICIAL, 100, 200, limite);
+            EXPECT_EQ(obtenido.cuenta, esperado.cuenta);
+            EXPECT_TRUE(mismosBits(obtenido.zx, esperado.zx)) << bytes(obtenido.zx);
+            EXPECT_TRUE(mismosBits(obtenido.zy, esperado.zy)) << bytes(obtenido.zy);
+            EXPECT_EQ(obtenido.cuenta, int{limite} + 1);
+            if (centro) {
+                const auto a = iterarReferencia(p, centradaEnCero, 200, 200, limite);
+                const auto b = iterarPixel(plano, centradaEnCero, 200, 200, limite);
+                EXPECT_EQ(b.cuenta, a.cuenta);
+                EXPECT_TRUE(mismosBits(b.zx, a.zx) && mismosBits(b.zy, a.zy));
+            }
+        }
+    }
+}
+
+TEST(IteracionExacta, CerosConSignoYCoordenadasNoFinitas) {
+    // A corner of -0 makes signed zeros in g, h and z; an infinite side or
+    // corner escapes at once or turns z into NaN, which never tests as
+    // escaped: a NaN orbit runs to the limit with the loop's NaN pattern.
+    const long double inf = std::numeric_limits<long double>::infinity();
+    const long double nan = std::numeric_limits<long double>::quiet_NaN();
+    for (int16_t plano : PLANOS) {
+        for (const VistaPlano& vista :
+             {VistaPlano{-0.0L, -0.0L, 1.0L}, VistaPlano{-0.0L, 0.0L, -0.0L}, VistaPlano{0.0L, 0.0L, inf},
+              VistaPlano{inf, 1.0L, 1.0L}, VistaPlano{nan, 0.0L, 1.0L}, VistaPlano{0.0L, 0.0L, nan}}) {
+            // An x87 operation on NaN or infinity takes a microcode assist
+            // (about 2 us a step here), hence the sparse grids beyond a few steps.
+            for (int16_t limite : {0, 1, 2}) {
+                EXPECT_TRUE(igualQueReferencia(plano, vista, limite, 5));
+            }
+            EXPECT_TRUE(igualQueReferencia(plano, vista, 101, 41));
+            EXPECT_TRUE(igualQueReferencia(plano, vista, 2000, 201));
+        }
+    }
+}
+
+TEST(IteracionExacta, EjeRealConCerosConSigno) {
+    // Row 0 of a view whose corner is real has h = +0 exactly: c is real and
+    // the imaginary part of z stays a zero whose sign flips at every step
+    // with a negative real part. An orbit that settles on a real cycle then
+    // repeats its values before it repeats its bits, and the last z's zero
+    // must carry the loop's sign.
+    const std::vector<int> fila0{0};
+    for (int16_t plano : PLANOS) {
+        for (const VistaPlano& vista : {VistaPlano{-2.0L, 0.0L, 0.25L}, VistaPlano{-1.5L, 0.0L, 0.25L},
+                                        VistaPlano{-1.8L, 0.0L, 0.05L}, VistaPlano{-1.0L, 0.0L, 1.0L}}) {
+            for (int16_t limite : {1000, 1001, 4099}) {
+                EXPECT_TRUE(igualQueReferenciaEn(plano, vista, limite, posiciones(1), fila0));
+            }
+        }
+    }
+}
