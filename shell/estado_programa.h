@@ -1,0 +1,50 @@
+// The program's shared state: one instance of each record, built before the
+// window exists and kept until the program ends. Beside each, the thread that
+// may write it.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+
+#include "calculo.h"
+#include "estado_visor.h"
+#include "superficie.h"
+#include "ventana_gdi.h"
+
+namespace brenquil {
+
+// The off-screen surfaces of the main window.
+struct Superficies {
+    // Taken around every use of `imagen`, by both threads: GDI memory contexts
+    // are not promised safe for two threads at once. Never held while waiting
+    // for the render thread.
+    std::mutex cerrojo;
+    // Interface thread, at window creation: the screen size every surface has.
+    int anchoPantalla = 0;
+    int altoPantalla = 0;
+    // The picture, superficieImagen. Created and released by the interface
+    // thread; drawn into by both, under `cerrojo`.
+    Superficie imagen;
+    // superficieRespaldo: what the window showed before an outline was drawn. Interface thread.
+    Superficie respaldo;
+    // superficieMemoria: the memorised picture. Interface thread.
+    Superficie memoria;
+};
+
+// The view, the options and the flags; EstadoVisor says who writes each field.
+extern EstadoVisor estadoVisor;
+// Starts, stops and waits for renders. Interface thread.
+extern ControlCalculo controlCalculo;
+// The main window as the render sees it. Interface thread binds it.
+extern VentanaGdi ventanaGdi;
+extern Superficies superficies;
+// The cursor shown over the client area. Interface thread; the render thread
+// when a render ends.
+extern std::atomic<HCURSOR> cursorActual;
+// The program's module, for its cursors and dialog templates. Written once by
+// WinMain before any other thread exists.
+extern HINSTANCE instancia;
+
+}  // namespace brenquil

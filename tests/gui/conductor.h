@@ -1,0 +1,150 @@
+// What the GUI tests need to drive a brenquil.exe of their own from outside,
+// as another Windows program: start it, find its window and message boxes,
+// post mouse messages, read its client area, know whether a render runs, and
+// the pictures the engine computes for a view. No part of it is in the
+// program under test.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "opciones_color.h"
+#include "parametros_enfoque.h"
+
+namespace brenquil::prueba {
+
+using Milisegundos = std::chrono::milliseconds;
+
+// Every wait ends by this deadline unless it names its own.
+inline constexpr Milisegundos PLAZO{30000};
+
+// Polls `condicion` every `paso` until it holds or `plazo` has passed; tells
+// whether it held.
+bool esperarHasta(const std::function<bool()>& condicion, Milisegundos plazo = PLAZO,
+                  Milisegundos paso = Milisegundos{10});
+
+// A picture of 0x00BBGGRR colours, row by row.
+struct Imagen {
+    int ancho = 0;
+    int alto = 0;
+    std::vector<Color> pixeles;
+
+    Imagen() = default;
+    Imagen(int a, int h, Color fondo = NEGRO) : ancho(a), alto(h), pixeles(static_cast<size_t>(a) * h, fondo) {}
+    Color pixel(int x, int y) const { return pixeles[static_cast<size_t>(y) * ancho + x]; }
+    void poner(int x, int y, Color c) {
+        if (x >= 0 && y >= 0 && x < ancho && y < alto) pixeles[static_cast<size_t>(y) * ancho + x] = c;
+    }
+    // The part (x, y, ancho, alto) of this picture.
+    Imagen recorte(int x, int y, int a, int h) const;
+    bool operator==(const Imagen&) const = default;
+};
+
+// The first few differing pixels, for failure messages; empty when equal.
+std::string diferencias(const Imagen& obtenida, const Imagen& esperada, int maximo = 6);
+// Writes a 24-bit BMP.
+bool guardarBmp(const Imagen& imagen, const std::string& ruta);
+
+// The start-up view: corner -4 + 8i, side 16.
+ParametrosEnfoque vistaInicial();
+// The start-up view after zooming into the square (izquierda, arriba)-(derecha, abajo).
+ParametrosEnfoque vistaTrasCuadrado(int16_t izquierda, int16_t arriba, int16_t derecha, int16_t abajo);
+
+// The 400 x 400 picture of a view with the start-up plane and colouring
+// (plane 300, colour 350, dwell 380) and the iteration limit `iteraciones`,
+// pixel by pixel from the engine's iteration and colouring.
+Imagen imagenDeVista(const ParametrosEnfoque& vista, int16_t iteraciones);
+
+// `base` with the outline colour 4000 on every border pixel of the square from
+// (izquierda, arriba) to (izquierda + lado, arriba + lado); nothing for lado <= 0.
+Imagen conContorno(Imagen base, int izquierda, int arriba, int lado);
+
+// The ring of the render's scan that holds pixel (x, y): 0 for the centre
+// 2 x 2 pixels, 199 for the border of the 400 x 400 picture.
+int anilloDe(int x, int y);
+// When `captura` shows rings 0..R-1 of `nueva` over `vieja` (R whole rings,
+// 0 <= R <= 200), gives R; otherwise nothing.
+std::optional<int> anillosSobre(const Imagen& captura, const Imagen& nueva, const Imagen& vieja);
+
+// A message box or dialog as the user sees it.
+struct Cuadro {
+    HWND ventana = nullptr;
+    std::string titulo;
+    std::string texto;         // the static texts, joined by newlines
+    std::vector<int> botones;  // ids of the visible buttons, in order
+    HWND propietario = nullptr;
+};
+std::optional<Cuadro> leerCuadro(HWND ventana);
+// Moves a box to the lower right corner of the screen, off the main window.
+void apartarCuadro(HWND cuadro);
+// Presses a button of a box as a click would: the box gets its command.
+void pulsarBoton(HWND cuadro, int id);
+
+// The folder of the running driver, with a trailing backslash.
+std::string carpetaPropia();
+
+// A brenquil.exe started by a test. The destructor ends it if it still runs.
+class Programa {
+public:
+    Programa() = default;
+    Programa(const Programa&) = delete;
+    Programa& operator=(const Programa&) = delete;
+    ~Programa();
+
+    // Starts the program and waits for its main window; on failure `error` says why.
+    bool iniciar(const std::string& rutaExe, std::string& error);
+
+    HWND ventana() const { return ventana_; }
+    DWORD pid() const { return info_.dwProcessId; }
+    bool enMarcha() const;
+
+    // The render thread exists only while a render runs: the threads of the
+    // process other than the window's own are counted.
+    int hilosCalculo() const;
+
+    // The pixels of (x, y, ancho, alto) of the client area, as the screen shows them.
+    std::optional<Imagen> capturar(int x, int y, int ancho, int alto) const;
+    std::optional<Imagen> capturarImagen() const { return capturar(0, 0, 400, 400); }
+    // The size of the client area.
+    SIZE tamanoCliente() const;
+    POINT origenCliente() const;
+
+    // Waits until no render runs and the 400 x 400 picture equals `esperada`;
+    // `ultima` receives the last capture.
+    bool esperarImagen(const Imagen& esperada, Milisegundos plazo = PLAZO, Imagen* ultima = nullptr) const;
+    // Waits until no render thread is left.
+    bool esperarFinCalculo(Milisegundos plazo = PLAZO) const;
+
+    // Mouse and command messages as the system posts them, in client coordinates.
+    void pulsarIzquierdo(int x, int y) const;
+    void soltarIzquierdo(int x, int y) const;
+    void pulsarDerecho(int x, int y) const;
+    void comando(WORD id) const;
+
+    // A top-level box of this process with the class #32770 and `titulo`.
+    HWND buscarCuadro(const char* titulo) const;
+    HWND esperarCuadro(const char* titulo, Milisegundos plazo = PLAZO) const;
+
+    // Asks the window to close and waits for the process to end; its exit code,
+    // or nothing when it did not end in time.
+    std::optional<DWORD> cerrar(Milisegundos plazo = PLAZO);
+    std::optional<DWORD> esperarSalida(Milisegundos plazo = PLAZO);
+
+    // Loads the probe DLL into the process and returns what it wrote.
+    std::optional<std::string> sondear(const std::string& rutaDll, std::string& error) const;
+
+private:
+    PROCESS_INFORMATION info_{};
+    HWND ventana_ = nullptr;
+};
+
+// The ids of the processes whose executable is named `nombre` (case ignored).
+std::vector<DWORD> procesosLlamados(const char* nombre);
+
+}  // namespace brenquil::prueba

@@ -1,0 +1,136 @@
+// Zoom by the mouse, driven by the mouse messages the system would post: the
+// outline on the picture, the confirmation box, OK and Cancel.
+#include <gtest/gtest.h>
+
+#include "con_programa.h"
+
+using namespace brenquil;
+using namespace brenquil::prueba;
+
+namespace {
+
+constexpr char TEXTO_ZOOM[] = "Se procedera a Iterar sobre el cuadrado que se indica";
+
+class ZoomRaton : public ConPrograma {
+protected:
+    void arrastrar(int x0, int y0, int x1, int y1) {
+        programa.pulsarIzquierdo(x0, y0);
+        programa.soltarIzquierdo(x1, y1);
+    }
+
+    // Waits for the confirmation box, checks it and moves it off the picture.
+    HWND esperarConfirmacion() {
+        const HWND cuadro = programa.esperarCuadro("Zoom");
+        EXPECT_NE(cuadro, nullptr) << "no \"Zoom\" box";
+        if (!cuadro) return nullptr;
+        const std::optional<Cuadro> c = leerCuadro(cuadro);
+        EXPECT_TRUE(c.has_value());
+        if (!c) return nullptr;
+        EXPECT_EQ(c->titulo, "Zoom");
+        EXPECT_EQ(c->texto, TEXTO_ZOOM);
+        EXPECT_EQ(c->botones, (std::vector<int>{IDOK, IDCANCEL}));
+        EXPECT_EQ(c->propietario, programa.ventana());
+        apartarCuadro(cuadro);
+        return cuadro;
+    }
+
+    void responder(HWND cuadro, int boton) {
+        pulsarBoton(cuadro, boton);
+        ASSERT_TRUE(esperarHasta([&] { return !IsWindow(cuadro); })) << "the box did not close";
+    }
+};
+
+TEST_F(ZoomRaton, ClicSinMovimientoNoPregunta) {
+    esperarPrimeraImagen();
+    arrastrar(200, 200, 200, 200);
+    // The render that the right button starts is handled after the click; had
+    // the click marked a square, its box would be up by then.
+    programa.pulsarDerecho(5, 5);
+    esperarImagen(imagenInicial(94), "a render of the unchanged view, with no outline");
+    EXPECT_EQ(programa.buscarCuadro("Zoom"), nullptr);
+}
+
+// A drag of 100 x 50 pixels marks the square of side 50 at its upper-left
+// corner; OK zooms into exactly that square and renders with the step added again.
+TEST_F(ZoomRaton, ArrastreYAceptarAmplia) {
+    esperarPrimeraImagen();
+    arrastrar(120, 150, 220, 200);
+    const HWND cuadro = esperarConfirmacion();
+    ASSERT_NE(cuadro, nullptr);
+    // The box is modal, but the window behind it still repaints its outline.
+    esperarImagen(conContorno(imagenInicial(62), 120, 150, 50), "outline of the square (120, 150) side 50");
+    responder(cuadro, IDOK);
+    esperarImagen(imagenDeVista(vistaTrasCuadrado(120, 150, 170, 200), 94), "the zoomed view");
+    EXPECT_EQ(programa.buscarCuadro("Zoom"), nullptr) << "asked twice";
+}
+
+// Up, left, or up and left between the same corners mark the same square;
+// Cancel takes the outline away and leaves the view as it was.
+TEST_F(ZoomRaton, ArrastresEnCuatroSentidosYCancelar) {
+    esperarPrimeraImagen();
+    struct Arrastre {
+        int x0, y0, x1, y1;
+    };
+    const Arrastre arrastres[] = {
+        {120, 150, 220, 200},  // down and right
+        {220, 200, 120, 150},  // up and left
+        {220, 150, 120, 200},  // down and left
+        {120, 200, 220, 150},  // up and right
+    };
+    const Imagen conCuadro = conContorno(imagenInicial(62), 120, 150, 50);
+    for (const Arrastre& a : arrastres) {
+        SCOPED_TRACE(::testing::Message() << "drag (" << a.x0 << ", " << a.y0 << ") to (" << a.x1 << ", " << a.y1
+                                          << ")");
+        arrastrar(a.x0, a.y0, a.x1, a.y1);
+        const HWND cuadro = esperarConfirmacion();
+        ASSERT_NE(cuadro, nullptr);
+        ASSERT_NO_FATAL_FAILURE(esperarImagen(conCuadro, "outline"));
+        ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDCANCEL));
+        ASSERT_NO_FATAL_FAILURE(esperarImagen(imagenInicial(62), "the picture without the outline"));
+    }
+    // The next render proves the view unchanged.
+    programa.pulsarDerecho(5, 5);
+    esperarImagen(imagenInicial(94), "a render of the start-up view");
+}
+
+// Cancel puts back the 400 x 400 picture only: outline pixels beyond it stay.
+TEST_F(ZoomRaton, CancelarRestauraSoloLaImagen) {
+    esperarPrimeraImagen();
+    const SIZE cliente = programa.tamanoCliente();
+    ASSERT_GE(cliente.cx, 441);
+    ASSERT_GE(cliente.cy, 391);
+    // 90 x 110 pixels: the square of side 90 at (350, 300), its right edge at x = 440.
+    arrastrar(350, 300, 440, 410);
+    const HWND cuadro = esperarConfirmacion();
+    ASSERT_NE(cuadro, nullptr);
+    esperarImagen(conContorno(imagenInicial(62), 350, 300, 90), "outline inside the picture");
+    responder(cuadro, IDCANCEL);
+    esperarImagen(imagenInicial(62), "the picture after Cancel");
+
+    std::optional<Imagen> todo = programa.capturar(0, 0, cliente.cx, cliente.cy);
+    ASSERT_TRUE(todo.has_value());
+    for (int x = 400; x <= 440; ++x) {
+        EXPECT_EQ(todo->pixel(x, 300), 4000u) << "top edge at x = " << x;
+        EXPECT_EQ(todo->pixel(x, 390), 4000u) << "bottom edge at x = " << x;
+    }
+    for (int y = 300; y <= 390; ++y) EXPECT_EQ(todo->pixel(440, y), 4000u) << "right edge at y = " << y;
+}
+
+// A purely horizontal drag still asks, with a square of side 0: nothing is
+// outlined, and OK renders a view of side 0, every pixel the corner's colour.
+TEST_F(ZoomRaton, ArrastreHorizontalDaLadoCero) {
+    esperarPrimeraImagen();
+    arrastrar(100, 150, 250, 150);
+    const HWND cuadro = esperarConfirmacion();
+    ASSERT_NE(cuadro, nullptr);
+    esperarImagen(imagenInicial(62), "the picture, with nothing outlined");
+    responder(cuadro, IDOK);
+
+    const ParametrosEnfoque vista = vistaTrasCuadrado(100, 150, 100, 150);
+    ASSERT_EQ(vista.getLado(), 0.0L);
+    const Imagen esperada = imagenDeVista(vista, 94);
+    for (Color c : esperada.pixeles) ASSERT_EQ(c, esperada.pixel(0, 0)) << "a view of side 0 is one colour";
+    esperarImagen(esperada, "the view of side 0");
+}
+
+}  // namespace
