@@ -146,7 +146,7 @@ TEST(IteracionExacta, VistasPropiasDeCadaPlanoCompletas) {
         int16_t limite;
     };
     for (const Caso& c : {Caso{PLANO_CARDIOIDE, CONJUNTO_ENTERO, 256},
-                          Caso{PLANO_CARDIOIDE_INV, VISTA_INVERSA, 1024},
+                          Caso{PLANO_CARDIOIDE_INV, VISTA_INVERSA, 512},
                           Caso{PLANO_PARABOLA, VistaPlano{-1.0L, 2.0L, 4.0L}, 500}}) {
         Recuento r;
         EXPECT_TRUE(igualQueReferencia(c.plano, c.vista, c.limite, 1, &r));
