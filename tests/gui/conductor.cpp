@@ -237,7 +237,7 @@ BOOL CALLBACK buscar(HWND v, LPARAM l) {
     auto* b = reinterpret_cast<BusquedaVentana*>(l);
     DWORD pid = 0;
     GetWindowThreadProcessId(v, &pid);
-    if (pid != b->pid || claseDe(v) != b->clase) return TRUE;
+    if ((b->pid != 0 && pid != b->pid) || claseDe(v) != b->clase) return TRUE;
     if (b->titulo) {
         char titulo[256] = {};
         GetWindowTextA(v, titulo, sizeof titulo);
@@ -257,11 +257,11 @@ HWND buscarVentana(DWORD pid, const char* clase, const char* titulo) {
 
 Programa::~Programa() {
     if (info_.hProcess) {
-        if (enMarcha()) {
+        if (!adjuntado_ && enMarcha()) {
             TerminateProcess(info_.hProcess, 99);
             WaitForSingleObject(info_.hProcess, 10000);
         }
-        CloseHandle(info_.hThread);
+        if (info_.hThread) CloseHandle(info_.hThread);
         CloseHandle(info_.hProcess);
     }
 }
@@ -283,6 +283,25 @@ bool Programa::iniciar(const std::string& rutaExe, std::string& error) {
         error = "no visible MyWin window of the started program within the deadline";
         return false;
     }
+    return true;
+}
+
+bool Programa::adjuntar(std::string& error) {
+    const bool hallada = esperarHasta([&] {
+        ventana_ = buscarVentana(0, "MyWin", nullptr);
+        return ventana_ != nullptr && IsWindowVisible(ventana_);
+    });
+    if (!hallada) {
+        error = "no visible MyWin window within the deadline";
+        return false;
+    }
+    info_.dwThreadId = GetWindowThreadProcessId(ventana_, &info_.dwProcessId);
+    info_.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, info_.dwProcessId);
+    if (!info_.hProcess) {
+        error = "cannot open the process of the window";
+        return false;
+    }
+    adjuntado_ = true;
     return true;
 }
 
@@ -441,6 +460,8 @@ std::optional<std::string> Programa::sondear(const std::string& rutaDll, std::st
         } else {
             if (WaitForSingleObject(hilo, 20000) != WAIT_OBJECT_0) {
                 error = "the probe did not finish within 20 s";
+                // LoadLibraryA may still read the path: leave it allocated.
+                memoria = nullptr;
             } else if (vista[0] == '\0') {
                 error = "the probe wrote nothing (" + rutaDll + " not loaded?)";
             } else {

@@ -89,7 +89,7 @@ void pulsarBoton(HWND cuadro, int id);
 // The folder of the running driver, with a trailing backslash.
 std::string carpetaPropia();
 
-// A brenquil.exe started by a test. The destructor ends it if it still runs.
+// A brenquil.exe started by a test, which the destructor ends if it still runs.
 class Programa {
 public:
     Programa() = default;
@@ -99,6 +99,10 @@ public:
 
     // Starts the program and waits for its main window; on failure `error` says why.
     bool iniciar(const std::string& rutaExe, std::string& error);
+
+    // Takes the main window of a program started by someone else, which the
+    // destructor then leaves running.
+    bool adjuntar(std::string& error);
 
     HWND ventana() const { return ventana_; }
     DWORD pid() const { return info_.dwProcessId; }
@@ -142,6 +146,7 @@ public:
 private:
     PROCESS_INFORMATION info_{};
     HWND ventana_ = nullptr;
+    bool adjuntado_ = false;
 };
 
 // The ids of the processes whose executable is named `nombre` (case ignored).

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Runs the explorer: installs what is missing, builds brenquil.exe (the
+# `windows` preset, build/windows) when it is not up to date, and runs it
+# under Wine in the build tree's private prefix on $DISPLAY.
+#
+# With no $DISPLAY (or with --captura) it runs on a virtual display instead:
+# it waits until the first picture is complete, saves a screenshot of the
+# screen as build/brenquil-captura.png, prints that path and ends the program.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+raiz=$PWD
+
+captura=0
+case "${1:-}" in
+  "") ;;
+  --captura) captura=1 ;;
+  *) echo "usage: scripts/run.sh [--captura]" >&2; exit 2 ;;
+esac
+
+if [ -z "${BRENQUIL_EN_XVFB:-}" ]; then
+  scripts/install-deps.sh
+  [ -f build/windows/build.ninja ] || cmake --preset windows >/dev/null
+  # sonda.exe is the test helper that tells when the first picture is complete.
+  cmake --build --preset windows --target brenquil sonda
+fi
+exe=$raiz/build/windows/shell/brenquil.exe
+
+if [ -z "${DISPLAY:-}" ]; then
+  BRENQUIL_EN_XVFB=1 exec scripts/con-xvfb "$0" --captura
+fi
+
+if [ "$captura" -eq 0 ]; then
+  exec scripts/wine-run "$exe"
+fi
+
+# Screenshot mode: this script started the program and ends it.
+archivo=$raiz/build/brenquil-captura.png
+scripts/wine-run "$exe" &
+pid=$!
+terminar() { kill "$pid" 2>/dev/null || true; }
+trap terminar EXIT
+if ! scripts/wine-run "$raiz/build/windows/tests/sonda.exe" esperar-imagen 62; then
+  echo "run.sh: the first picture did not complete" >&2
+  exit 1
+fi
+import -window root "$archivo"
+# A polite close first (Alt+F4 over the window), then the signal if need be.
+if ventana=$(xdotool search --name '^Brenquil$' 2>/dev/null | head -1) && [ -n "$ventana" ]; then
+  xdotool mousemove --window "$ventana" 200 200 key alt+F4 2>/dev/null || true
+fi
+for _ in $(seq 100); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+terminar
+wait "$pid" 2>/dev/null || true
+trap - EXIT
+echo "$archivo"

@@ -1,0 +1,96 @@
+// sonda.exe: the Windows side of the tests and scripts that drive
+// brenquil.exe through X with xdotool. It takes the program's running main
+// window and answers one question per run; exit code 0 when the answer is
+// yes, 1 with the reason on stderr otherwise, 2 for a wrong command line.
+//
+//   sonda origen
+//       prints the client area's upper-left corner in screen pixels: "X Y"
+//   sonda esperar-imagen ITERACIONES [IZQUIERDA ARRIBA DERECHA ABAJO]
+//       waits until no render runs and the picture is the engine's picture of
+//       the start-up view (zoomed into the square, when given) with that limit
+//   sonda esperar-zoom IZQUIERDA ARRIBA LADO
+//       waits for the "Zoom" box with its text and buttons, moves it off the
+//       picture, and waits until the square's outline shows on the window
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "conductor.h"
+
+using namespace brenquil;
+using namespace brenquil::prueba;
+
+namespace {
+
+int fallo(const std::string& motivo) {
+    std::fprintf(stderr, "sonda: %s\n", motivo.c_str());
+    return 1;
+}
+
+int origen(const Programa& programa) {
+    const POINT p = programa.origenCliente();
+    std::printf("%ld %ld\n", p.x, p.y);
+    return 0;
+}
+
+int esperarImagenVista(const Programa& programa, int argc, char** argv) {
+    if (argc != 3 && argc != 7) return 2;
+    const auto iteraciones = static_cast<int16_t>(std::atoi(argv[2]));
+    ParametrosEnfoque vista = vistaInicial();
+    if (argc == 7) {
+        vista = vistaTrasCuadrado(static_cast<int16_t>(std::atoi(argv[3])), static_cast<int16_t>(std::atoi(argv[4])),
+                                  static_cast<int16_t>(std::atoi(argv[5])), static_cast<int16_t>(std::atoi(argv[6])));
+    }
+    const Imagen esperada = imagenDeVista(vista, iteraciones);
+    Imagen ultima;
+    if (!programa.esperarImagen(esperada, PLAZO, &ultima))
+        return fallo("the picture is not the expected one:\n" + diferencias(ultima, esperada));
+    return 0;
+}
+
+int esperarZoom(const Programa& programa, int argc, char** argv) {
+    if (argc != 5) return 2;
+    const int izquierda = std::atoi(argv[2]);
+    const int arriba = std::atoi(argv[3]);
+    const int lado = std::atoi(argv[4]);
+    const HWND cuadro = programa.esperarCuadro("Zoom");
+    if (!cuadro) return fallo("no \"Zoom\" box");
+    const std::optional<Cuadro> c = leerCuadro(cuadro);
+    if (!c) return fallo("the box went away");
+    if (c->texto != "Se procedera a Iterar sobre el cuadrado que se indica") return fallo("box text: " + c->texto);
+    if (c->botones != std::vector<int>{IDOK, IDCANCEL}) return fallo("the box's buttons are not OK and Cancel");
+    if (c->propietario != programa.ventana()) return fallo("the box is not owned by the main window");
+    apartarCuadro(cuadro);
+    // The outline pixels only: the picture under them depends on the view.
+    const Imagen negro(lado + 1, lado + 1, NEGRO);
+    const Imagen contorno = conContorno(negro, 0, 0, lado);
+    Imagen vista;
+    const bool ok = esperarHasta([&] {
+        std::optional<Imagen> captura = programa.capturar(izquierda, arriba, lado + 1, lado + 1);
+        if (!captura) return false;
+        vista = *captura;
+        for (size_t i = 0; i < contorno.pixeles.size(); ++i)
+            if (contorno.pixeles[i] != NEGRO && vista.pixeles[i] != contorno.pixeles[i]) return false;
+        return true;
+    });
+    if (!ok) return fallo("the outline does not show on the window");
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return 2;
+    Programa programa;
+    std::string error;
+    if (!programa.adjuntar(error)) return fallo(error);
+    const std::string orden = argv[1];
+    int r = 2;
+    if (orden == "origen") r = origen(programa);
+    else if (orden == "esperar-imagen") r = esperarImagenVista(programa, argc, argv);
+    else if (orden == "esperar-zoom") r = esperarZoom(programa, argc, argv);
+    if (r == 2) std::fprintf(stderr, "sonda: wrong command line (see the head of tests/gui/sonda.cpp)\n");
+    return r;
+}
