@@ -55,8 +55,13 @@ segundos() {
 
 mediana() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
+# Other work on the machine takes cores from the many-thread runs: the load
+# average before and after tells whether the figures can be trusted.
+carga() { cut -d' ' -f1-3 /proc/loadavg; }
+
 echo "brenquil-render: $programa"
 echo "$(nproc) cores; $repeticiones timed pairs per view, medians of wall time"
+echo "load average before: $(carga)"
 echo
 printf '%-9s %12s %12s %9s\n' view "1 thread s" "$hilos threads s" speed-up
 for v in "${elegidas[@]}"; do
@@ -77,3 +82,5 @@ for v in "${elegidas[@]}"; do
     "$(printf '%s\n' "${muchos[@]}" | mediana)" \
     "$(printf '%s\n' "${razones[@]}" | mediana)"
 done
+echo
+echo "load average after: $(carga)"

@@ -177,6 +177,24 @@ TEST(IteracionExacta, InteriorPeriodicoConLimitesAltos) {
     EXPECT_TRUE(igualQueReferencia(PLANO_CARDIOIDE, bulboDos, 32767, 23));
 }
 
+TEST(IteracionExacta, LimitesEnTornoALaDeteccion) {
+    // Every limit from 0 to 80 and around a few powers of two, so that the
+    // limit falls at every position of the early steps, of the blocks between
+    // comparisons and of the last few steps; c = -1 (period 2 from the first
+    // step) with both parities of the remaining steps.
+    const VistaPlano bulboDos{-1.0L, 0.0L, 0.5L};
+    const std::vector<int> esquina{0};
+    std::vector<int16_t> limites;
+    for (int16_t m = 0; m <= 80; ++m) limites.push_back(m);
+    for (int16_t m : {127, 128, 129, 255, 256, 257, 1023, 1024, 1025}) limites.push_back(m);
+    for (int16_t limite : limites) {
+        EXPECT_TRUE(igualQueReferenciaEn(PLANO_CARDIOIDE, bulboDos, limite, esquina, esquina));
+        EXPECT_TRUE(igualQueReferencia(PLANO_CARDIOIDE, bulboDos, limite, 19));
+        EXPECT_TRUE(igualQueReferencia(PLANO_CARDIOIDE_INV, VISTA_INVERSA, limite, 29));
+        EXPECT_TRUE(igualQueReferencia(PLANO_PARABOLA, VistaPlano{-1.0L, 2.0L, 4.0L}, limite, 29));
+    }
+}
+
 TEST(IteracionExacta, LimitesAltosEnLosPlanosInvertidos) {
     for (int16_t limite : {1024, 32766}) {
         EXPECT_TRUE(igualQueReferencia(PLANO_CARDIOIDE_INV, VISTA_INVERSA, limite, 11));
