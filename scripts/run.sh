@@ -52,7 +52,12 @@ for _ in $(seq 100); do
   kill -0 "$pid" 2>/dev/null || break
   sleep 0.1
 done
-terminar
+if kill -0 "$pid" 2>/dev/null; then
+  echo "run.sh: the program did not close by Alt+F4; ending it" >&2
+  terminar
+fi
 wait "$pid" 2>/dev/null || true
 trap - EXIT
+# The prefix's wineserver and desktop process end before the virtual display goes.
+(source scripts/wine-env.sh "$raiz/build/windows/wineprefix" && timeout 20 wineserver -w) || true
 echo "$archivo"
