@@ -34,8 +34,10 @@ void ControlCalculo::esperarCalculo() {
 }
 
 void ControlCalculo::detenerYEsperar() {
+    terminando_.store(true);
     estado_.calculando.store(false);
     esperarCalculo();
+    terminando_.store(false);
 }
 
 void ControlCalculo::ejecutarCalculo(VentanaCalculo& ventana) {
@@ -81,7 +83,7 @@ int ControlCalculo::hiloCalculo() {
     int16_t lo = ANILLO_INICIAL_BAJO;
     int16_t hi = ANILLO_INICIAL_ALTO;
     // The stop is looked at once per ring, never inside one.
-    while (hi <= ANILLO_FINAL_ALTO && estado_.calculando.load()) {
+    while (hi <= ANILLO_FINAL_ALTO && estado_.calculando.load() && !terminando_.load()) {
         for (int16_t i = lo; i <= hi; ++i) {
             const int16_t opuesto = envolver16(hi + lo - i);
             pintarPixel(estado_, ventana, i, lo);        // top row, left to right

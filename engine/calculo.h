@@ -50,7 +50,9 @@ public:
     // otherwise a render is started.
     void alternarCalculo(VentanaCalculo& ventana);
 
-    // Asks a running render to stop and waits until its thread has ended.
+    // Ends the render for good, as the window closes: a running render stops
+    // after its ring, and so does one whose thread has not yet claimed the
+    // render (a plain stop would be lost on it). Waits until the thread has ended.
     void detenerYEsperar();
     // Waits until the render thread, if any, has ended by itself.
     void esperarCalculo();
@@ -72,6 +74,8 @@ public:
 private:
     EstadoVisor& estado_;
     std::atomic<VentanaCalculo*> ventanaCalculo_{nullptr};
+    // Set only while detenerYEsperar waits; looked at before every ring.
+    std::atomic<bool> terminando_{false};
     std::thread hilo_;
 };
 

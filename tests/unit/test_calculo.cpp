@@ -230,6 +230,30 @@ TEST(Protocolo, DosHilosALaVezSoloUnoDibuja) {
     }
 }
 
+TEST(Protocolo, TerminarJustoTrasArrancarNoDibujaLaImagenEntera) {
+    // Closing the window right after a start: the new thread usually has not
+    // claimed the render yet, and a plain stop would be lost on it.
+    EstadoVisor estado;
+    estado.enfoqueActual.setIteraciones(3000);
+    estado.incrementoIteraciones = 0;
+    for (int intento = 0; intento < 10; ++intento) {
+        VentanaSonda ventana(estado);
+        ControlCalculo control(estado);
+        control.crearHiloCalculo(ventana);
+        control.detenerYEsperar();
+        EXPECT_LT(ventana.llamadas().size(), size_t(kLlamadasTotales)) << intento;
+        EXPECT_FALSE(estado.calculando.load());
+        EXPECT_EQ(ventana.cursoresNormales(), 1);
+    }
+    // The next start renders normally again.
+    estado.enfoqueActual.setIteraciones(8);
+    VentanaSonda ventana(estado);
+    ControlCalculo control(estado);
+    control.ejecutarCalculo(ventana);
+    control.esperarCalculo();
+    EXPECT_EQ(ventana.llamadas().size(), size_t(kLlamadasTotales));
+}
+
 TEST(Protocolo, ElPasoSeSumaEnCadaArranque) {
     EstadoVisor estado;
     VentanaMemoria ventana(400, 400);
