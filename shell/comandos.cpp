@@ -1,5 +1,9 @@
 #include "comandos.h"
 
+#include <mutex>
+
+#include "estado_programa.h"
+#include "numeros.h"
 #include "recursos.h"
 #include "ventana_principal.h"
 
@@ -7,17 +11,161 @@ namespace brenquil {
 
 namespace {
 
-// Each command is one small function of the main window; the table below
-// names the identifier that runs it.
+// Each command is one small function of the main window; the table at the end
+// names the identifier that runs it. None of them changes the menu.
+
+// The largest factor, either way, whose zoom-out square fits in 16 bits:
+// side 400 * 81 = 32400, corner (1 - 81) * 200; at 82 the side wraps.
+constexpr int16_t FACTOR_ALEJAR_MAXIMO = 81;
+
+// "&Imagen"
+
+// The picture into superficieMemoria (made on first use) and the whole view
+// into enfoqueMemorizado; plane and colouring are not memorised.
+void memorizar(HWND ventana) {
+    if (!superficies.memoria.existe()) {
+        HDC dc = GetDC(ventana);
+        superficies.memoria.crear(dc, superficies.anchoPantalla, superficies.altoPantalla);
+        ReleaseDC(ventana, dc);
+    }
+    {
+        std::lock_guard<std::mutex> cerrojo(superficies.cerrojo);
+        BitBlt(superficies.memoria.dc(), 0, 0, LADO_IMAGEN, LADO_IMAGEN, superficies.imagen.dc(), 0, 0, SRCCOPY);
+    }
+    estadoVisor.enfoqueMemorizado = estadoVisor.enfoqueActual;
+}
+
+// The memorised picture (if any was memorised) and view back. A running
+// render is neither stopped nor restarted: it goes on drawing its own view
+// over the picture.
+void volver(HWND ventana) {
+    if (superficies.memoria.existe()) {
+        std::lock_guard<std::mutex> cerrojo(superficies.cerrojo);
+        BitBlt(superficies.imagen.dc(), 0, 0, LADO_IMAGEN, LADO_IMAGEN, superficies.memoria.dc(), 0, 0, SRCCOPY);
+    }
+    // Before the first Memorizar this is the start-up view, limit 30.
+    estadoVisor.enfoqueActual = estadoVisor.enfoqueMemorizado;
+    InvalidateRect(ventana, nullptr, TRUE);
+}
+
+// The whole surface white, the part of the client area beyond the picture
+// too. PATCOPY paints with the context's own brush, which nothing replaces:
+// the stock white brush of every new device context.
+void borrar(HWND ventana) {
+    {
+        std::lock_guard<std::mutex> cerrojo(superficies.cerrojo);
+        PatBlt(superficies.imagen.dc(), 0, 0, superficies.anchoPantalla, superficies.altoPantalla, PATCOPY);
+    }
+    InvalidateRect(ventana, nullptr, FALSE);
+}
+
+// "&Zoom"
+
+// Outlines the square of a zoom in by factorZoom, centred on (200, 200), and
+// leaves it to the message loop to ask about it, as for a dragged square.
+void zoomIn(HWND ventana) {
+    const int16_t factor = estadoVisor.factorZoom;
+    // The square divides 200 by the factor: with 0 there is no square to mark or ask about.
+    if (factor == 0) return;
+    estadoVisor.seleccionando = false;
+    guardarRespaldo(ventana);
+    estadoVisor.enfoqueActual.cuadradoAcercar(factor);
+    leerCuadradoSeleccion();
+    const CuadradoPixeles& c = estadoVisor.cuadradoSeleccion;
+    marcarCuadrado(ventana, c.izquierda, c.arriba, estadoVisor.enfoqueActual.getSelLado());
+    estadoVisor.zoomPendiente = true;
+}
+
+// Zooms out by factorZoom at once, keeping the centre, and renders; a
+// running render is waited for first.
+void zoomOut(HWND ventana) {
+    const int16_t factor = estadoVisor.factorZoom;
+    // Beyond 81 the square's side and corners wrap in 16 bits and the view
+    // would jump somewhere unrelated: such a factor does nothing.
+    if (factor > FACTOR_ALEJAR_MAXIMO || factor < -FACTOR_ALEJAR_MAXIMO) return;
+    estadoVisor.seleccionando = false;
+    estadoVisor.enfoqueActual.cuadradoAlejar(factor);
+    leerCuadradoSeleccion();
+    const CuadradoPixeles c = estadoVisor.cuadradoSeleccion;
+    estadoVisor.enfoqueActual.aplicarCuadrado(c.izquierda, c.arriba, c.derecha, c.abajo);
+    ejecutarCalculo(ventana);
+}
+
+// "&Iterar"
+
 void ejecutarDetener(HWND ventana) { alternarCalculo(ventana); }
+
+// The commands below only store a value, read at the next render start (the
+// step) or by the render for every pixel (plane, colour mode, dwell). They
+// neither repaint nor render.
+
+template <int16_t paso>
+void fijarIncremento(HWND) {
+    estadoVisor.incrementoIteraciones.store(paso, std::memory_order_relaxed);
+}
+
+// "&Opciones"
+
+template <int16_t plano>
+void fijarPlano(HWND) {
+    estadoVisor.iterador.setPlano(plano);
+}
+
+template <int32_t modo>
+void fijarModoColor(HWND) {
+    estadoVisor.opcionesColor.modoColor.store(modo, std::memory_order_relaxed);
+}
+
+template <int32_t dwell>
+void fijarDwell(HWND) {
+    estadoVisor.opcionesColor.dwell.store(dwell, std::memory_order_relaxed);
+}
+
+// The menu identifiers of recursos.h are the codes of codigos.h.
+static_assert(CM_PLANO_CARDIOIDE == PLANO_CARDIOIDE && CM_PLANO_CARDIOIDE_INV == PLANO_CARDIOIDE_INV &&
+              CM_PLANO_PARABOLA == PLANO_PARABOLA);
+static_assert(CM_COLOR_ITERACION == COLOR_ITERACION && CM_COLOR_BLANCO_NEGRO == COLOR_BLANCO_NEGRO &&
+              CM_COLOR_DESC_BINARIA == COLOR_DESC_BINARIA && CM_COLOR_DESC_BINARIA_BN == COLOR_DESC_BINARIA_BN);
+static_assert(CM_DWELL_SI == DWELL_SI && CM_DWELL_NO == DWELL_NO);
 
 struct Comando {
     WORD id;
     void (*ejecutar)(HWND ventana);
 };
 
+// In the order of the menu.
 constexpr Comando tablaComandos[] = {
+    // "&Imagen"
+    {CM_MEMORIZAR, memorizar},
+    {CM_VOLVER, volver},
+    {CM_BORRAR, borrar},
+    // "&Zoom"
+    {CM_ZOOM_OUT, zoomOut},
+    {CM_ZOOM_IN, zoomIn},
+    // "&Iterar"
+    {CM_ITER_MENOS_1, fijarIncremento<-1>},
+    {CM_ITER_MENOS_32, fijarIncremento<-32>},
+    {CM_ITER_MENOS_128, fijarIncremento<-128>},
+    {CM_ITER_MENOS_256, fijarIncremento<-256>},
+    {CM_ITER_MENOS_1024, fijarIncremento<-1024>},
+    {CM_ITER_ACTUAL, fijarIncremento<0>},
+    {CM_ITER_MAS_1, fijarIncremento<1>},
+    {CM_ITER_MAS_32, fijarIncremento<32>},
+    {CM_ITER_MAS_128, fijarIncremento<128>},
+    {CM_ITER_MAS_256, fijarIncremento<256>},
+    {CM_ITER_MAS_1024, fijarIncremento<1024>},
     {CM_EJECUTAR_DETENER, ejecutarDetener},
+    // "&Opciones" > "&Plano": the command is the plane's own code.
+    {CM_PLANO_CARDIOIDE, fijarPlano<PLANO_CARDIOIDE>},
+    {CM_PLANO_CARDIOIDE_INV, fijarPlano<PLANO_CARDIOIDE_INV>},
+    {CM_PLANO_PARABOLA, fijarPlano<PLANO_PARABOLA>},
+    // "&Opciones" > "&Color": likewise the mode's and the dwell's codes.
+    {CM_COLOR_ITERACION, fijarModoColor<COLOR_ITERACION>},
+    {CM_COLOR_BLANCO_NEGRO, fijarModoColor<COLOR_BLANCO_NEGRO>},
+    {CM_COLOR_DESC_BINARIA, fijarModoColor<COLOR_DESC_BINARIA>},
+    {CM_COLOR_DESC_BINARIA_BN, fijarModoColor<COLOR_DESC_BINARIA_BN>},
+    {CM_DWELL_SI, fijarDwell<DWELL_SI>},
+    {CM_DWELL_NO, fijarDwell<DWELL_NO>},
 };
 
 }  // namespace

@@ -9,5 +9,6 @@ VentanaGdi ventanaGdi;
 Superficies superficies;
 std::atomic<HCURSOR> cursorActual{nullptr};
 HINSTANCE instancia = nullptr;
+char nombreArchivo[TAMANO_NOMBRE_ARCHIVO] = "";
 
 }  // namespace brenquil

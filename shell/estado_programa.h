@@ -47,4 +47,10 @@ extern std::atomic<HCURSOR> cursorActual;
 // WinMain before any other thread exists.
 extern HINSTANCE instancia;
 
+// The path chosen last in the Open or Save dialog of a parameter file, in the
+// ANSI code page: empty at start, never cleared, so each file dialog opens on
+// it. Interface thread, written by the file dialogs.
+inline constexpr DWORD TAMANO_NOMBRE_ARCHIVO = MAX_PATH;
+extern char nombreArchivo[TAMANO_NOMBRE_ARCHIVO];
+
 }  // namespace brenquil
