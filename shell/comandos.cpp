@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "dialogos.h"
 #include "estado_programa.h"
 #include "numeros.h"
 #include "recursos.h"
@@ -91,6 +92,14 @@ void zoomOut(HWND ventana) {
     ejecutarCalculo(ventana);
 }
 
+// The two dialogs run modally, owned by the main window; what they return is
+// of no use here. They only change values: no repaint, no render.
+void abrirParametros(HWND ventana) {
+    DialogBoxParamA(instancia, "DIALOGOPARAMETROS", ventana, dialogoParametros, 0);
+}
+
+void abrirFactorZoom(HWND ventana) { DialogBoxParamA(instancia, "DIALOGOZFACTOR", ventana, dialogoZFactor, 0); }
+
 // "&Iterar"
 
 void ejecutarDetener(HWND ventana) { alternarCalculo(ventana); }
@@ -136,12 +145,16 @@ struct Comando {
 // In the order of the menu.
 constexpr Comando tablaComandos[] = {
     // "&Imagen"
+    {CM_LOAD, cargarParametros},
+    {CM_SAVE, guardarParametros},
     {CM_MEMORIZAR, memorizar},
     {CM_VOLVER, volver},
     {CM_BORRAR, borrar},
     // "&Zoom"
+    {CM_PARAMETROS, abrirParametros},
     {CM_ZOOM_OUT, zoomOut},
     {CM_ZOOM_IN, zoomIn},
+    {CM_ZOOM_FACTOR, abrirFactorZoom},
     // "&Iterar"
     {CM_ITER_MENOS_1, fijarIncremento<-1>},
     {CM_ITER_MENOS_32, fijarIncremento<-32>},
@@ -166,6 +179,8 @@ constexpr Comando tablaComandos[] = {
     {CM_COLOR_DESC_BINARIA_BN, fijarModoColor<COLOR_DESC_BINARIA_BN>},
     {CM_DWELL_SI, fijarDwell<DWELL_SI>},
     {CM_DWELL_NO, fijarDwell<DWELL_NO>},
+    // "&Acerca de"
+    {CM_ACERCA_DE, mostrarAcercaDe},
 };
 
 }  // namespace
