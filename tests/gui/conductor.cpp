@@ -96,16 +96,22 @@ ParametrosEnfoque vistaTrasCuadrado(int16_t izquierda, int16_t arriba, int16_t d
 }
 
 Imagen imagenDeVista(const ParametrosEnfoque& vista, int16_t iteraciones) {
+    return imagenDeVista(vista, iteraciones, Coloreado{}, Imagen(LADO_IMAGEN, LADO_IMAGEN));
+}
+
+Imagen imagenDeVista(const ParametrosEnfoque& vista, int16_t iteraciones, const Coloreado& coloreado,
+                     const Imagen& fondo) {
     // The same extended precision as the render thread, whatever thread asks.
     fijarPrecisionX87(PrecisionX87::Extendida);
     const VistaPlano plano{vista.getXSupIzq(), vista.getYSupIzq(), vista.getLado()};
     const int16_t m = limiteEfectivo(iteraciones);
-    Imagen imagen(LADO_IMAGEN, LADO_IMAGEN);
+    Imagen imagen = fondo;
     for (int y = 0; y < LADO_IMAGEN; ++y)
         for (int x = 0; x < LADO_IMAGEN; ++x) {
             const ResultadoIteracion r =
-                iterarPixel(PLANO_CARDIOIDE, plano, static_cast<int16_t>(x), static_cast<int16_t>(y), m);
-            const std::optional<Color> c = colorDeCuenta(r.cuenta, m, r.zx, r.zy, COLOR_ITERACION, DWELL_SI);
+                iterarPixel(coloreado.plano, plano, static_cast<int16_t>(x), static_cast<int16_t>(y), m);
+            const std::optional<Color> c =
+                colorDeCuenta(r.cuenta, m, r.zx, r.zy, coloreado.modoColor, coloreado.dwell);
             if (c) imagen.poner(x, y, *c);
         }
     return imagen;
@@ -396,6 +402,14 @@ void Programa::pulsarDerecho(int x, int y) const {
     PostMessageA(ventana_, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(x, y));
 }
 void Programa::comando(WORD id) const { PostMessageA(ventana_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+bool Programa::enviarComando(WORD id, Milisegundos plazo) const {
+    DWORD_PTR resultado = 0;
+    return SendMessageTimeoutA(ventana_, WM_COMMAND, MAKEWPARAM(id, 0), 0, SMTO_NORMAL,
+                               static_cast<UINT>(plazo.count()), &resultado) != 0;
+}
+
+bool Programa::pinturaPendiente() const { return GetUpdateRect(ventana_, nullptr, FALSE) != 0; }
 
 HWND Programa::buscarCuadro(const char* titulo) const { return buscarVentana(info_.dwProcessId, "#32770", titulo); }
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "codigos.h"
 #include "opciones_color.h"
 #include "parametros_enfoque.h"
 
@@ -56,10 +57,22 @@ ParametrosEnfoque vistaInicial();
 // The start-up view after zooming into the square (izquierda, arriba)-(derecha, abajo).
 ParametrosEnfoque vistaTrasCuadrado(int16_t izquierda, int16_t arriba, int16_t derecha, int16_t abajo);
 
+// The plane and the colouring a render draws with; the defaults are the start-up ones.
+struct Coloreado {
+    int16_t plano = PLANO_CARDIOIDE;
+    int32_t modoColor = COLOR_ITERACION;
+    int32_t dwell = DWELL_SI;
+};
+
 // The 400 x 400 picture of a view with the start-up plane and colouring
 // (plane 300, colour 350, dwell 380) and the iteration limit `iteraciones`,
 // pixel by pixel from the engine's iteration and colouring.
 Imagen imagenDeVista(const ParametrosEnfoque& vista, int16_t iteraciones);
+// The same with another plane and colouring, drawn over `fondo` (400 x 400):
+// the pixels that the render leaves undrawn (escaped ones under a dwell other
+// than 380) keep the colour `fondo` has there.
+Imagen imagenDeVista(const ParametrosEnfoque& vista, int16_t iteraciones, const Coloreado& coloreado,
+                     const Imagen& fondo);
 
 // `base` with the outline colour 4000 on every border pixel of the square from
 // (izquierda, arriba) to (izquierda + lado, arriba + lado); nothing for lado <= 0.
@@ -130,6 +143,13 @@ public:
     void soltarIzquierdo(int x, int y) const;
     void pulsarDerecho(int x, int y) const;
     void comando(WORD id) const;
+    // The command sent rather than posted: returns once the window procedure
+    // has carried it out (false when it did not within the deadline). It does
+    // not pass through the message loop, so a zoom square it marks is asked
+    // about only after the next message: use comando() for Zoom In.
+    bool enviarComando(WORD id, Milisegundos plazo = PLAZO) const;
+    // Whether part of the window waits to be repainted.
+    bool pinturaPendiente() const;
 
     // A top-level box of this process with the class #32770 and `titulo`.
     HWND buscarCuadro(const char* titulo) const;
