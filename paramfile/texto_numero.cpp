@@ -98,6 +98,7 @@ bool esDigitoHex(char c) {
     return esDigito(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 char minuscula(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+bool esLetra(char c) { return minuscula(c) >= 'a' && minuscula(c) <= 'z'; }
 
 bool empiezaPor(std::string_view texto, std::size_t i, std::string_view palabra) {
     if (texto.size() - i < palabra.size()) return false;
@@ -236,6 +237,30 @@ long double textoAReal(std::string_view texto) {
     const DecimalLeido d = separarDecimal(texto.substr(i, fin - i));
     const long double exacto = redondearDecimal(d.cifras, d.exponente10, std::fabs(leido));
     return negativo ? -exacto : exacto;
+}
+
+std::size_t finDeReal(std::string_view texto) {
+    const std::size_t n = texto.size();
+    std::size_t i = 0;
+    while (i < n && esEspacio(texto[i])) ++i;
+    if (i < n && (texto[i] == '+' || texto[i] == '-')) ++i;
+    if (empiezaPor(texto, i, "infinity")) return i + 8;
+    if (empiezaPor(texto, i, "inf")) return i + 3;
+    if (empiezaPor(texto, i, "nan")) {
+        // The parenthesised part counts only when it is closed.
+        std::size_t k = i + 4;
+        if (i + 3 < n && texto[i + 3] == '(') {
+            while (k < n && (esDigito(texto[k]) || texto[k] == '_' || esLetra(texto[k]))) ++k;
+            if (k < n && texto[k] == ')') return k + 1;
+        }
+        return i + 3;
+    }
+    if (i + 1 < n && texto[i] == '0' && minuscula(texto[i + 1]) == 'x') {
+        const std::size_t finHex = finDeNumero(texto, i + 2, true);
+        if (finHex != i + 2) return finHex;
+    }
+    const std::size_t fin = finDeNumero(texto, i, false);
+    return fin == i ? 0 : fin;
 }
 
 }  // namespace brenquil

@@ -36,4 +36,11 @@ std::string formatearEntero(int32_t valor, std::size_t ancho);
 // of its text (the payload of "nan(...)" is dropped, so both C libraries agree).
 long double textoAReal(std::string_view texto);
 
+// How many characters of `texto` form the number that textoAReal reads, in the
+// C grammar that strtold follows in the C locale: leading white space, sign,
+// digits, point, exponent, "0x" with hexadecimal digits and a "p" exponent,
+// "inf" or "infinity", "nan" or "nan(" letters, digits and '_' ")". 0 when
+// no number starts the text. A text is wholly a number when this equals its size.
+std::size_t finDeReal(std::string_view texto);
+
 }  // namespace brenquil

@@ -1,11 +1,6 @@
 #include "argumentos_render.h"
 
-#include <cerrno>
-#include <clocale>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
-#include <locale.h>
 
 #include "codigos.h"
 #include "texto_numero.h"
@@ -169,20 +164,16 @@ std::optional<int64_t> leerEnteroEstricto(std::string_view texto) {
     return negativo ? -valor : valor;
 }
 
-// strtold in the C locale decides where the number ends; the value is then the
-// one the program itself reads from the same text (textoAReal), so an option
-// and a parameter file field holding the same characters give the same view.
+// The C grammar decides where the number ends, over the exact bytes (an
+// embedded NUL ends it early, so the text is refused); the value is the one
+// the program itself reads from the same text, so an option and a parameter
+// file field holding the same characters give the same view.
 std::optional<long double> leerRealEstricto(std::string_view texto) {
     if (texto.empty()) return std::nullopt;
     const char primero = texto.front();
-    // strtold would skip leading white space; an option does not.
+    // The grammar skips leading white space; an option does not.
     if (primero == ' ' || (primero >= '\t' && primero <= '\r')) return std::nullopt;
-    static const locale_t localeC = newlocale(LC_ALL_MASK, "C", locale_t{});
-    if (localeC == locale_t{}) return std::nullopt;
-    const std::string copia(texto);  // NUL-terminated; an embedded NUL ends the number early and fails below
-    char* fin = nullptr;
-    strtold_l(copia.c_str(), &fin, localeC);
-    if (fin != copia.c_str() + copia.size()) return std::nullopt;
+    if (finDeReal(texto) != texto.size()) return std::nullopt;
     return textoAReal(texto);
 }
 

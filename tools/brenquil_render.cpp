@@ -5,12 +5,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <iostream>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "archivo_parametros.h"
@@ -19,6 +17,7 @@
 #include "imagen_png.h"
 #include "registro_parametros.h"
 #include "render_vista.h"
+#include "sistema.h"
 
 namespace {
 
@@ -47,10 +46,10 @@ std::string cargarArchivo(const std::string& ruta, EstadoVisor& estado) {
     const fs::file_status tipo = fs::status(ruta, ec);
     if (!fs::exists(tipo)) return error.append(": no such file");
     if (fs::is_directory(tipo)) return error.append(": it is a folder");
-    // The loader says only whether it could read; open() says why not.
-    const int fd = open(ruta.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return error.append(": ").append(std::strerror(errno));
-    close(fd);
+    // The loader says only whether it could read; opening it here says why not.
+    std::FILE* archivo = abrirParaLeer(ruta);
+    if (archivo == nullptr) return error.append(": ").append(std::strerror(errno));
+    std::fclose(archivo);
     if (!cargarArchivoParametros(ruta, estado)) return error;
 
     // A short file still loads, as in the window: its missing fields read as 0.
@@ -80,7 +79,7 @@ void aplicarOpciones(const OpcionesRender& o, EstadoVisor& estado) {
 // rewritten only when it changes; borrar() removes the line again.
 class LineaProgreso {
 public:
-    LineaProgreso() : activa_(isatty(STDERR_FILENO) != 0), inicio_(std::chrono::steady_clock::now()) {}
+    LineaProgreso() : activa_(esTerminal(stderr)), inicio_(std::chrono::steady_clock::now()) {}
 
     void mostrar(double fraccion) {
         using namespace std::chrono_literals;

@@ -3,11 +3,18 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <png.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <system_error>
+
+#include "sistema.h"
+
+// stb's encoder, compiled here and nowhere else. Its own deflate makes the
+// same bytes from the same pixels in every build, so the Linux and Windows
+// programs write identical files. The file side is ours.
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#define STBI_WRITE_NO_STDIO
+#include <stb/stb_image_write.h>
 
 namespace brenquil {
 namespace fs = std::filesystem;
@@ -27,25 +34,22 @@ fs::path carpetaDe(const fs::path& ruta) {
 }
 
 // Creates a new file beside `destino` that no one else uses, named
-// ".<name>.<pid>-<n>.tmp" so that it stays out of ordinary listings. O_EXCL
-// makes the creation fail rather than reuse an existing file; the mode 0666 is
-// narrowed by the umask as for any new file.
-int crearTemporal(const fs::path& destino, fs::path& temporal, std::string& error) {
+// ".<name>.<pid>-<n>.tmp" so that it stays out of ordinary listings. Nothing
+// when the folder refuses new files, with errno telling why.
+std::FILE* crearTemporal(const fs::path& destino, fs::path& temporal) {
     static unsigned contador = 0;
     for (int intento = 0; intento < 100; ++intento) {
-        std::string nombre(1, '.');
-        nombre.append(destino.filename().string()).append(".").append(std::to_string(getpid()));
-        nombre.append("-").append(std::to_string(contador++)).append(".tmp");
+        fs::path nombre(".");
+        nombre += destino.filename();
+        std::string sufijo(1, '.');
+        sufijo.append(std::to_string(numeroProceso())).append("-").append(std::to_string(contador++)).append(".tmp");
+        nombre += sufijo;
         temporal = carpetaDe(destino) / nombre;
-        const int fd = open(temporal.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) return fd;
-        if (errno != EEXIST) {
-            error = "cannot create a file in " + citar(carpetaDe(destino).string()) + ": " + std::strerror(errno);
-            return -1;
-        }
+        if (std::FILE* archivo = crearArchivoNuevo(temporal)) return archivo;
+        if (errno != EEXIST) return nullptr;
     }
-    error = "cannot find a free temporary name beside " + citar(destino.string());
-    return -1;
+    errno = EEXIST;
+    return nullptr;
 }
 
 // The picture as 8-bit RGB rows.
@@ -60,28 +64,26 @@ std::vector<unsigned char> bytesRgb(const std::vector<Color>& pixeles) {
     return rgb;
 }
 
-// Writes the PNG into the open file and closes it; an error text on failure.
-std::string escribirEnArchivo(int fd, const std::vector<Color>& pixeles, int ancho, int alto) {
-    FILE* archivo = fdopen(fd, "wb");
-    if (archivo == nullptr) {
-        const std::string error = std::strerror(errno);
-        close(fd);
-        return error;
-    }
-    png_image imagen;
-    std::memset(&imagen, 0, sizeof imagen);
-    imagen.version = PNG_IMAGE_VERSION;
-    imagen.width = static_cast<png_uint_32>(ancho);
-    imagen.height = static_cast<png_uint_32>(alto);
-    imagen.format = PNG_FORMAT_RGB;
+// The whole PNG file in memory; empty when the encoder fails (it can only run
+// out of memory).
+std::vector<unsigned char> codificarPng(const std::vector<Color>& pixeles, int ancho, int alto) {
     const std::vector<unsigned char> rgb = bytesRgb(pixeles);
+    std::vector<unsigned char> png;
+    // stb builds the file in memory and hands it over in one call.
+    const auto recibir = [](void* contexto, void* datos, int tamano) {
+        const auto* bytes = static_cast<const unsigned char*>(datos);
+        static_cast<std::vector<unsigned char>*>(contexto)->assign(bytes, bytes + tamano);
+    };
+    if (!stbi_write_png_to_func(recibir, &png, ancho, alto, 3, rgb.data(), ancho * 3)) png.clear();
+    return png;
+}
+
+// Writes the bytes into the open file and closes it; an error text on failure.
+std::string escribirEnArchivo(std::FILE* archivo, const std::vector<unsigned char>& bytes) {
     std::string error;
-    if (!png_image_write_to_stdio(&imagen, archivo, 0, rgb.data(), 0, nullptr)) {
-        error = std::string("libpng: ") + imagen.message;
-    } else if (std::fflush(archivo) != 0 || fsync(fileno(archivo)) != 0) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), archivo) != bytes.size() || !volcarAlDisco(archivo)) {
         error = std::strerror(errno);  // a full disk shows here
     }
-    png_image_free(&imagen);
     if (std::fclose(archivo) != 0 && error.empty()) error = std::strerror(errno);
     return error;
 }
@@ -96,9 +98,6 @@ std::string comprobarDestinoPng(const std::string& ruta) {
     const fs::path carpeta = carpetaDe(destino);
     std::error_code ec;
     if (!fs::is_directory(carpeta, ec)) return "cannot write " + citar(ruta) + ": no folder " + citar(carpeta.string());
-    if (access(carpeta.c_str(), W_OK | X_OK) != 0) {
-        return "cannot write " + citar(ruta) + ": " + std::strerror(errno);
-    }
     const fs::file_status estado = fs::status(destino, ec);
     if (fs::is_directory(estado)) return "cannot write " + citar(ruta) + ": it is a folder";
     if (fs::exists(estado)) {
@@ -107,21 +106,36 @@ std::string comprobarDestinoPng(const std::string& ruta) {
             return "cannot write " + citar(ruta) + ": the file is read-only";
         }
     }
+    // Whether the folder takes a new file is known only by making one: the
+    // permission bits do not tell it under Windows (ACLs) nor for root.
+    fs::path prueba;
+    std::FILE* archivo = crearTemporal(destino, prueba);
+    if (archivo == nullptr) return "cannot write " + citar(ruta) + ": " + std::strerror(errno);
+    std::fclose(archivo);
+    fs::remove(prueba, ec);
     return {};
 }
 
 std::string escribirPng(const std::string& ruta, const std::vector<Color>& pixeles, int ancho, int alto) {
     if (std::string error = comprobarDestinoPng(ruta); !error.empty()) return error;
+    const std::vector<unsigned char> png = codificarPng(pixeles, ancho, alto);
+    if (png.empty()) return "cannot write " + citar(ruta) + ": the PNG encoder failed";
+
     const fs::path destino(ruta);
     fs::path temporal;
-    std::string error;
-    const int fd = crearTemporal(destino, temporal, error);
-    if (fd < 0) return error;
-
-    error = escribirEnArchivo(fd, pixeles, ancho, alto);
-    if (error.empty() && std::rename(temporal.c_str(), destino.c_str()) != 0) error = std::strerror(errno);
+    std::FILE* archivo = crearTemporal(destino, temporal);
+    if (archivo == nullptr) return "cannot write " + citar(ruta) + ": " + std::strerror(errno);
+    std::string error = escribirEnArchivo(archivo, png);
+    if (error.empty()) {
+        // Replaces an existing target on both systems: rename() on POSIX,
+        // MoveFileExW with MOVEFILE_REPLACE_EXISTING in mingw's libstdc++.
+        std::error_code ec;
+        fs::rename(temporal, destino, ec);
+        if (ec) error = ec.message();
+    }
     if (!error.empty()) {
-        unlink(temporal.c_str());
+        std::error_code ec;
+        fs::remove(temporal, ec);
         return "cannot write " + citar(ruta) + ": " + error;
     }
     return {};

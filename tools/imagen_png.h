@@ -10,14 +10,16 @@
 namespace brenquil {
 
 // Why a PNG could not be written at `ruta`, or an empty text when it looks
-// writable: its folder exists and can be written, and `ruta` is not a folder
-// nor a read-only file. Checked before a long render, so that a typo in the
-// path is reported at once; writing can still fail later.
+// writable: its folder exists and takes a new file (one is made there and
+// removed again to find out), and `ruta` is not a folder nor a read-only
+// file. Checked before a long render, so that a typo in the path is reported
+// at once; writing can still fail later.
 std::string comprobarDestinoPng(const std::string& ruta);
 
 // Writes `pixeles` (ancho x alto, row by row, 0x00BBGGRR) as an 8-bit RGB PNG
-// to a new hidden temporary file in the folder of `ruta`, flushed to disk,
-// then renames it over `ruta`. Returns an empty text on success; otherwise why
+// (the same bytes on every system for the same pixels) to a new hidden
+// temporary file in the folder of `ruta`, flushed to disk, then renames it
+// over `ruta`. Returns an empty text on success; otherwise why
 // it failed, with `ruta` untouched and the temporary file removed.
 std::string escribirPng(const std::string& ruta, const std::vector<Color>& pixeles, int ancho, int alto);
 

@@ -4,7 +4,13 @@
 
 #include <cmath>
 #include <set>
+#include <string>
 #include <utility>
+
+#ifndef _WIN32
+#include <locale.h>
+#include <stdlib.h>
+#endif
 
 #include "argumentos_render.h"
 #include "codigos.h"
@@ -139,6 +145,52 @@ TEST(ArgumentosRender, UnRealSeLeeComoElProgramaLeeElMismoTexto) {
     EXPECT_FALSE(leerRealEstricto("0x"));
     EXPECT_FALSE(leerRealEstricto("."));
     EXPECT_FALSE(leerRealEstricto(std::string_view("1\0" "5", 3)));
+}
+
+// Texts the C grammar reads wholly, and texts it reads only in part or not at
+// all, spelled out, and (where the C library's own strtold_l is at hand)
+// checked against it too.
+TEST(ArgumentosRender, UnRealEsEnteroSoloSiLaGramaticaDeCLoLeeEntero) {
+    const std::string_view enteros[] = {
+        "0",        "-0",        "+1.5",     "1e+05",  "1E-5",        "0x1.8p+3", "0X.8P-1", "0xA",   "infinity",
+        "-INFINITY", "InFiNiTy", "nan()",    "NAN(abc)", "nan(0x1f_A)", "-nan(_)",  "00012",   "1.e3", ".5e-2"};
+    const std::string_view partidos[] = {
+        "infinit", "infinityy", "nan(", "nan(1", "nan(a b)", "nan(-1)", "nan)", "1e+",  "1e-x", "0x1p",
+        "0x1p+",   "0x.p1",     "0x1g", "+",     "-",        "--1",     "+-1",  "1.5.", "1e5.5", "1 ",
+        "1\n",     "e5",        "x1",   "0xx1",  "1..",      "inf.",    "in"};
+    for (std::string_view t : enteros) {
+        EXPECT_EQ(finDeReal(t), t.size()) << t;
+        EXPECT_TRUE(leerRealEstricto(t)) << t;
+    }
+    for (std::string_view t : partidos) {
+        EXPECT_LT(finDeReal(t), t.size()) << t;
+        EXPECT_FALSE(leerRealEstricto(t)) << t;
+    }
+    // Where the number ends, for a few of them.
+    EXPECT_EQ(finDeReal("infinit"), 3u);
+    EXPECT_EQ(finDeReal("nan(1"), 3u);
+    EXPECT_EQ(finDeReal("0x1p+"), 3u);
+    EXPECT_EQ(finDeReal("0x.p1"), 1u);
+    EXPECT_EQ(finDeReal("  -1e5.5"), 6u);
+    EXPECT_EQ(finDeReal("--1"), 0u);
+    // The grammar skips leading white space; an option holding it is refused.
+    EXPECT_EQ(finDeReal("\t1"), 2u);
+    EXPECT_FALSE(leerRealEstricto("\t1"));
+#ifndef _WIN32
+    // glibc's strtold follows the same grammar. (mingw's takes only hexadecimal
+    // digits inside "nan(...)", which the program does not follow.)
+    const locale_t localeC = newlocale(LC_ALL_MASK, "C", locale_t{});
+    ASSERT_NE(localeC, locale_t{});
+    std::vector<std::string_view> todos(std::begin(enteros), std::end(enteros));
+    todos.insert(todos.end(), std::begin(partidos), std::end(partidos));
+    for (std::string_view t : todos) {
+        const std::string copia(t);
+        char* fin = nullptr;
+        strtold_l(copia.c_str(), &fin, localeC);
+        EXPECT_EQ(finDeReal(t), static_cast<std::size_t>(fin - copia.c_str())) << t;
+    }
+    freelocale(localeC);
+#endif
 }
 
 TEST(ArgumentosRender, ErroresDeLaLineaDeOrdenes) {

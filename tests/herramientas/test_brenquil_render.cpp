@@ -1,5 +1,5 @@
 // brenquil-render as a user runs it: the built program in a temporary folder,
-// its PNG read back with libpng and compared with the pixels that the
+// its PNG read back with stb_image and compared with the pixels that the
 // iteration and the colour operations give; its errors, exit codes and the
 // files it leaves.
 #include <gtest/gtest.h>
@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <png.h>
 #include <poll.h>
 #include <set>
 #include <spawn.h>
@@ -21,12 +20,14 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "archivo_parametros.h"
 #include "codigos.h"
 #include "estado_visor.h"
 #include "iteracion.h"
+#include "leer_png.h"
 #include "numeros.h"
 #include "opciones_color.h"
 
@@ -47,7 +48,9 @@ struct Ejecucion {
 
 // Runs the built program with `args` in `carpeta`, collecting what it prints;
 // a program still running after the deadline is killed and the test fails.
-Ejecucion ejecutar(const fs::path& carpeta, const std::vector<std::string>& args) {
+// `comoUsuarioComun` runs it as the user nobody when the tests run as root,
+// so that file permissions bind.
+Ejecucion ejecutar(const fs::path& carpeta, const std::vector<std::string>& args, bool comoUsuarioComun = false) {
     Ejecucion e;
     int tuboSalida[2];
     int tuboErrores[2];
@@ -64,12 +67,16 @@ Ejecucion ejecutar(const fs::path& carpeta, const std::vector<std::string>& args
     }
     posix_spawn_file_actions_addchdir_np(&acciones, carpeta.c_str());
 
-    const std::string programa = BRENQUIL_RENDER_EXE;
-    std::vector<char*> argv{const_cast<char*>(programa.c_str())};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    std::vector<std::string> orden;
+    if (comoUsuarioComun && geteuid() == 0) orden = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    orden.push_back(BRENQUIL_RENDER_EXE);
+    orden.insert(orden.end(), args.begin(), args.end());
+    const std::string& programa = orden.front();
+    std::vector<char*> argv;
+    for (std::string& a : orden) argv.push_back(a.data());
     argv.push_back(nullptr);
     pid_t pid = -1;
-    const int fallo = posix_spawn(&pid, programa.c_str(), &acciones, nullptr, argv.data(), environ);
+    const int fallo = posix_spawnp(&pid, programa.c_str(), &acciones, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&acciones);
     close(tuboSalida[1]);
     close(tuboErrores[1]);
@@ -114,31 +121,21 @@ Ejecucion ejecutar(const fs::path& carpeta, const std::vector<std::string>& args
     return e;
 }
 
-// A PNG read back as 0x00BBGGRR colours, row by row; nothing when it is not a
-// 400 x 400 picture that libpng reads.
-std::optional<std::vector<Color>> leerPng(const fs::path& ruta) {
-    png_image imagen;
-    std::memset(&imagen, 0, sizeof imagen);
-    imagen.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&imagen, ruta.c_str())) {
-        ADD_FAILURE() << ruta << ": " << imagen.message;
+// A PNG read back as 0x00BBGGRR colours, row by row; nothing when it is not an
+// 8-bit RGB 400 x 400 picture.
+std::optional<std::vector<Color>> leerPng400(const fs::path& ruta) {
+    std::string error;
+    std::optional<PngLeido> png = leerPng(ruta, error);
+    if (!png) {
+        ADD_FAILURE() << error;
         return std::nullopt;
     }
-    EXPECT_EQ(imagen.width, static_cast<png_uint_32>(LADO));
-    EXPECT_EQ(imagen.height, static_cast<png_uint_32>(LADO));
-    if (imagen.width != LADO || imagen.height != LADO) {
-        png_image_free(&imagen);
-        return std::nullopt;
-    }
-    imagen.format = PNG_FORMAT_RGB;
-    std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(imagen));
-    if (!png_image_finish_read(&imagen, nullptr, rgb.data(), 0, nullptr)) {
-        ADD_FAILURE() << ruta << ": " << imagen.message;
-        return std::nullopt;
-    }
-    std::vector<Color> pixeles;
-    for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) pixeles.push_back(colorRGB(rgb[i], rgb[i + 1], rgb[i + 2]));
-    return pixeles;
+    EXPECT_EQ(png->ancho, LADO);
+    EXPECT_EQ(png->alto, LADO);
+    EXPECT_EQ(png->canales, 3);
+    EXPECT_FALSE(png->dieciseisBits);
+    if (png->ancho != LADO || png->alto != LADO) return std::nullopt;
+    return std::move(png->pixeles);
 }
 
 // The seven values of a view.
@@ -231,7 +228,7 @@ protected:
         const Ejecucion e = ejecutar(carpeta_, todos);
         EXPECT_EQ(e.codigo, 0) << e.errores;
         EXPECT_EQ(e.errores, "");
-        std::optional<std::vector<Color>> pixeles = leerPng(carpeta_ / salida);
+        std::optional<std::vector<Color>> pixeles = leerPng400(carpeta_ / salida);
         return pixeles ? *pixeles : std::vector<Color>{};
     }
 
@@ -327,7 +324,7 @@ TEST_F(BrenquilRender, UnArchivoCortoCargaComoEnLaVentanaYAvisa) {
     EXPECT_EQ(e.codigo, 0) << e.errores;
     EXPECT_NE(e.errores.find("warning"), std::string::npos) << e.errores;
     Vista v{40, PLANO_CARDIOIDE, 0, 0, 0.0L, 0.0L, 0.0L};
-    const std::optional<std::vector<Color>> pixeles = leerPng(carpeta_ / "sal.png");
+    const std::optional<std::vector<Color>> pixeles = leerPng400(carpeta_ / "sal.png");
     ASSERT_TRUE(pixeles);
     EXPECT_TRUE(mismaImagen(imagenEsperada(v), *pixeles));
 }
@@ -389,6 +386,35 @@ TEST_F(BrenquilRender, CadaErrorFallaConUnMensajeYNoDejaArchivos) {
     }
     std::ifstream anterior(carpeta_ / "sal.png", std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(anterior), {}), "anterior");
+}
+
+// The reasons the system gives: a parameter file that cannot be read, and a
+// folder that takes no new file (found by making one there, which must leave
+// nothing behind).
+TEST_F(BrenquilRender, SinPermisoFallaConLaRazonDelSistema) {
+    const std::string archivo = guardar("vista.str", Vista{});
+    fs::create_directory(carpeta_ / "abierta");
+    fs::create_directory(carpeta_ / "cerrada");
+    fs::permissions(carpeta_, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(carpeta_ / "abierta", fs::perms::all, fs::perm_options::replace);
+    fs::permissions(carpeta_ / "cerrada", static_cast<fs::perms>(0555), fs::perm_options::replace);
+    fs::permissions(carpeta_ / archivo, fs::perms::owner_write, fs::perm_options::replace);
+
+    const Ejecucion ilegible = ejecutar(carpeta_, {archivo, "-o", "abierta/sal.png"}, true);
+    EXPECT_EQ(ilegible.codigo, 1) << ilegible.errores;
+    EXPECT_EQ(ilegible.errores, "brenquil-render: cannot read 'vista.str': Permission denied\n");
+    EXPECT_TRUE(fs::is_empty(carpeta_ / "abierta"));
+
+    const Ejecucion cerrada = ejecutar(carpeta_, {"-o", "cerrada/sal.png"}, true);
+    EXPECT_EQ(cerrada.codigo, 1) << cerrada.errores;
+    EXPECT_EQ(cerrada.errores, "brenquil-render: cannot write 'cerrada/sal.png': Permission denied\n");
+    EXPECT_TRUE(fs::is_empty(carpeta_ / "cerrada"));
+
+    // The same folder open again: the check passes and the picture is written.
+    fs::permissions(carpeta_ / "cerrada", fs::perms::all, fs::perm_options::replace);
+    const Ejecucion abierta = ejecutar(carpeta_, {"-o", "cerrada/sal.png"}, true);
+    EXPECT_EQ(abierta.codigo, 0) << abierta.errores;
+    EXPECT_TRUE(fs::exists(carpeta_ / "cerrada" / "sal.png"));
 }
 
 TEST_F(BrenquilRender, UnaImagenNuevaReemplazaLaAnteriorSinDejarTemporales) {

@@ -1,0 +1,34 @@
+// The few file and console calls whose POSIX and Windows forms differ, behind
+// one interface, so that the rest of brenquil-render is the same code on both.
+// Paths go through std::filesystem::path, whose native form is the wide one
+// under Windows, as for the parameter files.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+
+namespace brenquil {
+
+// Whether `archivo` is a terminal (a console under Windows).
+bool esTerminal(std::FILE* archivo);
+
+// Opens an existing file for reading, in binary; nullptr with errno set when
+// it cannot be opened.
+std::FILE* abrirParaLeer(const std::filesystem::path& ruta);
+
+// Creates `ruta` as a new file open for writing, in binary, with the mode an
+// ordinary new file gets (0666 narrowed by the umask). Fails with errno EEXIST
+// when anything already has that name: the file is never one that someone
+// else made. msvcrt's fopen ignores the "x" of C11, hence _O_EXCL there.
+std::FILE* crearArchivoNuevo(const std::filesystem::path& ruta);
+
+// Hands the C library's buffer to the system and asks it to put the file's
+// data on the disk (fsync, or _commit under Windows); false with errno set,
+// which is where a full disk shows.
+bool volcarAlDisco(std::FILE* archivo);
+
+// The number of this process, so that two copies of the program running at
+// once pick different temporary names.
+unsigned long numeroProceso();
+
+}  // namespace brenquil
