@@ -315,7 +315,62 @@ bool Programa::enMarcha() const {
     return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
+namespace {
+
+struct RangoModulo {
+    uintptr_t inicio;
+    uintptr_t fin;
+};
+
+// Where the program's own threads start: the executable, and the C runtime
+// whose _beginthreadex std::thread goes through. Empty when the modules of the
+// process cannot be read.
+std::vector<RangoModulo> modulosPropios(DWORD pid) {
+    std::vector<RangoModulo> rangos;
+    HANDLE foto = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    if (foto == INVALID_HANDLE_VALUE) return rangos;
+    MODULEENTRY32 m{};
+    m.dwSize = sizeof m;
+    for (BOOL hay = Module32First(foto, &m); hay; hay = Module32Next(foto, &m)) {
+        const bool exe = rangos.empty() && m.hModule != nullptr;  // the first module is the executable
+        if (exe || _stricmp(m.szModule, "msvcrt.dll") == 0 || _stricmp(m.szModule, "ucrtbase.dll") == 0) {
+            const auto base = reinterpret_cast<uintptr_t>(m.modBaseAddr);
+            rangos.push_back({base, base + m.modBaseSize});
+        }
+    }
+    CloseHandle(foto);
+    return rangos;
+}
+
+// The address at which a thread started; 0 when it cannot be read.
+uintptr_t inicioDeHilo(DWORD id) {
+    using Consulta = LONG(NTAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
+    constexpr int THREAD_QUERY_SET_WIN32_START_ADDRESS = 9;
+    static const auto consultar =
+        reinterpret_cast<Consulta>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationThread")));
+    if (!consultar) return 0;
+    HANDLE hilo = OpenThread(THREAD_QUERY_INFORMATION, FALSE, id);
+    if (!hilo) return 0;
+    void* inicio = nullptr;
+    if (consultar(hilo, THREAD_QUERY_SET_WIN32_START_ADDRESS, &inicio, sizeof inicio, nullptr) != 0) inicio = nullptr;
+    CloseHandle(hilo);
+    return reinterpret_cast<uintptr_t>(inicio);
+}
+
+}  // namespace
+
 int Programa::hilosCalculo() const {
+    // System libraries start threads of their own that outlive what started
+    // them (the file dialogs leave an RPC thread behind): only threads that
+    // start in the program's own code or its C runtime are counted. A thread
+    // whose start cannot be read counts.
+    const std::vector<RangoModulo> propios = modulosPropios(info_.dwProcessId);
+    const auto esPropio = [&](DWORD id) {
+        const uintptr_t inicio = inicioDeHilo(id);
+        if (propios.empty() || inicio == 0) return true;
+        return std::any_of(propios.begin(), propios.end(),
+                           [&](const RangoModulo& r) { return inicio >= r.inicio && inicio < r.fin; });
+    };
     const DWORD hiloVentana = GetWindowThreadProcessId(ventana_, nullptr);
     HANDLE foto = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     if (foto == INVALID_HANDLE_VALUE) return -1;
@@ -324,7 +379,9 @@ int Programa::hilosCalculo() const {
     t.dwSize = sizeof t;
     if (Thread32First(foto, &t)) {
         do {
-            if (t.th32OwnerProcessID == info_.dwProcessId && t.th32ThreadID != hiloVentana) ++n;
+            if (t.th32OwnerProcessID == info_.dwProcessId && t.th32ThreadID != hiloVentana &&
+                esPropio(t.th32ThreadID))
+                ++n;
         } while (Thread32Next(foto, &t));
     }
     CloseHandle(foto);

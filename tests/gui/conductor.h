@@ -122,7 +122,8 @@ public:
     bool enMarcha() const;
 
     // The render thread exists only while a render runs: the threads of the
-    // process other than the window's own are counted.
+    // process other than the window's own that start in the program's code or
+    // its C runtime are counted (system libraries keep threads of their own).
     int hilosCalculo() const;
 
     // The pixels of (x, y, ancho, alto) of the client area, as the screen shows them.

@@ -1,0 +1,274 @@
+// "&Load" and "&Save" through the system's own Open and Save dialogs, as a
+// user drives them: the path typed into the file name box, the button
+// pressed. The saved files are read back byte for byte; what Load stores is
+// seen by saving it again and by the next render.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "con_programa.h"
+#include "dialogos_prueba.h"
+#include "recursos.h"
+
+using namespace brenquil;
+using namespace brenquil::prueba;
+
+namespace {
+
+std::string espacios(size_t n) { return std::string(n, ' '); }
+
+// The start-up view: 30 iterations, plane 300, colour 350, dwell 380, corner -4 + 8i, side 16.
+const std::string REGISTRO_INICIAL = "30" + espacios(4) + "300350380" + "-4" + espacios(38) + "8" + espacios(39) +
+                                     "16" + espacios(38);
+// 1024 iterations, plane 305, colour 365, dwell 385, corner -0.75 + 0.125i, side 2^-14.
+const std::string REGISTRO_EJEMPLO = "1024" + espacios(2) + "305365385" + "-0.75" + espacios(35) + "0.125" +
+                                     espacios(35) + "6.103515625e-05" + espacios(25);
+
+std::string campo40(const std::string& numero) { return numero + espacios(40 - numero.size()); }
+
+std::optional<std::string> leerArchivo(const std::string& ruta) {
+    std::ifstream f(ruta, std::ios::binary);
+    if (!f) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+bool escribirArchivo(const std::string& ruta, const std::string& bytes) {
+    std::ofstream f(ruta, std::ios::binary | std::ios::trunc);
+    f << bytes;
+    f.close();
+    return !f.fail();
+}
+
+bool existe(const std::string& ruta) { return GetFileAttributesA(ruta.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+class Archivos : public ConPrograma {
+protected:
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(ConPrograma::SetUp());
+        // A folder of this test's own, emptied of what an earlier run left.
+        const std::string base = carpetaPropia() + "archivos_prueba\\";
+        carpeta = base + nombreCarpeta() + "\\";
+        CreateDirectoryA(base.c_str(), nullptr);
+        CreateDirectoryA(carpeta.c_str(), nullptr);
+        WIN32_FIND_DATAA d;
+        HANDLE h = FindFirstFileA((carpeta + "*").c_str(), &d);
+        if (h != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string ruta = carpeta + d.cFileName;
+                if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+                SetFileAttributesA(ruta.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(ruta.c_str());
+            } while (FindNextFileA(h, &d));
+            FindClose(h);
+        }
+        ASSERT_TRUE(existe(carpeta)) << "cannot make " << carpeta;
+    }
+
+    std::string ruta(const char* nombre) const { return carpeta + nombre; }
+
+    // Runs Load or Save and waits for the system's dialog, owned by the main
+    // window, moved off the picture.
+    void abrirDialogo(WORD comando, HWND& dialogo) {
+        const char* titulo = comando == CM_SAVE ? "Save As" : "Open";
+        programa.comando(comando);
+        dialogo = programa.esperarCuadro(titulo);
+        ASSERT_NE(dialogo, nullptr) << "no \"" << titulo << "\" dialog";
+        EXPECT_EQ(GetWindow(dialogo, GW_OWNER), programa.ventana());
+        apartarCuadro(dialogo);
+    }
+
+    void nombreEnDialogo(HWND dialogo, std::string& nombre) {
+        const HWND caja = cajaNombreArchivo(dialogo);
+        ASSERT_NE(caja, nullptr) << "no file name box";
+        nombre = textoVentana(caja);
+    }
+
+    // The dialog opens on a path: its folder is the one shown (cmb2, "Save
+    // in" or "Look in"), its file name in the name box.
+    void abiertoEn(HWND dialogo, const std::string& nombreArchivo) {
+        std::string nombre;
+        ASSERT_NO_FATAL_FAILURE(nombreEnDialogo(dialogo, nombre));
+        EXPECT_EQ(nombre, nombreArchivo);
+        EXPECT_EQ(textoControl(dialogo, cmb2), nombreCarpeta());
+    }
+
+    std::string nombreCarpeta() const { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
+
+    // Types the path into the file name box and presses the dialog's button.
+    void elegir(HWND dialogo, const std::string& camino) {
+        const HWND caja = cajaNombreArchivo(dialogo);
+        ASSERT_NE(caja, nullptr) << "no file name box";
+        ASSERT_TRUE(ponerTexto(caja, camino));
+        ASSERT_TRUE(pulsarYEsperarCierre(dialogo, IDOK)) << "the dialog did not take " << camino;
+    }
+
+    // Save to a path; waits until the file holds `esperado`.
+    void guardarComo(const std::string& camino, const std::string& esperado) {
+        HWND dialogo = nullptr;
+        ASSERT_NO_FATAL_FAILURE(abrirDialogo(CM_SAVE, dialogo));
+        ASSERT_NO_FATAL_FAILURE(elegir(dialogo, camino));
+        std::optional<std::string> bytes;
+        const bool ok = esperarHasta([&] {
+            bytes = leerArchivo(camino);
+            return bytes == esperado;
+        });
+        ASSERT_TRUE(ok) << camino << " holds |" << bytes.value_or("(nothing)") << "| instead of |" << esperado << "|";
+    }
+
+    void cargarDe(const std::string& camino) {
+        HWND dialogo = nullptr;
+        ASSERT_NO_FATAL_FAILURE(abrirDialogo(CM_LOAD, dialogo));
+        ASSERT_NO_FATAL_FAILURE(elegir(dialogo, camino));
+        ASSERT_TRUE(sincronizar(programa));
+    }
+
+    // Types the limit, corner and side into "Parametros de Enfoque"; with
+    // `porDefecto` presses "Default" and "Cancel" instead.
+    void fijarVista(const char* iteraciones, const char* x, const char* y, const char* lado, bool porDefecto = false) {
+        programa.comando(CM_PARAMETROS);
+        const HWND cuadro = programa.esperarCuadro("Parametros de Enfoque");
+        ASSERT_NE(cuadro, nullptr);
+        if (porDefecto) {
+            pulsarBoton(cuadro, ID_DEFAULT);
+            ASSERT_TRUE(pulsarYEsperarCierre(cuadro, IDCANCEL));
+            return;
+        }
+        ASSERT_TRUE(ponerTextoControl(cuadro, ID_ITERACIONES, iteraciones));
+        ASSERT_TRUE(ponerTextoControl(cuadro, ID_XSUPIZQ, x));
+        ASSERT_TRUE(ponerTextoControl(cuadro, ID_YSUPIZQ, y));
+        ASSERT_TRUE(ponerTextoControl(cuadro, ID_LADO, lado));
+        ASSERT_TRUE(pulsarYEsperarCierre(cuadro, IDOK));
+    }
+
+    std::string carpeta;
+};
+
+// The start-up view and the second example give their 135 characters byte for
+// byte. Each Save dialog opens on the path chosen last, and Save replaces an
+// existing file without a question, leaving an ordinary writable file.
+TEST_F(Archivos, GuardarDosVistasYReemplazar) {
+    ASSERT_EQ(REGISTRO_INICIAL.size(), 135u);
+    ASSERT_EQ(REGISTRO_EJEMPLO.size(), 135u);
+    esperarPrimeraImagen();
+    ASSERT_NO_FATAL_FAILURE(fijarVista(nullptr, nullptr, nullptr, nullptr, true));
+
+    const std::string inicial = ruta("inicial.str");
+    const std::string ejemplo = ruta("ejemplo.str");
+    HWND dialogo = nullptr;
+    ASSERT_NO_FATAL_FAILURE(abrirDialogo(CM_SAVE, dialogo));
+    std::string nombre;
+    ASSERT_NO_FATAL_FAILURE(nombreEnDialogo(dialogo, nombre));
+    EXPECT_EQ(nombre, "") << "the first dialog of the run has a name already";
+    ASSERT_NO_FATAL_FAILURE(elegir(dialogo, inicial));
+    std::optional<std::string> bytes;
+    ASSERT_TRUE(esperarHasta([&] { return (bytes = leerArchivo(inicial)) == REGISTRO_INICIAL; }))
+        << "|" << bytes.value_or("(nothing)") << "|";
+
+    ASSERT_NO_FATAL_FAILURE(fijarVista("1024", "-0.75", "0.125", "6.103515625e-05"));
+    programa.comando(CM_PLANO_CARDIOIDE_INV);
+    programa.comando(CM_COLOR_DESC_BINARIA);
+    programa.comando(CM_DWELL_NO);
+
+    // The second dialog offers the first path; its button alone saves over
+    // that file, with no question.
+    ASSERT_NO_FATAL_FAILURE(abrirDialogo(CM_SAVE, dialogo));
+    ASSERT_NO_FATAL_FAILURE(abiertoEn(dialogo, "inicial.str"));
+    ASSERT_TRUE(pulsarYEsperarCierre(dialogo, IDOK)) << "the dialog did not close on its button";
+    ASSERT_TRUE(esperarHasta([&] { return (bytes = leerArchivo(inicial)) == REGISTRO_EJEMPLO; }))
+        << "|" << bytes.value_or("(nothing)") << "|";
+    EXPECT_EQ(GetFileAttributesA(inicial.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+
+    ASSERT_NO_FATAL_FAILURE(guardarComo(ejemplo, REGISTRO_EJEMPLO));
+    ASSERT_TRUE(sincronizar(programa));
+    EXPECT_TRUE(cuadrosVisibles(programa).empty()) << "a box was left open";
+}
+
+// Load stores all seven values (saving them again gives the loaded file) and
+// neither repaints nor renders; the next render draws the loaded view with
+// the loaded limit once the step is 0. Load and Save share the last path.
+TEST_F(Archivos, CargarRestauraSinRepintar) {
+    const std::string ejemplo = ruta("ejemplo.str");
+    const std::string vista = ruta("vista.str");
+    const std::string copia = ruta("copia.str");
+    const std::string registroVista =
+        "100" + espacios(3) + "300350380" + campo40("-2.5") + campo40("1.25") + campo40("2.5");
+    ASSERT_TRUE(escribirArchivo(ejemplo, REGISTRO_EJEMPLO));
+    ASSERT_TRUE(escribirArchivo(vista, registroVista));
+    esperarPrimeraImagen();
+
+    HWND dialogo = nullptr;
+    ASSERT_NO_FATAL_FAILURE(abrirDialogo(CM_LOAD, dialogo));
+    esperarImagen(imagenInicial(62), "the picture beside the dialog");
+    const TestigoPintura testigo(programa);
+    ASSERT_TRUE(testigo.dibujado());
+    ASSERT_NO_FATAL_FAILURE(elegir(dialogo, ejemplo));
+    std::string motivo;
+    EXPECT_TRUE(testigo.intacto(motivo)) << motivo;
+    EXPECT_EQ(programa.hilosCalculo(), 0) << "Load started a render";
+
+    ASSERT_NO_FATAL_FAILURE(abrirDialogo(CM_SAVE, dialogo));
+    ASSERT_NO_FATAL_FAILURE(abiertoEn(dialogo, "ejemplo.str")) << "Save does not open on the path Load chose";
+    ASSERT_NO_FATAL_FAILURE(elegir(dialogo, copia));
+    std::optional<std::string> bytes;
+    EXPECT_TRUE(esperarHasta([&] { return (bytes = leerArchivo(copia)) == REGISTRO_EJEMPLO; }))
+        << "the loaded values saved again: |" << bytes.value_or("(nothing)") << "|";
+
+    ASSERT_NO_FATAL_FAILURE(abrirDialogo(CM_LOAD, dialogo));
+    ASSERT_NO_FATAL_FAILURE(abiertoEn(dialogo, "copia.str")) << "Load does not open on the path Save chose";
+    ASSERT_NO_FATAL_FAILURE(elegir(dialogo, vista));
+    // The step 0 renders the loaded limit itself.
+    programa.comando(CM_ITER_ACTUAL);
+    programa.comando(CM_EJECUTAR_DETENER);
+    esperarImagen(imagenDeVista(ParametrosEnfoque(-2.5L, 1.25L, 2.5L), 100),
+                  "the loaded view with 100 iterations, plane 300, colour 350, dwell 380");
+}
+
+// Cancel in either dialog changes nothing: no value is loaded, no file is written.
+TEST_F(Archivos, CancelarNoCambiaNada) {
+    const std::string ejemplo = ruta("ejemplo.str");
+    const std::string nuevo = ruta("nuevo.str");
+    const std::string estado = ruta("estado.str");
+    ASSERT_TRUE(escribirArchivo(ejemplo, REGISTRO_EJEMPLO));
+    esperarPrimeraImagen();
+
+    HWND dialogo = nullptr;
+    ASSERT_NO_FATAL_FAILURE(abrirDialogo(CM_LOAD, dialogo));
+    ASSERT_TRUE(ponerTexto(cajaNombreArchivo(dialogo), ejemplo));
+    ASSERT_TRUE(pulsarYEsperarCierre(dialogo, IDCANCEL));
+
+    ASSERT_NO_FATAL_FAILURE(abrirDialogo(CM_SAVE, dialogo));
+    ASSERT_TRUE(ponerTexto(cajaNombreArchivo(dialogo), nuevo));
+    ASSERT_TRUE(pulsarYEsperarCierre(dialogo, IDCANCEL));
+    ASSERT_TRUE(sincronizar(programa));
+    EXPECT_FALSE(existe(nuevo)) << "Cancel wrote a file";
+
+    // The state is still the start-up one after its first render (limit 30 + 32).
+    ASSERT_NO_FATAL_FAILURE(guardarComo(estado, "62" + REGISTRO_INICIAL.substr(2)));
+}
+
+// A Save that cannot write its file (a read-only file here) leaves the old
+// bytes as they were and shows no message.
+TEST_F(Archivos, GuardadoFallidoConservaElArchivo) {
+    const std::string protegido = ruta("protegido.str");
+    const std::string anterior = "contenido anterior, que nadie debe tocar";
+    ASSERT_TRUE(escribirArchivo(protegido, anterior));
+    ASSERT_TRUE(SetFileAttributesA(protegido.c_str(), FILE_ATTRIBUTE_READONLY));
+    esperarPrimeraImagen();
+
+    HWND dialogo = nullptr;
+    ASSERT_NO_FATAL_FAILURE(abrirDialogo(CM_SAVE, dialogo));
+    ASSERT_NO_FATAL_FAILURE(elegir(dialogo, protegido));
+    // Any box the failed save showed would be up before the next command runs.
+    programa.comando(CM_PARAMETROS);
+    const HWND parametros = programa.esperarCuadro("Parametros de Enfoque");
+    ASSERT_NE(parametros, nullptr);
+    EXPECT_EQ(cuadrosVisibles(programa), std::vector<HWND>{parametros}) << "a message was shown";
+    EXPECT_EQ(leerArchivo(protegido), anterior);
+    EXPECT_NE(GetFileAttributesA(protegido.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    ASSERT_TRUE(pulsarYEsperarCierre(parametros, IDCANCEL));
+    SetFileAttributesA(protegido.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+}  // namespace
