@@ -11,6 +11,17 @@
 //   sonda esperar-zoom IZQUIERDA ARRIBA LADO
 //       waits for the "Zoom" box with its text and buttons, moves it off the
 //       picture, and waits until the square's outline shows on the window
+//   sonda esperar-blanco
+//       waits until no render runs and the whole client area is white
+//   sonda esperar-detenido ITERACIONES
+//       waits until no render runs and the picture is whole inner rings (at
+//       least one, not all) of the start-up view with that limit over white:
+//       a render stopped part way on a cleared picture
+//   sonda esperar-cuadro TITULO [PRIMERA_LINEA]
+//       waits for a visible box or dialog with that caption (whose text
+//       begins with that line, when given)
+//   sonda esperar-sin-cuadro
+//       waits until the program shows no box or dialog
 #include <windows.h>
 
 #include <cstdio>
@@ -18,6 +29,7 @@
 #include <string>
 
 #include "conductor.h"
+#include "numeros.h"
 
 using namespace brenquil;
 using namespace brenquil::prueba;
@@ -79,6 +91,64 @@ int esperarZoom(const Programa& programa, int argc, char** argv) {
     return 0;
 }
 
+int esperarBlanco(const Programa& programa, int argc) {
+    if (argc != 2) return 2;
+    const SIZE cliente = programa.tamanoCliente();
+    const Imagen blanca(cliente.cx, cliente.cy, BLANCO);
+    Imagen vista;
+    const bool ok = esperarHasta([&] {
+        if (programa.hilosCalculo() != 0) return false;
+        std::optional<Imagen> c = programa.capturar(0, 0, cliente.cx, cliente.cy);
+        if (!c) return false;
+        vista = std::move(*c);
+        return vista == blanca;
+    });
+    if (!ok) return fallo("the client area is not all white:\n" + diferencias(vista, blanca));
+    return 0;
+}
+
+int esperarDetenido(const Programa& programa, int argc, char** argv) {
+    if (argc != 3) return 2;
+    const Imagen nueva = imagenDeVista(vistaInicial(), static_cast<int16_t>(std::atoi(argv[2])));
+    const Imagen blanca(LADO_IMAGEN, LADO_IMAGEN, BLANCO);
+    Imagen vista;
+    std::optional<int> anillos;
+    const bool ok = esperarHasta([&] {
+        if (programa.hilosCalculo() != 0) return false;
+        std::optional<Imagen> c = programa.capturarImagen();
+        if (!c) return false;
+        vista = std::move(*c);
+        anillos = anillosSobre(vista, nueva, blanca);
+        return anillos && *anillos > 0 && *anillos < 200;
+    });
+    if (!ok) {
+        if (anillos) return fallo("rings drawn: " + std::to_string(*anillos) + " (the render was not stopped part way)");
+        return fallo("the picture is not whole rings of the render over white:\n" + diferencias(vista, nueva));
+    }
+    std::printf("%d\n", *anillos);
+    return 0;
+}
+
+int esperarCuadroTitulado(const Programa& programa, int argc, char** argv) {
+    if (argc != 3 && argc != 4) return 2;
+    const HWND cuadro = programa.esperarCuadro(argv[2]);
+    if (!cuadro) return fallo(std::string("no box titled \"") + argv[2] + "\"");
+    if (argc == 4) {
+        const std::optional<Cuadro> c = leerCuadro(cuadro);
+        if (!c) return fallo("the box went away");
+        const std::string primera = c->texto.substr(0, c->texto.find('\n'));
+        if (primera != argv[3]) return fallo("the box's first line is \"" + primera + "\"");
+    }
+    return 0;
+}
+
+int esperarSinCuadro(const Programa& programa, int argc) {
+    if (argc != 2) return 2;
+    if (!esperarHasta([&] { return programa.buscarCuadro(nullptr) == nullptr; }))
+        return fallo("a box is still open");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -91,6 +161,10 @@ int main(int argc, char** argv) {
     if (orden == "origen") r = origen(programa);
     else if (orden == "esperar-imagen") r = esperarImagenVista(programa, argc, argv);
     else if (orden == "esperar-zoom") r = esperarZoom(programa, argc, argv);
+    else if (orden == "esperar-blanco") r = esperarBlanco(programa, argc);
+    else if (orden == "esperar-detenido") r = esperarDetenido(programa, argc, argv);
+    else if (orden == "esperar-cuadro") r = esperarCuadroTitulado(programa, argc, argv);
+    else if (orden == "esperar-sin-cuadro") r = esperarSinCuadro(programa, argc);
     if (r == 2) std::fprintf(stderr, "sonda: wrong command line (see the head of tests/gui/sonda.cpp)\n");
     return r;
 }
