@@ -5,17 +5,18 @@ namespace brenquil {
 
 namespace {
 
+// Lines short enough for the box not to wrap them.
 constexpr char TEXTO_ACERCA_DE[] =
     "Brenquil V2.6\n"
-    " Hecho en 1998 en el taller Brenquil, a fuerza de iteraciones y cafe.\n"
-    " Las versiones nuevas se publican en la pagina del proyecto.\n"
-    " Comentarios, dudas y pedidos de ayuda: al buzon del taller Brenquil.\n"
+    " Hecho en 1998 por el taller Brenquil.\n"
+    " Versiones nuevas: la pagina del proyecto.\n"
+    " Consultas y comentarios: buzon del taller.\n"
     "\n"
-    " Para quienes se asoman al borde del conjunto,\n"
+    " A quienes se asoman al borde del conjunto,\n"
     " donde cada cuadrado esconde otro mas,\n"
-    " y para quien ensena que mirar de cerca tambien es viajar.\n"
+    " y a quien me invito a mirar de cerca.\n"
     "\n"
-    " -- taller Brenquil, pieza hecha a mano --";
+    " -- taller Brenquil, hecho a mano --";
 
 constexpr char TITULO_ACERCA_DE[] = "Acerca de...";
 
