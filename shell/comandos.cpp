@@ -1,5 +1,7 @@
 #include "comandos.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <mutex>
 
 #include "dialogos.h"
@@ -65,12 +67,16 @@ void borrar(HWND ventana) {
 // Outlines the square of a zoom in by factorZoom, centred on (200, 200), and
 // leaves it to the message loop to ask about it, as for a dragged square.
 void zoomIn(HWND ventana) {
-    const int16_t factor = estadoVisor.factorZoom;
+    // A negative factor zooms as its absolute value; taken as such here, its
+    // square is outlined like the positive one's instead of coming out with a
+    // negative side that outlines nothing.
+    const int32_t magnitud = std::abs(int32_t{estadoVisor.factorZoom});
     // The square divides 200 by the factor: with 0 there is no square to mark or ask about.
-    if (factor == 0) return;
+    if (magnitud == 0) return;
     estadoVisor.seleccionando = false;
     guardarRespaldo(ventana);
-    estadoVisor.enfoqueActual.cuadradoAcercar(factor);
+    // -32768 has no 16-bit absolute value; 32767 gives the same empty square.
+    estadoVisor.enfoqueActual.cuadradoAcercar(static_cast<int16_t>(std::min<int32_t>(magnitud, 32767)));
     leerCuadradoSeleccion();
     const CuadradoPixeles& c = estadoVisor.cuadradoSeleccion;
     marcarCuadrado(ventana, c.izquierda, c.arriba, estadoVisor.enfoqueActual.getSelLado());

@@ -206,14 +206,15 @@ TEST_F(Zoom, AlejarRenderizaSinPreguntar) {
     EXPECT_EQ(programa.buscarCuadro("Zoom"), nullptr) << "Zoom Out asked";
 }
 
-// Factors 3 and 7 outline the squares (134, 134) side 132 and (172, 172) side 56.
+// Factors 3 and 7 outline the squares (134, 134) side 132 and (172, 172) side 56;
+// -3 outlines the square of 3.
 TEST_F(Zoom, FactoresTresYSiete) {
     struct Caso {
         const char* factor;
         int esquina;
         int lado;
     };
-    for (const Caso& c : {Caso{"3", 134, 132}, Caso{"7", 172, 56}}) {
+    for (const Caso& c : {Caso{"3", 134, 132}, Caso{"7", 172, 56}, Caso{"-3", 134, 132}}) {
         SCOPED_TRACE(::testing::Message() << "factor " << c.factor);
         ASSERT_NO_FATAL_FAILURE(fijarFactor(c.factor));
         programa.comando(CM_ZOOM_IN);
