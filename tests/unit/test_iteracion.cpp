@@ -88,8 +88,8 @@ TEST(IteracionPlano310, PuntosConocidos) {
 }
 
 TEST(IteracionPlano310, EpsilonDistintoEnCadaParte) {
-    // One step from z = 0 leaves c itself: real part 0.25 + g*m2, imaginary -h*m3,
-    // with m2 and m3 from two different epsilons.
+    // One step from z = 0 leaves c itself: 0.25 + g*m2 as the real component, -h*m3
+    // as the imaginary one, with m2 and m3 from two different epsilons.
     const long double g = 0.5L, h = 0.5L;
     const auto r = enEsquina(PLANO_PARABOLA, g, h, 0);
     const long double t = g * g + h * h;
