@@ -10,35 +10,7 @@
 #
 # usage: teclas_x.sh BRENQUIL.EXE SONDA.EXE OUTPUT_FOLDER   (needs $DISPLAY)
 set -euo pipefail
-[ $# -eq 3 ] || { echo "usage: $0 BRENQUIL.EXE SONDA.EXE OUTPUT_FOLDER" >&2; exit 2; }
-exe=$1
-sonda_exe=$2
-salida=$3
-wine_run=$(cd "$(dirname "$0")/../../scripts" && pwd)/wine-run
-[ -n "${DISPLAY:-}" ] || { echo "no DISPLAY" >&2; exit 2; }
-
-pid=
-terminar() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill "$pid" 2>/dev/null || true; fi
-}
-trap terminar EXIT
-
-fallar() { echo "FAIL: $*" >&2; exit 1; }
-paso() { echo "--- $*"; }
-
-# Runs "$@" until it succeeds, at most $1 seconds.
-esperar() {
-  local segundos=$1; shift
-  local fin=$((SECONDS + segundos))
-  until "$@" >/dev/null 2>&1; do
-    [ $SECONDS -lt $fin ] || return 1
-    sleep 0.1
-  done
-}
-
-sonda() { "$wine_run" "$sonda_exe" "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
-tecla() { xdotool key "$@"; }
-captura() { import -window "$ventana" "$salida/$1"; }
+. "$(dirname "$0")/comun_x.sh"
 
 # The start-up view rendered with a limit; the same view zoomed out by 2
 # (the square (-200, -200)-(600, 600)) or in by 2 ((100, 100)-(300, 300)).
@@ -58,10 +30,7 @@ abre_cuadro() {
 }
 
 paso "start: 62 iterations of the start-up view"
-"$wine_run" "$exe" &
-pid=$!
-esperar 60 xdotool search --name '^Brenquil$' || fallar "no X window named Brenquil"
-ventana=$(xdotool search --name '^Brenquil$' | head -1)
+iniciar
 # Without a window manager nobody gives the new window the keyboard focus.
 xdotool windowfocus --sync "$ventana"
 imagen 62 "first picture"
@@ -138,11 +107,4 @@ tecla Escape
 sonda esperar-sin-cuadro || fallar "the Zoom box did not close"
 tecla Caps_Lock
 
-paso "Alt+F4: the program ends with exit code 0"
-tecla alt+F4
-esperar 30 bash -c "! kill -0 $pid" || fallar "the program did not end within 30 s of Alt+F4"
-codigo=0
-wait "$pid" || codigo=$?
-pid=
-[ "$codigo" -eq 0 ] || fallar "exit code $codigo"
-echo "PASS"
+cerrar_con_alt_f4
