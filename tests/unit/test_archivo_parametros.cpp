@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -18,20 +17,14 @@
 #include <unistd.h>
 #endif
 
+#include "../registros_prueba.h"
 #include "archivo_parametros.h"
-#include "estado_visor.h"
-#include "registro_parametros.h"
 
 using namespace brenquil;
+using namespace brenquil::prueba;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string espacios(std::size_t n) { return std::string(n, ' '); }
-
-const std::string kRegistroInicial = "30    300350380-4" + espacios(38) + "8" + espacios(39) + "16" + espacios(38);
-const std::string kRegistroEjemplo =
-    "1024  305365385-0.75" + espacios(35) + "0.125" + espacios(35) + "6.103515625e-05" + espacios(25);
 
 // A fresh folder per test, removed afterwards (write permission given back first).
 class ArchivoParametros : public ::testing::Test {
@@ -74,15 +67,7 @@ protected:
         return v;
     }
 
-    static void ponerEjemplo(EstadoVisor& e) {
-        e.enfoqueActual.setIteraciones(1024);
-        e.iterador.setPlano(PLANO_CARDIOIDE_INV);
-        e.opcionesColor.modoColor = COLOR_DESC_BINARIA;
-        e.opcionesColor.dwell = DWELL_NO;
-        e.enfoqueActual.setXSupIzq(-0.75L);
-        e.enfoqueActual.setYSupIzq(0.125L);
-        e.enfoqueActual.setLado(std::ldexp(1.0L, -14));
-    }
+    static void ponerEjemplo(EstadoVisor& e) { aplicarRegistro(registroEjemplo(), e); }
 
     fs::path carpeta_;
 };
@@ -104,13 +89,7 @@ TEST_F(ArchivoParametros, GuardaLosBytesDelRegistroYLosCarga) {
 
     EstadoVisor cargado;
     ASSERT_TRUE(cargarArchivoParametros(ruta("ejemplo.str"), cargado));
-    EXPECT_EQ(cargado.enfoqueActual.getIteraciones(), 1024);
-    EXPECT_EQ(cargado.iterador.getPlano(), PLANO_CARDIOIDE_INV);
-    EXPECT_EQ(cargado.opcionesColor.modoColor.load(), COLOR_DESC_BINARIA);
-    EXPECT_EQ(cargado.opcionesColor.dwell.load(), DWELL_NO);
-    EXPECT_EQ(cargado.enfoqueActual.getXSupIzq(), -0.75L);
-    EXPECT_EQ(cargado.enfoqueActual.getYSupIzq(), 0.125L);
-    EXPECT_EQ(cargado.enfoqueActual.getLado(), std::ldexp(1.0L, -14));
+    esperarEstado(cargado, registroEjemplo());
 
     ASSERT_TRUE(cargarArchivoParametros(ruta("inicial.str"), cargado));
     EXPECT_EQ(cargado.iterador.getPlano(), PLANO_CARDIOIDE);
@@ -201,13 +180,7 @@ TEST_F(ArchivoParametros, CargaFallidaDejaElEstado) {
     EXPECT_FALSE(cargarArchivoParametros(ruta("no-existe.str"), estado));
     fs::create_directory(ruta("carpeta.str"));
     EXPECT_FALSE(cargarArchivoParametros(ruta("carpeta.str"), estado));
-    EXPECT_EQ(estado.enfoqueActual.getIteraciones(), 1024);
-    EXPECT_EQ(estado.iterador.getPlano(), PLANO_CARDIOIDE_INV);
-    EXPECT_EQ(estado.opcionesColor.modoColor.load(), COLOR_DESC_BINARIA);
-    EXPECT_EQ(estado.opcionesColor.dwell.load(), DWELL_NO);
-    EXPECT_EQ(estado.enfoqueActual.getXSupIzq(), -0.75L);
-    EXPECT_EQ(estado.enfoqueActual.getYSupIzq(), 0.125L);
-    EXPECT_EQ(estado.enfoqueActual.getLado(), std::ldexp(1.0L, -14));
+    esperarEstado(estado, registroEjemplo());
 }
 
 TEST_F(ArchivoParametros, ArchivosCortosYLargos) {
@@ -215,13 +188,7 @@ TEST_F(ArchivoParametros, ArchivosCortosYLargos) {
     estado.iterador.setPlano(PLANO_PARABOLA);
     escribir(ruta("seis.str"), "40    ");
     ASSERT_TRUE(cargarArchivoParametros(ruta("seis.str"), estado));
-    EXPECT_EQ(estado.enfoqueActual.getIteraciones(), 40);
-    EXPECT_EQ(estado.iterador.getPlano(), PLANO_PARABOLA);
-    EXPECT_EQ(estado.opcionesColor.modoColor.load(), 0);
-    EXPECT_EQ(estado.opcionesColor.dwell.load(), 0);
-    EXPECT_EQ(estado.enfoqueActual.getXSupIzq(), 0.0L);
-    EXPECT_EQ(estado.enfoqueActual.getYSupIzq(), 0.0L);
-    EXPECT_EQ(estado.enfoqueActual.getLado(), 0.0L);
+    esperarEstado(estado, {40, PLANO_PARABOLA, 0, 0, 0.0L, 0.0L, 0.0L});
 
     ponerEjemplo(estado);
     escribir(ruta("vacio.str"), "");

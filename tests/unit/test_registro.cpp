@@ -10,67 +10,33 @@
 #include <limits>
 #include <string>
 
-#include "estado_visor.h"
-#include "registro_parametros.h"
+#include "../registros_prueba.h"
 #include "texto_numero.h"
 
 using namespace brenquil;
+using namespace brenquil::prueba;
 
 namespace {
 
-std::string espacios(std::size_t n) { return std::string(n, ' '); }
-
-const std::string kRegistroInicial = "30    300350380-4" + espacios(38) + "8" + espacios(39) + "16" + espacios(38);
-const std::string kRegistroEjemplo =
-    "1024  305365385-0.75" + espacios(35) + "0.125" + espacios(35) + "6.103515625e-05" + espacios(25);
-
-RegistroParametros ejemplo() {
-    RegistroParametros r;
-    r.iteraciones = 1024;
-    r.plano = PLANO_CARDIOIDE_INV;
-    r.modoColor = COLOR_DESC_BINARIA;
-    r.dwell = DWELL_NO;
-    r.xSupIzq = -0.75L;
-    r.ySupIzq = 0.125L;
-    r.lado = std::ldexp(1.0L, -14);
-    return r;
-}
-
 // A record whose every field differs from what any test reads, so that a
 // field the reader forgets to write shows.
-RegistroParametros basura() {
-    RegistroParametros r;
-    r.iteraciones = 777;
-    r.plano = 310;
-    r.modoColor = 12345;
-    r.dwell = -9;
-    r.xSupIzq = 99.5L;
-    r.ySupIzq = -99.5L;
-    r.lado = 42.0L;
-    return r;
-}
+RegistroParametros basura() { return {777, 310, 12345, -9, 99.5L, -99.5L, 42.0L}; }
 
 RegistroParametros leer(const std::string& bytes, RegistroParametros r = basura()) {
     leerRegistro(bytes, r);
     return r;
 }
 
-void esperarIguales(const RegistroParametros& a, const RegistroParametros& b) {
-    EXPECT_EQ(a.iteraciones, b.iteraciones);
-    EXPECT_EQ(a.plano, b.plano);
-    EXPECT_EQ(a.modoColor, b.modoColor);
-    EXPECT_EQ(a.dwell, b.dwell);
-    EXPECT_EQ(a.xSupIzq, b.xSupIzq);
-    EXPECT_EQ(a.ySupIzq, b.ySupIzq);
-    EXPECT_EQ(a.lado, b.lado);
-}
+// What a file shorter than the plane field leaves: its limit, the plane as
+// it was, every other value 0.
+RegistroParametros leidoCorto(int16_t iteraciones) { return {iteraciones, basura().plano, 0, 0, 0.0L, 0.0L, 0.0L}; }
 
 }  // namespace
 
 TEST(RegistroEscrito, LosDosRegistrosTrabajadosByteAByte) {
     EXPECT_EQ(kRegistroInicial.size(), TAMANO_REGISTRO);
     EXPECT_EQ(escribirRegistro(RegistroParametros{}), kRegistroInicial);
-    EXPECT_EQ(escribirRegistro(ejemplo()), kRegistroEjemplo);
+    EXPECT_EQ(escribirRegistro(registroEjemplo()), kRegistroEjemplo);
 }
 
 TEST(RegistroEscrito, LimitesExtremosEnSuCampo) {
@@ -106,11 +72,11 @@ TEST(RegistroEscrito, CodigosFueraDeTabla) {
 
 TEST(RegistroLeido, LosDosRegistrosTrabajadosVuelven) {
     esperarIguales(leer(kRegistroInicial), RegistroParametros{});
-    esperarIguales(leer(kRegistroEjemplo), ejemplo());
+    esperarIguales(leer(kRegistroEjemplo), registroEjemplo());
 }
 
 TEST(RegistroLeido, IdaYVueltaEstable) {
-    RegistroParametros r = ejemplo();
+    RegistroParametros r = registroEjemplo();
     r.iteraciones = -1;
     r.plano = -32768;
     r.xSupIzq = -1.0L / 3.0L;
@@ -156,41 +122,16 @@ TEST(RegistroLeido, EnterosTruncadosYEnvueltos) {
     EXPECT_EQ(leer("123456789" + kRegistroInicial.substr(9)).plano, 789);
 }
 
-TEST(RegistroLeido, ArchivoDeSeisBytes) {
-    const RegistroParametros r = leer("40    ");
-    EXPECT_EQ(r.iteraciones, 40);
-    EXPECT_EQ(r.plano, basura().plano);
-    EXPECT_EQ(r.modoColor, 0);
-    EXPECT_EQ(r.dwell, 0);
-    EXPECT_EQ(r.xSupIzq, 0.0L);
-    EXPECT_EQ(r.ySupIzq, 0.0L);
-    EXPECT_EQ(r.lado, 0.0L);
-}
+TEST(RegistroLeido, ArchivoDeSeisBytes) { esperarIguales(leer("40    "), leidoCorto(40)); }
 
-TEST(RegistroLeido, ArchivoVacio) {
-    const RegistroParametros r = leer("");
-    EXPECT_EQ(r.iteraciones, 0);
-    EXPECT_EQ(r.plano, basura().plano);
-    EXPECT_EQ(r.modoColor, 0);
-    EXPECT_EQ(r.dwell, 0);
-    EXPECT_EQ(r.xSupIzq, 0.0L);
-    EXPECT_EQ(r.ySupIzq, 0.0L);
-    EXPECT_EQ(r.lado, 0.0L);
-}
+TEST(RegistroLeido, ArchivoVacio) { esperarIguales(leer(""), leidoCorto(0)); }
 
 TEST(RegistroLeido, CamposCortados) {
     // Cut in the plane field: the one byte delivered is the plane.
     EXPECT_EQ(leer("30    3").plano, 3);
     EXPECT_EQ(leer("30    3").modoColor, 0);
     // Cut after 20 bytes: "-0.7" of "-0.75", nothing of the rest.
-    const RegistroParametros r = leer(kRegistroEjemplo.substr(0, 19));
-    EXPECT_EQ(r.iteraciones, 1024);
-    EXPECT_EQ(r.plano, 305);
-    EXPECT_EQ(r.modoColor, 365);
-    EXPECT_EQ(r.dwell, 385);
-    EXPECT_EQ(r.xSupIzq, -0.7L);
-    EXPECT_EQ(r.ySupIzq, 0.0L);
-    EXPECT_EQ(r.lado, 0.0L);
+    esperarIguales(leer(kRegistroEjemplo.substr(0, 19)), {1024, 305, 365, 385, -0.7L, 0.0L, 0.0L});
     // Cut inside the exponent of the side: "6.103515625e-0" reads as 6.103515625.
     EXPECT_EQ(leer(kRegistroEjemplo.substr(0, 109)).lado, 6.103515625L);
     EXPECT_EQ(leer(kRegistroEjemplo.substr(0, 110)).lado, std::ldexp(1.0L, -14));
@@ -214,8 +155,8 @@ TEST(RegistroLeido, CamposCortados) {
 }
 
 TEST(RegistroLeido, BytesTrasElRegistroIgnorados) {
-    esperarIguales(leer(kRegistroEjemplo + "999999"), ejemplo());
-    esperarIguales(leer(kRegistroEjemplo + std::string(4096, '7')), ejemplo());
+    esperarIguales(leer(kRegistroEjemplo + "999999"), registroEjemplo());
+    esperarIguales(leer(kRegistroEjemplo + std::string(4096, '7')), registroEjemplo());
 }
 
 TEST(RegistroLeido, RetornoDeCarroY1AComoBytesCorrientes) {
@@ -223,9 +164,9 @@ TEST(RegistroLeido, RetornoDeCarroY1AComoBytesCorrientes) {
     // the number of its field; neither shifts or ends the data.
     std::string t = kRegistroEjemplo;
     t.replace(0, 6, "\r1024 ");
-    esperarIguales(leer(t), ejemplo());
+    esperarIguales(leer(t), registroEjemplo());
     t.replace(0, 6, "1024\x1A ");
-    esperarIguales(leer(t), ejemplo());
+    esperarIguales(leer(t), registroEjemplo());
     t.replace(15, 5, "\x1A.75 ");
     EXPECT_EQ(leer(t).xSupIzq, 0.0L);
     EXPECT_EQ(leer(t).lado, std::ldexp(1.0L, -14));
@@ -254,14 +195,8 @@ TEST(RegistroYEstado, IdaYVueltaConElEstado) {
 
     estado.enfoqueActual.normalizarCuadrado(10, 10, 110, 60);
     estado.incrementoIteraciones = 128;
-    aplicarRegistro(ejemplo(), estado);
-    EXPECT_EQ(estado.enfoqueActual.getIteraciones(), 1024);
-    EXPECT_EQ(estado.iterador.getPlano(), PLANO_CARDIOIDE_INV);
-    EXPECT_EQ(estado.opcionesColor.modoColor.load(), COLOR_DESC_BINARIA);
-    EXPECT_EQ(estado.opcionesColor.dwell.load(), DWELL_NO);
-    EXPECT_EQ(estado.enfoqueActual.getXSupIzq(), -0.75L);
-    EXPECT_EQ(estado.enfoqueActual.getYSupIzq(), 0.125L);
-    EXPECT_EQ(estado.enfoqueActual.getLado(), std::ldexp(1.0L, -14));
+    aplicarRegistro(registroEjemplo(), estado);
+    esperarEstado(estado, registroEjemplo());
     // What the file does not hold stays.
     EXPECT_EQ(estado.enfoqueActual.getSelX(), 10);
     EXPECT_EQ(estado.enfoqueActual.getSelLado(), 50);
