@@ -30,6 +30,7 @@
 #include "leer_png.h"
 #include "numeros.h"
 #include "opciones_color.h"
+#include "registro_parametros.h"
 
 extern char** environ;
 
@@ -138,16 +139,8 @@ std::optional<std::vector<Color>> leerPng400(const fs::path& ruta) {
     return std::move(png->pixeles);
 }
 
-// The seven values of a view.
-struct Vista {
-    int16_t iteraciones = 30;
-    int16_t plano = PLANO_CARDIOIDE;
-    int32_t modoColor = COLOR_ITERACION;
-    int32_t dwell = DWELL_SI;
-    long double x = -4.0L;
-    long double y = 8.0L;
-    long double lado = 16.0L;
-};
+// The seven values of a view, as a parameter file holds them.
+using Vista = RegistroParametros;
 
 // The picture the view must give, pixel by pixel from the iteration and the
 // colour operations of OpcionesColor: with DWELL_SI every pixel by its count
@@ -157,7 +150,7 @@ std::vector<Color> imagenEsperada(const Vista& v) {
     OpcionesColor opciones;
     opciones.modoColor = v.modoColor;
     const int16_t m = limiteEfectivo(v.iteraciones);
-    const VistaPlano plano{v.x, v.y, v.lado};
+    const VistaPlano plano{v.xSupIzq, v.ySupIzq, v.lado};
     std::vector<Color> pixeles(static_cast<std::size_t>(LADO) * LADO, NEGRO);
     for (int16_t y = 0; y < LADO; ++y) {
         for (int16_t x = 0; x < LADO; ++x) {
@@ -210,13 +203,7 @@ protected:
     // A parameter file written by the program's own writer.
     std::string guardar(const std::string& nombre, const Vista& v) {
         EstadoVisor estado;
-        estado.enfoqueActual.setIteraciones(v.iteraciones);
-        estado.iterador.setPlano(v.plano);
-        estado.opcionesColor.modoColor = v.modoColor;
-        estado.opcionesColor.dwell = v.dwell;
-        estado.enfoqueActual.setXSupIzq(v.x);
-        estado.enfoqueActual.setYSupIzq(v.y);
-        estado.enfoqueActual.setLado(v.lado);
+        aplicarRegistro(v, estado);
         EXPECT_TRUE(guardarArchivoParametros(carpeta_ / nombre, estado));
         return nombre;
     }
@@ -274,14 +261,7 @@ TEST_F(BrenquilRender, ElArchivoPorDefectoDaLosPixelesDeLaIteracionEnCadaColorYD
 }
 
 TEST_F(BrenquilRender, LasOpcionesDanLaMismaImagenQueElArchivo) {
-    Vista v;
-    v.iteraciones = 150;
-    v.plano = PLANO_CARDIOIDE_INV;
-    v.modoColor = COLOR_DESC_BINARIA;
-    v.dwell = DWELL_NO;
-    v.x = -3.0L;
-    v.y = 2.5L;
-    v.lado = 6.0L;
+    const Vista v{150, PLANO_CARDIOIDE_INV, COLOR_DESC_BINARIA, DWELL_NO, -3.0L, 2.5L, 6.0L};
     const std::vector<Color> esperada = imagenEsperada(v);
     // Black where points escape, and the two half-plane colours of the limit inside.
     ASSERT_EQ(coloresDistintos(esperada), 3u) << "the view shows too little to compare";
@@ -300,13 +280,7 @@ TEST_F(BrenquilRender, LasOpcionesDanLaMismaImagenQueElArchivo) {
 }
 
 TEST_F(BrenquilRender, UnoDosYTresHilosDanLaMismaImagen) {
-    Vista v;
-    v.iteraciones = 120;
-    v.plano = PLANO_PARABOLA;
-    v.modoColor = COLOR_ITERACION;
-    v.x = -2.0L;
-    v.y = 2.0L;
-    v.lado = 4.0L;
+    const Vista v{120, PLANO_PARABOLA, COLOR_ITERACION, DWELL_SI, -2.0L, 2.0L, 4.0L};
     const std::vector<Color> esperada = imagenEsperada(v);
     ASSERT_GT(coloresDistintos(esperada), 10u) << "the view shows too little to compare";
     const std::string archivo = guardar("vista.str", v);
