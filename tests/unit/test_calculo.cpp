@@ -76,16 +76,26 @@ void vistaRapida(EstadoVisor& estado) {
     estado.incrementoIteraciones = 0;
 }
 
-}  // namespace
+// Starts a render and waits for its end.
+void calcular(ControlCalculo& control, VentanaCalculo& ventana) {
+    control.ejecutarCalculo(ventana);
+    control.esperarCalculo();
+}
 
-TEST(OrdenDeAnillos, PrimerasLlamadasDeLosAnillosCeroYUno) {
+// The calls of one whole render of the quick view, in order.
+std::vector<LlamadaPixel> llamadasDeUnCalculo() {
     EstadoVisor estado;
     vistaRapida(estado);
     VentanaSonda ventana(estado);
     ControlCalculo control(estado);
-    control.ejecutarCalculo(ventana);
-    control.esperarCalculo();
-    const auto& ll = ventana.llamadas();
+    calcular(control, ventana);
+    return ventana.llamadas();
+}
+
+}  // namespace
+
+TEST(OrdenDeAnillos, PrimerasLlamadasDeLosAnillosCeroYUno) {
+    const std::vector<LlamadaPixel> ll = llamadasDeUnCalculo();
     ASSERT_EQ(ll.size(), size_t(kLlamadasTotales));
     const int16_t anillo0[8][2] = {{199, 199}, {199, 200}, {200, 200}, {200, 199},
                                    {200, 199}, {199, 199}, {199, 200}, {200, 200}};
@@ -100,13 +110,7 @@ TEST(OrdenDeAnillos, PrimerasLlamadasDeLosAnillosCeroYUno) {
 }
 
 TEST(OrdenDeAnillos, CadaAnilloEsElBordeDeSuCuadrado) {
-    EstadoVisor estado;
-    vistaRapida(estado);
-    VentanaSonda ventana(estado);
-    ControlCalculo control(estado);
-    control.ejecutarCalculo(ventana);
-    control.esperarCalculo();
-    const auto& ll = ventana.llamadas();
+    const std::vector<LlamadaPixel> ll = llamadasDeUnCalculo();
     ASSERT_EQ(ll.size(), size_t(kLlamadasTotales));
     for (int r = 0; r <= 200; ++r) {
         const int lo = 199 - r, hi = 200 + r;
@@ -135,8 +139,7 @@ TEST(Protocolo, DetenerEnElAnilloCeroTerminaEseAnillo) {
     VentanaSonda ventana(estado);
     ventana.detenerEnLlamada = 2;
     ControlCalculo control(estado);
-    control.ejecutarCalculo(ventana);
-    control.esperarCalculo();
+    calcular(control, ventana);
     EXPECT_EQ(ventana.llamadas().size(), 8u);
     EXPECT_FALSE(estado.calculando.load());
     EXPECT_EQ(ventana.cursoresEspera(), 1);
@@ -151,8 +154,7 @@ TEST(Protocolo, DetenerTerminaTrasElAnilloEnCurso) {
     // A call in the middle of ring 37.
     ventana.detenerEnLlamada = llamadasAntesDelAnillo(37) + 100;
     ControlCalculo control(estado);
-    control.ejecutarCalculo(ventana);
-    control.esperarCalculo();
+    calcular(control, ventana);
     EXPECT_EQ(ventana.llamadas().size(), size_t(llamadasAntesDelAnillo(38)));
 }
 
@@ -249,8 +251,7 @@ TEST(Protocolo, TerminarJustoTrasArrancarNoDibujaLaImagenEntera) {
     estado.enfoqueActual.setIteraciones(8);
     VentanaSonda ventana(estado);
     ControlCalculo control(estado);
-    control.ejecutarCalculo(ventana);
-    control.esperarCalculo();
+    calcular(control, ventana);
     EXPECT_EQ(ventana.llamadas().size(), size_t(kLlamadasTotales));
 }
 
@@ -258,20 +259,16 @@ TEST(Protocolo, ElPasoSeSumaEnCadaArranque) {
     EstadoVisor estado;
     VentanaMemoria ventana(400, 400);
     ControlCalculo control(estado);
-    control.ejecutarCalculo(ventana);
-    control.esperarCalculo();
+    calcular(control, ventana);
     EXPECT_EQ(estado.enfoqueActual.getIteraciones(), 62);
-    control.ejecutarCalculo(ventana);
-    control.esperarCalculo();
+    calcular(control, ventana);
     EXPECT_EQ(estado.enfoqueActual.getIteraciones(), 94);
     estado.incrementoIteraciones = 0;
-    control.ejecutarCalculo(ventana);
-    control.esperarCalculo();
+    calcular(control, ventana);
     EXPECT_EQ(estado.enfoqueActual.getIteraciones(), 94);
     // The render's copy of the view is the current view at the start.
     estado.enfoqueActual.aplicarCuadrado(100, 100, 300, 300);
-    control.ejecutarCalculo(ventana);
-    control.esperarCalculo();
+    calcular(control, ventana);
     EXPECT_EQ(estado.iterador.vista().x, 0.0L);
     EXPECT_EQ(estado.iterador.vista().y, 4.0L);
     EXPECT_EQ(estado.iterador.vista().lado, 8.0L);
@@ -284,8 +281,7 @@ TEST(Protocolo, UnArranqueDuranteUnCalculoEsperaASuFin) {
     ControlCalculo control(estado);
     control.ejecutarCalculo(ventana);
     // Not a stop: the second start blocks until the first render drew all rings.
-    control.ejecutarCalculo(ventana);
-    control.esperarCalculo();
+    calcular(control, ventana);
     EXPECT_EQ(ventana.llamadas().size(), size_t(2 * kLlamadasTotales));
     EXPECT_EQ(ventana.maximoSimultaneo(), 1);
 }
@@ -309,8 +305,7 @@ TEST(Imagen, DwellNoDejaLosPixelesEscapadosComoEstaban) {
     const Color fondo = colorRGB(1, 2, 3);
     VentanaMemoria ventana(400, 400, fondo);
     ControlCalculo control(estado);
-    control.ejecutarCalculo(ventana);
-    control.esperarCalculo();
+    calcular(control, ventana);
     const VistaPlano vista{-4, 8, 16};
     int dentro = 0;
     for (int16_t y = 0; y < 400; ++y)
@@ -328,8 +323,7 @@ TEST(Imagen, DwellNoDejaLosPixelesEscapadosComoEstaban) {
     estado.opcionesColor.dwell = 12345;
     estado.incrementoIteraciones = 0;
     VentanaMemoria otra(400, 400, fondo);
-    control.ejecutarCalculo(otra);
-    control.esperarCalculo();
+    calcular(control, otra);
     EXPECT_EQ(otra.pixeles(), ventana.pixeles());
 }
 
@@ -338,8 +332,7 @@ TEST(Imagen, LimiteNegativo) {
     estado.incrementoIteraciones = -1024;
     VentanaMemoria ventana(400, 400, BLANCO);
     ControlCalculo control(estado);
-    control.ejecutarCalculo(ventana);
-    control.esperarCalculo();
+    calcular(control, ventana);
     EXPECT_EQ(estado.enfoqueActual.getIteraciones(), -994);
     // Count 0, index -1: every pixel gets the palette colour of -1.
     for (Color c : ventana.pixeles()) ASSERT_EQ(c, colorRGB(115, 117, 122));
@@ -348,13 +341,11 @@ TEST(Imagen, LimiteNegativo) {
     estado.opcionesColor.dwell = DWELL_NO;
     estado.incrementoIteraciones = 0;
     VentanaMemoria nada(400, 400, BLANCO);
-    control.ejecutarCalculo(nada);
-    control.esperarCalculo();
+    calcular(control, nada);
     for (Color c : nada.pixeles()) ASSERT_EQ(c, BLANCO);
     estado.enfoqueActual.setIteraciones(-1);
     VentanaMemoria todo(400, 400, BLANCO);
-    control.ejecutarCalculo(todo);
-    control.esperarCalculo();
+    calcular(control, todo);
     for (Color c : todo.pixeles()) ASSERT_EQ(c, colorRGB(115, 117, 122));
 }
 
@@ -394,8 +385,7 @@ TEST(Imagen, IgualALosPixelesDelMotorEnCadaPlanoYModo) {
         estado.incrementoIteraciones = 70;
         VentanaMemoria ventana(400, 400);
         ControlCalculo control(estado);
-        control.ejecutarCalculo(ventana);
-        control.esperarCalculo();
+        calcular(control, ventana);
         for (int16_t y = 0; y < 400; ++y)
             for (int16_t x = 0; x < 400; ++x)
                 ASSERT_EQ(ventana.pixel(x, y), colorEsperado(estado, c.vista, x, y))
