@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 #include <thread>
 
 #include "calculo.h"
@@ -147,21 +148,80 @@ std::optional<int> anillosSobre(const Imagen& captura, const Imagen& nueva, cons
     return r;
 }
 
+std::optional<Imagen> dibujarImagen(int ancho, int alto, const std::function<bool(HDC)>& dibujar) {
+    HDC memoria = CreateCompatibleDC(nullptr);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = ancho;
+    bi.bmiHeader.biHeight = -alto;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memoria, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::optional<Imagen> imagen;
+    if (bitmap) {
+        HGDIOBJ anterior = SelectObject(memoria, bitmap);
+        if (dibujar(memoria)) {
+            GdiFlush();
+            imagen.emplace(ancho, alto);
+            const auto* p = static_cast<const uint32_t*>(bits);
+            // DIB pixels are 0x00RRGGBB; the program's colours 0x00BBGGRR.
+            for (size_t i = 0; i < imagen->pixeles.size(); ++i)
+                imagen->pixeles[i] = colorRGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF);
+        }
+        SelectObject(memoria, anterior);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memoria);
+    return imagen;
+}
+
+std::optional<Imagen> capturarVentana(HWND ventana, int x, int y, int ancho, int alto) {
+    // Read through the top-level window: Wine gives another process no
+    // drawing context of a child window.
+    const HWND raiz = GetAncestor(ventana, GA_ROOT);
+    if (!raiz) return std::nullopt;
+    POINT origen{x, y};
+    MapWindowPoints(ventana, raiz, &origen, 1);
+    HDC dc = GetDC(raiz);
+    if (!dc) return std::nullopt;
+    std::optional<Imagen> imagen = dibujarImagen(ancho, alto, [&](HDC memoria) {
+        return BitBlt(memoria, 0, 0, ancho, alto, dc, origen.x, origen.y, SRCCOPY) != 0;
+    });
+    ReleaseDC(raiz, dc);
+    return imagen;
+}
+
+std::optional<Imagen> capturarVentana(HWND ventana) {
+    RECT r{};
+    if (!GetClientRect(ventana, &r) || r.right <= 0 || r.bottom <= 0) return std::nullopt;
+    return capturarVentana(ventana, 0, 0, r.right, r.bottom);
+}
+
 // ---------------------------------------------------------------------------
 // Boxes
 
-namespace {
-
-std::string textoDe(HWND v) {
-    char texto[1024] = {};
+std::string textoVentana(HWND ventana) {
+    char texto[4096] = {};
     DWORD_PTR n = 0;
     // WM_GETTEXT is marshalled across processes; the deadline keeps a hung
     // program from hanging the test.
-    if (!SendMessageTimeoutA(v, WM_GETTEXT, sizeof texto, reinterpret_cast<LPARAM>(texto), SMTO_ABORTIFHUNG,
+    if (!SendMessageTimeoutA(ventana, WM_GETTEXT, sizeof texto, reinterpret_cast<LPARAM>(texto), SMTO_ABORTIFHUNG,
                              5000, &n))
         return {};
     return std::string(texto, std::min<size_t>(n, sizeof texto));
 }
+
+std::vector<std::string> partir(const std::string& texto, char separador) {
+    std::vector<std::string> partes;
+    std::stringstream s(texto);
+    std::string parte;
+    while (std::getline(s, parte, separador)) partes.push_back(parte);
+    return partes;
+}
+
+namespace {
 
 std::string claseDe(HWND v) {
     char clase[64] = {};
@@ -175,13 +235,13 @@ std::optional<Cuadro> leerCuadro(HWND ventana) {
     if (!IsWindow(ventana)) return std::nullopt;
     Cuadro c;
     c.ventana = ventana;
-    c.titulo = textoDe(ventana);
+    c.titulo = textoVentana(ventana);
     c.propietario = GetWindow(ventana, GW_OWNER);
     for (HWND h = GetWindow(ventana, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
         if (!IsWindowVisible(h)) continue;
         const std::string clase = claseDe(h);
         if (_stricmp(clase.c_str(), "Static") == 0) {
-            const std::string t = textoDe(h);
+            const std::string t = textoVentana(h);
             if (t.empty()) continue;
             if (!c.texto.empty()) c.texto += "\n";
             c.texto += t;
@@ -202,6 +262,11 @@ void apartarCuadro(HWND cuadro) {
 
 void pulsarBoton(HWND cuadro, int id) {
     PostMessageA(cuadro, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(cuadro, id)));
+}
+
+bool pulsarYEsperarCierre(HWND cuadro, int id, Milisegundos plazo) {
+    pulsarBoton(cuadro, id);
+    return esperarHasta([&] { return !IsWindow(cuadro); }, plazo);
 }
 
 std::string carpetaPropia() {
@@ -389,35 +454,7 @@ int Programa::hilosCalculo() const {
 }
 
 std::optional<Imagen> Programa::capturar(int x, int y, int ancho, int alto) const {
-    HDC dc = GetDC(ventana_);
-    if (!dc) return std::nullopt;
-    HDC memoria = CreateCompatibleDC(nullptr);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = ancho;
-    bi.bmiHeader.biHeight = -alto;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memoria, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    std::optional<Imagen> imagen;
-    if (bitmap) {
-        HGDIOBJ anterior = SelectObject(memoria, bitmap);
-        if (BitBlt(memoria, 0, 0, ancho, alto, dc, x, y, SRCCOPY)) {
-            GdiFlush();
-            imagen.emplace(ancho, alto);
-            const auto* p = static_cast<const uint32_t*>(bits);
-            // DIB pixels are 0x00RRGGBB; the program's colours 0x00BBGGRR.
-            for (size_t i = 0; i < imagen->pixeles.size(); ++i)
-                imagen->pixeles[i] = colorRGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF);
-        }
-        SelectObject(memoria, anterior);
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memoria);
-    ReleaseDC(ventana_, dc);
-    return imagen;
+    return capturarVentana(ventana_, x, y, ancho, alto);
 }
 
 SIZE Programa::tamanoCliente() const {

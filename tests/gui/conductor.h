@@ -52,6 +52,14 @@ std::string diferencias(const Imagen& obtenida, const Imagen& esperada, int maxi
 // Writes a 24-bit BMP.
 bool guardarBmp(const Imagen& imagen, const std::string& ruta);
 
+// Draws with `dibujar` into a 32-bit picture of ancho x alto held by this
+// process and reads its pixels back; nothing when `dibujar` fails.
+std::optional<Imagen> dibujarImagen(int ancho, int alto, const std::function<bool(HDC)>& dibujar);
+// The pixels of (x, y, ancho, alto) of the client area of any window, or of
+// the whole client area, as the screen shows them.
+std::optional<Imagen> capturarVentana(HWND ventana, int x, int y, int ancho, int alto);
+std::optional<Imagen> capturarVentana(HWND ventana);
+
 // The start-up view: corner -4 + 8i, side 16.
 ParametrosEnfoque vistaInicial();
 // The start-up view after zooming into the square (izquierda, arriba)-(derecha, abajo).
@@ -85,6 +93,9 @@ int anilloDe(int x, int y);
 // 0 <= R <= 200), gives R; otherwise nothing.
 std::optional<int> anillosSobre(const Imagen& captura, const Imagen& nueva, const Imagen& vieja);
 
+// The text of the "Zoom" box that asks before zooming into a square.
+inline constexpr char TEXTO_ZOOM[] = "Se procedera a Iterar sobre el cuadrado que se indica";
+
 // A message box or dialog as the user sees it.
 struct Cuadro {
     HWND ventana = nullptr;
@@ -98,6 +109,13 @@ std::optional<Cuadro> leerCuadro(HWND ventana);
 void apartarCuadro(HWND cuadro);
 // Presses a button of a box as a click would: the box gets its command.
 void pulsarBoton(HWND cuadro, int id);
+// Presses the button `id` and waits until the box is gone.
+bool pulsarYEsperarCierre(HWND cuadro, int id, Milisegundos plazo = PLAZO);
+// The text of a window of any process (WM_GETTEXT, with a deadline).
+std::string textoVentana(HWND ventana);
+
+// The parts of `texto` between the separators.
+std::vector<std::string> partir(const std::string& texto, char separador);
 
 // The folder of the running driver, with a trailing backslash.
 std::string carpetaPropia();
@@ -129,6 +147,7 @@ public:
     // The pixels of (x, y, ancho, alto) of the client area, as the screen shows them.
     std::optional<Imagen> capturar(int x, int y, int ancho, int alto) const;
     std::optional<Imagen> capturarImagen() const { return capturar(0, 0, 400, 400); }
+    std::optional<Imagen> capturarCliente() const { return capturarVentana(ventana_); }
     // The size of the client area.
     SIZE tamanoCliente() const;
     POINT origenCliente() const;

@@ -52,15 +52,6 @@ BOOL CALLBACK buscarDescendiente(HWND v, LPARAM l) {
 
 }  // namespace
 
-std::string textoVentana(HWND ventana) {
-    char texto[4096] = {};
-    DWORD_PTR n = 0;
-    if (!SendMessageTimeoutA(ventana, WM_GETTEXT, sizeof texto, reinterpret_cast<LPARAM>(texto), SMTO_ABORTIFHUNG,
-                             5000, &n))
-        return {};
-    return std::string(texto, std::min<size_t>(n, sizeof texto));
-}
-
 std::optional<std::string> textoControl(HWND cuadro, int id) {
     const HWND control = GetDlgItem(cuadro, id);
     if (!control) return std::nullopt;
@@ -79,55 +70,10 @@ bool ponerTextoControl(HWND cuadro, int id, const std::string& texto) {
     return control && ponerTexto(control, texto);
 }
 
-bool pulsarYEsperarCierre(HWND cuadro, int id, Milisegundos plazo) {
-    pulsarBoton(cuadro, id);
-    return esperarHasta([&] { return !IsWindow(cuadro); }, plazo);
-}
-
 bool sincronizar(const Programa& programa, Milisegundos plazo) {
     DWORD_PTR r = 0;
     return SendMessageTimeoutA(programa.ventana(), WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(plazo.count()),
                                &r) != 0;
-}
-
-std::optional<Imagen> capturarVentana(HWND ventana) {
-    RECT r{};
-    if (!GetClientRect(ventana, &r) || r.right <= 0 || r.bottom <= 0) return std::nullopt;
-    const int ancho = r.right;
-    const int alto = r.bottom;
-    // Read through the top-level window: Wine gives another process no
-    // drawing context of a child window.
-    const HWND raiz = GetAncestor(ventana, GA_ROOT);
-    POINT origen{0, 0};
-    MapWindowPoints(ventana, raiz, &origen, 1);
-    HDC dc = GetDC(raiz);
-    if (!dc) return std::nullopt;
-    HDC memoria = CreateCompatibleDC(nullptr);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = ancho;
-    bi.bmiHeader.biHeight = -alto;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memoria, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    std::optional<Imagen> imagen;
-    if (bitmap) {
-        HGDIOBJ anterior = SelectObject(memoria, bitmap);
-        if (BitBlt(memoria, 0, 0, ancho, alto, dc, origen.x, origen.y, SRCCOPY)) {
-            GdiFlush();
-            imagen.emplace(ancho, alto);
-            const auto* p = static_cast<const uint32_t*>(bits);
-            for (size_t i = 0; i < imagen->pixeles.size(); ++i)
-                imagen->pixeles[i] = colorRGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF);
-        }
-        SelectObject(memoria, anterior);
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memoria);
-    ReleaseDC(raiz, dc);
-    return imagen;
 }
 
 std::vector<HWND> cuadrosVisibles(const Programa& programa) {

@@ -14,24 +14,16 @@
 
 namespace brenquil::prueba {
 
-// The text of a window of any process (WM_GETTEXT, with a deadline).
-std::string textoVentana(HWND ventana);
 // The text of the control `id` of a box; nothing when the box has no such control.
 std::optional<std::string> textoControl(HWND cuadro, int id);
 // Replaces the text of a control as typing would leave it (WM_SETTEXT).
 bool ponerTexto(HWND control, const std::string& texto);
 bool ponerTextoControl(HWND cuadro, int id, const std::string& texto);
 
-// Presses the button `id` and waits until the box is gone.
-bool pulsarYEsperarCierre(HWND cuadro, int id, Milisegundos plazo = PLAZO);
-
 // Waits until the program's interface thread takes a message sent to its
 // window: whatever it was doing when the call was made (a command, a box
 // closing) has ended or is waiting in a message loop.
 bool sincronizar(const Programa& programa, Milisegundos plazo = PLAZO);
-
-// The pixels of the client area of any window, as the screen shows them.
-std::optional<Imagen> capturarVentana(HWND ventana);
 
 // The visible top-level boxes (#32770) of the program.
 std::vector<HWND> cuadrosVisibles(const Programa& programa);

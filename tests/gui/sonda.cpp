@@ -71,7 +71,7 @@ int esperarZoom(const Programa& programa, int argc, char** argv) {
     if (!cuadro) return fallo("no \"Zoom\" box");
     const std::optional<Cuadro> c = leerCuadro(cuadro);
     if (!c) return fallo("the box went away");
-    if (c->texto != "Se procedera a Iterar sobre el cuadrado que se indica") return fallo("box text: " + c->texto);
+    if (c->texto != TEXTO_ZOOM) return fallo("box text: " + c->texto);
     if (c->botones != std::vector<int>{IDOK, IDCANCEL}) return fallo("the box's buttons are not OK and Cancel");
     if (c->propietario != programa.ventana()) return fallo("the box is not owned by the main window");
     apartarCuadro(cuadro);
@@ -98,7 +98,7 @@ int esperarBlanco(const Programa& programa, int argc) {
     Imagen vista;
     const bool ok = esperarHasta([&] {
         if (programa.hilosCalculo() != 0) return false;
-        std::optional<Imagen> c = programa.capturar(0, 0, cliente.cx, cliente.cy);
+        std::optional<Imagen> c = programa.capturarCliente();
         if (!c) return false;
         vista = std::move(*c);
         return vista == blanca;

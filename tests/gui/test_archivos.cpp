@@ -8,25 +8,13 @@
 #include <iterator>
 #include <string>
 
+#include "../registros_prueba.h"
 #include "con_programa.h"
-#include "dialogos_prueba.h"
-#include "recursos.h"
 
 using namespace brenquil;
 using namespace brenquil::prueba;
 
 namespace {
-
-std::string espacios(size_t n) { return std::string(n, ' '); }
-
-// The start-up view: 30 iterations, plane 300, colour 350, dwell 380, corner -4 + 8i, side 16.
-const std::string REGISTRO_INICIAL = "30" + espacios(4) + "300350380" + "-4" + espacios(38) + "8" + espacios(39) +
-                                     "16" + espacios(38);
-// 1024 iterations, plane 305, colour 365, dwell 385, corner -0.75 + 0.125i, side 2^-14.
-const std::string REGISTRO_EJEMPLO = "1024" + espacios(2) + "305365385" + "-0.75" + espacios(35) + "0.125" +
-                                     espacios(35) + "6.103515625e-05" + espacios(25);
-
-std::string campo40(const std::string& numero) { return numero + espacios(40 - numero.size()); }
 
 std::optional<std::string> leerArchivo(const std::string& ruta) {
     std::ifstream f(ruta, std::ios::binary);
@@ -71,12 +59,7 @@ protected:
     // Runs Load or Save and waits for the system's dialog, owned by the main
     // window, moved off the picture.
     void abrirDialogo(WORD comando, HWND& dialogo) {
-        const char* titulo = comando == CM_SAVE ? "Save As" : "Open";
-        programa.comando(comando);
-        dialogo = programa.esperarCuadro(titulo);
-        ASSERT_NE(dialogo, nullptr) << "no \"" << titulo << "\" dialog";
-        EXPECT_EQ(GetWindow(dialogo, GW_OWNER), programa.ventana());
-        apartarCuadro(dialogo);
+        abrirCuadro(comando, comando == CM_SAVE ? "Save As" : "Open", dialogo);
     }
 
     void nombreEnDialogo(HWND dialogo, std::string& nombre) {
@@ -149,8 +132,8 @@ protected:
 // byte. Each Save dialog opens on the path chosen last, and Save replaces an
 // existing file without a question, leaving an ordinary writable file.
 TEST_F(Archivos, GuardarDosVistasYReemplazar) {
-    ASSERT_EQ(REGISTRO_INICIAL.size(), 135u);
-    ASSERT_EQ(REGISTRO_EJEMPLO.size(), 135u);
+    ASSERT_EQ(kRegistroInicial.size(), 135u);
+    ASSERT_EQ(kRegistroEjemplo.size(), 135u);
     esperarPrimeraImagen();
     ASSERT_NO_FATAL_FAILURE(fijarVista(nullptr, nullptr, nullptr, nullptr, true));
 
@@ -163,7 +146,7 @@ TEST_F(Archivos, GuardarDosVistasYReemplazar) {
     EXPECT_EQ(nombre, "") << "the first dialog of the run has a name already";
     ASSERT_NO_FATAL_FAILURE(elegir(dialogo, inicial));
     std::optional<std::string> bytes;
-    ASSERT_TRUE(esperarHasta([&] { return (bytes = leerArchivo(inicial)) == REGISTRO_INICIAL; }))
+    ASSERT_TRUE(esperarHasta([&] { return (bytes = leerArchivo(inicial)) == kRegistroInicial; }))
         << "|" << bytes.value_or("(nothing)") << "|";
 
     ASSERT_NO_FATAL_FAILURE(fijarVista("1024", "-0.75", "0.125", "6.103515625e-05"));
@@ -176,11 +159,11 @@ TEST_F(Archivos, GuardarDosVistasYReemplazar) {
     ASSERT_NO_FATAL_FAILURE(abrirDialogo(CM_SAVE, dialogo));
     ASSERT_NO_FATAL_FAILURE(abiertoEn(dialogo, "inicial.str"));
     ASSERT_TRUE(pulsarYEsperarCierre(dialogo, IDOK)) << "the dialog did not close on its button";
-    ASSERT_TRUE(esperarHasta([&] { return (bytes = leerArchivo(inicial)) == REGISTRO_EJEMPLO; }))
+    ASSERT_TRUE(esperarHasta([&] { return (bytes = leerArchivo(inicial)) == kRegistroEjemplo; }))
         << "|" << bytes.value_or("(nothing)") << "|";
     EXPECT_EQ(GetFileAttributesA(inicial.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
 
-    ASSERT_NO_FATAL_FAILURE(guardarComo(ejemplo, REGISTRO_EJEMPLO));
+    ASSERT_NO_FATAL_FAILURE(guardarComo(ejemplo, kRegistroEjemplo));
     ASSERT_TRUE(sincronizar(programa));
     EXPECT_TRUE(cuadrosVisibles(programa).empty()) << "a box was left open";
 }
@@ -194,7 +177,7 @@ TEST_F(Archivos, CargarRestauraSinRepintar) {
     const std::string copia = ruta("copia.str");
     const std::string registroVista =
         "100" + espacios(3) + "300350380" + campo40("-2.5") + campo40("1.25") + campo40("2.5");
-    ASSERT_TRUE(escribirArchivo(ejemplo, REGISTRO_EJEMPLO));
+    ASSERT_TRUE(escribirArchivo(ejemplo, kRegistroEjemplo));
     ASSERT_TRUE(escribirArchivo(vista, registroVista));
     esperarPrimeraImagen();
 
@@ -212,7 +195,7 @@ TEST_F(Archivos, CargarRestauraSinRepintar) {
     ASSERT_NO_FATAL_FAILURE(abiertoEn(dialogo, "ejemplo.str")) << "Save does not open on the path Load chose";
     ASSERT_NO_FATAL_FAILURE(elegir(dialogo, copia));
     std::optional<std::string> bytes;
-    EXPECT_TRUE(esperarHasta([&] { return (bytes = leerArchivo(copia)) == REGISTRO_EJEMPLO; }))
+    EXPECT_TRUE(esperarHasta([&] { return (bytes = leerArchivo(copia)) == kRegistroEjemplo; }))
         << "the loaded values saved again: |" << bytes.value_or("(nothing)") << "|";
 
     ASSERT_NO_FATAL_FAILURE(abrirDialogo(CM_LOAD, dialogo));
@@ -230,7 +213,7 @@ TEST_F(Archivos, CancelarNoCambiaNada) {
     const std::string ejemplo = ruta("ejemplo.str");
     const std::string nuevo = ruta("nuevo.str");
     const std::string estado = ruta("estado.str");
-    ASSERT_TRUE(escribirArchivo(ejemplo, REGISTRO_EJEMPLO));
+    ASSERT_TRUE(escribirArchivo(ejemplo, kRegistroEjemplo));
     esperarPrimeraImagen();
 
     HWND dialogo = nullptr;
@@ -245,7 +228,7 @@ TEST_F(Archivos, CancelarNoCambiaNada) {
     EXPECT_FALSE(existe(nuevo)) << "Cancel wrote a file";
 
     // The state is still the start-up one after its first render (limit 30 + 32).
-    ASSERT_NO_FATAL_FAILURE(guardarComo(estado, "62" + REGISTRO_INICIAL.substr(2)));
+    ASSERT_NO_FATAL_FAILURE(guardarComo(estado, "62" + kRegistroInicial.substr(2)));
 }
 
 // A Save that cannot write its file (a read-only file here) leaves the old

@@ -5,15 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "con_programa.h"
-#include "recursos.h"
 
 using namespace brenquil;
 using namespace brenquil::prueba;
 
 namespace {
-
-constexpr char TEXTO_ZOOM[] = "Se procedera a Iterar sobre el cuadrado que se indica";
-constexpr char TITULO_FACTOR[] = "Zoom In-Out Factor";
 
 // The views the factor 2 leads to from the start-up view (-4, 8, 16).
 ParametrosEnfoque vistaAcercada2() { return ParametrosEnfoque(0.0L, 4.0L, 8.0L); }
@@ -45,8 +41,7 @@ protected:
     }
 
     Imagen capturarCliente() {
-        const SIZE cliente = programa.tamanoCliente();
-        std::optional<Imagen> c = programa.capturar(0, 0, cliente.cx, cliente.cy);
+        std::optional<Imagen> c = programa.capturarCliente();
         EXPECT_TRUE(c.has_value()) << "the client area cannot be read";
         return c ? *c : Imagen();
     }
@@ -67,39 +62,6 @@ protected:
         ASSERT_NO_FATAL_FAILURE(enviar(id));
         const Imagen despues = capturarCliente();
         EXPECT_EQ(despues, antes) << "command " << id << " changed the screen:\n" << diferencias(despues, antes);
-    }
-
-    // Waits for the confirmation box, checks it and moves it off the picture.
-    HWND esperarConfirmacion() {
-        const HWND cuadro = programa.esperarCuadro("Zoom");
-        EXPECT_NE(cuadro, nullptr) << "no \"Zoom\" box";
-        if (!cuadro) return nullptr;
-        const std::optional<Cuadro> c = leerCuadro(cuadro);
-        EXPECT_TRUE(c.has_value());
-        if (!c) return nullptr;
-        EXPECT_EQ(c->texto, TEXTO_ZOOM);
-        EXPECT_EQ(c->botones, (std::vector<int>{IDOK, IDCANCEL}));
-        EXPECT_EQ(c->propietario, programa.ventana());
-        apartarCuadro(cuadro);
-        return cuadro;
-    }
-
-    void responder(HWND cuadro, int boton) {
-        pulsarBoton(cuadro, boton);
-        ASSERT_TRUE(esperarHasta([&] { return !IsWindow(cuadro); })) << "the box did not close";
-    }
-
-    // Types `texto` into the factor dialog and presses OK.
-    void fijarFactor(const char* texto) {
-        programa.comando(CM_ZOOM_FACTOR);
-        const HWND cuadro = programa.esperarCuadro(TITULO_FACTOR);
-        ASSERT_NE(cuadro, nullptr) << "no \"" << TITULO_FACTOR << "\" dialog";
-        const HWND caja = GetDlgItem(cuadro, ID_FACTOR);
-        ASSERT_NE(caja, nullptr) << "no factor box";
-        DWORD_PTR r = 0;
-        ASSERT_TRUE(SendMessageTimeoutA(caja, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(texto), SMTO_ABORTIFHUNG,
-                                        5000, &r));
-        ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDOK));
     }
 };
 
@@ -163,12 +125,7 @@ TEST_F(Memoria, BorrarBlanqueaTodoElAreaCliente) {
     mostrada = Imagen(400, 400, BLANCO);
 
     renderizar(imagenInicial(94), "the unchanged view over the white");
-    vista = capturarCliente();
-    for (int y = 0; y < cliente.cy; ++y)
-        for (int x = 0; x < cliente.cx; ++x)
-            if (x > 400 || y > 400) {
-                ASSERT_EQ(vista.pixel(x, y), BLANCO) << "(" << x << ", " << y << ")";
-            }
+    fueraDeLaImagen(capturarCliente(), BLANCO);
 }
 
 // ---------------------------------------------------------------------------
@@ -179,10 +136,8 @@ using Zoom = Comandos;
 // Factor 2: the square (100, 100)-(300, 300) is outlined and asked about; OK
 // renders the view (0, 4, 8).
 TEST_F(Zoom, AcercarMarcaPreguntaYAceptaAmplia) {
-    programa.comando(CM_ZOOM_IN);
-    const HWND cuadro = esperarConfirmacion();
-    ASSERT_NE(cuadro, nullptr);
-    ASSERT_NO_FATAL_FAILURE(esperarImagen(conContorno(imagenInicial(62), 100, 100, 200), "the outline"));
+    HWND cuadro = nullptr;
+    ASSERT_NO_FATAL_FAILURE(acercarConContorno(imagenInicial(62), 100, 200, cuadro));
     ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDOK));
     esperarImagen(imagenDeVista(vistaAcercada2(), 94), "the view (0, 4, 8)");
     EXPECT_EQ(programa.buscarCuadro("Zoom"), nullptr) << "asked twice";
@@ -190,12 +145,8 @@ TEST_F(Zoom, AcercarMarcaPreguntaYAceptaAmplia) {
 
 // Cancel takes the outline away and keeps the view.
 TEST_F(Zoom, AcercarYCancelar) {
-    programa.comando(CM_ZOOM_IN);
-    const HWND cuadro = esperarConfirmacion();
-    ASSERT_NE(cuadro, nullptr);
-    ASSERT_NO_FATAL_FAILURE(esperarImagen(conContorno(imagenInicial(62), 100, 100, 200), "the outline"));
-    ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDCANCEL));
-    ASSERT_NO_FATAL_FAILURE(esperarMostrada(imagenInicial(62), "the picture without the outline"));
+    ASSERT_NO_FATAL_FAILURE(acercarYCancelar(imagenInicial(62), 100, 200));
+    mostrada = imagenInicial(62);
     renderizar(imagenInicial(94), "the start-up view");
 }
 
@@ -216,14 +167,8 @@ TEST_F(Zoom, FactoresTresYSiete) {
     };
     for (const Caso& c : {Caso{"3", 134, 132}, Caso{"7", 172, 56}, Caso{"-3", 134, 132}}) {
         SCOPED_TRACE(::testing::Message() << "factor " << c.factor);
-        ASSERT_NO_FATAL_FAILURE(fijarFactor(c.factor));
-        programa.comando(CM_ZOOM_IN);
-        const HWND cuadro = esperarConfirmacion();
-        ASSERT_NE(cuadro, nullptr);
-        ASSERT_NO_FATAL_FAILURE(
-            esperarImagen(conContorno(imagenInicial(62), c.esquina, c.esquina, c.lado), "the outline"));
-        ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDCANCEL));
-        ASSERT_NO_FATAL_FAILURE(esperarImagen(imagenInicial(62), "the picture without the outline"));
+        ASSERT_NO_FATAL_FAILURE(aceptarFactor(c.factor));
+        ASSERT_NO_FATAL_FAILURE(acercarYCancelar(imagenInicial(62), c.esquina, c.lado));
     }
 }
 
@@ -231,7 +176,7 @@ TEST_F(Zoom, FactoresTresYSiete) {
 // started next is dispatched after it, so a box it had asked would be up by
 // then; the render shows the view unchanged and no outline.
 TEST_F(Zoom, FactorCeroNoAcerca) {
-    ASSERT_NO_FATAL_FAILURE(fijarFactor("0"));
+    ASSERT_NO_FATAL_FAILURE(aceptarFactor("0"));
     programa.comando(CM_ZOOM_IN);
     renderizar(imagenInicial(94), "the unchanged view, no outline");
     EXPECT_EQ(programa.buscarCuadro("Zoom"), nullptr) << "Zoom In asked with factor 0";
@@ -240,19 +185,19 @@ TEST_F(Zoom, FactorCeroNoAcerca) {
 // Zoom Out by 82 or -82 would wrap the square in 16 bits: it does nothing. 81
 // still zooms out, and a negative factor zooms as its absolute value.
 TEST_F(Zoom, AlejarFueraDeRangoNoHaceNada) {
-    ASSERT_NO_FATAL_FAILURE(fijarFactor("82"));
+    ASSERT_NO_FATAL_FAILURE(aceptarFactor("82"));
     programa.comando(CM_ZOOM_OUT);
     renderizar(imagenInicial(94), "the unchanged view after Zoom Out by 82");
 
-    ASSERT_NO_FATAL_FAILURE(fijarFactor("-82"));
+    ASSERT_NO_FATAL_FAILURE(aceptarFactor("-82"));
     programa.comando(CM_ZOOM_OUT);
     renderizar(imagenInicial(126), "the unchanged view after Zoom Out by -82");
 
-    ASSERT_NO_FATAL_FAILURE(fijarFactor("-2"));
+    ASSERT_NO_FATAL_FAILURE(aceptarFactor("-2"));
     programa.comando(CM_ZOOM_OUT);
     ASSERT_NO_FATAL_FAILURE(esperarMostrada(imagenDeVista(vistaAlejada2(), 158), "Zoom Out by -2 as by 2"));
 
-    ASSERT_NO_FATAL_FAILURE(fijarFactor("81"));
+    ASSERT_NO_FATAL_FAILURE(aceptarFactor("81"));
     programa.comando(CM_ZOOM_OUT);
     // From (-12, 16, 32): the square (-16000, -16000) side 32400.
     ParametrosEnfoque vista = vistaAlejada2();

@@ -4,13 +4,11 @@
 // accept, and that a dialog neither repaints the window nor renders.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "../registros_prueba.h"
 #include "con_programa.h"
-#include "dialogos_prueba.h"
-#include "recursos.h"
 #include "texto_numero.h"
 
 using namespace brenquil;
@@ -19,13 +17,6 @@ using namespace brenquil::prueba;
 namespace {
 
 constexpr char TITULO_PARAMETROS[] = "Parametros de Enfoque";
-constexpr char TITULO_FACTOR[] = "Zoom In-Out Factor";
-
-// A text of a real edit box: the number followed by spaces up to 40 characters.
-std::string campo40(std::string numero) {
-    numero.resize(40, ' ');
-    return numero;
-}
 
 // The four texts of the parameters dialog.
 struct Textos {
@@ -50,15 +41,6 @@ ParametrosEnfoque vistaRedondeada(const ParametrosEnfoque& v) {
 
 class Dialogos : public ConPrograma {
 protected:
-    // Runs the command, waits for the box and moves it off the picture.
-    void abrir(WORD comando, const char* titulo, HWND& cuadro) {
-        programa.comando(comando);
-        cuadro = programa.esperarCuadro(titulo);
-        ASSERT_NE(cuadro, nullptr) << "no \"" << titulo << "\" box";
-        ASSERT_EQ(GetWindow(cuadro, GW_OWNER), programa.ventana()) << "not owned by the main window";
-        apartarCuadro(cuadro);
-    }
-
     void leerTextos(HWND cuadro, Textos& t) {
         const std::optional<std::string> i = textoControl(cuadro, ID_ITERACIONES);
         const std::optional<std::string> x = textoControl(cuadro, ID_XSUPIZQ);
@@ -75,60 +57,20 @@ protected:
         ASSERT_TRUE(ponerTextoControl(cuadro, ID_LADO, t.lado));
     }
 
-    void cerrar(HWND cuadro, int boton) {
-        ASSERT_TRUE(pulsarYEsperarCierre(cuadro, boton)) << "the box did not close on button " << boton;
-    }
-
     // What the parameters dialog shows when it is opened now, i.e. the stored view.
     void textosGuardados(Textos& t) {
         HWND cuadro = nullptr;
-        ASSERT_NO_FATAL_FAILURE(abrir(CM_PARAMETROS, TITULO_PARAMETROS, cuadro));
+        ASSERT_NO_FATAL_FAILURE(abrirCuadro(CM_PARAMETROS, TITULO_PARAMETROS, cuadro));
         ASSERT_NO_FATAL_FAILURE(leerTextos(cuadro, t));
-        ASSERT_NO_FATAL_FAILURE(cerrar(cuadro, IDCANCEL));
-    }
-
-    // Types the four texts and presses "Edit OK".
-    void aceptarTextos(const Textos& t) {
-        HWND cuadro = nullptr;
-        ASSERT_NO_FATAL_FAILURE(abrir(CM_PARAMETROS, TITULO_PARAMETROS, cuadro));
-        ASSERT_NO_FATAL_FAILURE(escribirTextos(cuadro, t));
-        ASSERT_NO_FATAL_FAILURE(cerrar(cuadro, IDOK));
-    }
-
-    void factorGuardado(std::string& texto) {
-        HWND cuadro = nullptr;
-        ASSERT_NO_FATAL_FAILURE(abrir(CM_ZOOM_FACTOR, TITULO_FACTOR, cuadro));
-        const std::optional<std::string> t = textoControl(cuadro, ID_FACTOR);
-        ASSERT_TRUE(t.has_value()) << "no factor edit box";
-        texto = *t;
-        ASSERT_NO_FATAL_FAILURE(cerrar(cuadro, IDCANCEL));
-    }
-
-    void aceptarFactor(const std::string& texto) {
-        HWND cuadro = nullptr;
-        ASSERT_NO_FATAL_FAILURE(abrir(CM_ZOOM_FACTOR, TITULO_FACTOR, cuadro));
-        ASSERT_TRUE(ponerTextoControl(cuadro, ID_FACTOR, texto));
-        ASSERT_NO_FATAL_FAILURE(cerrar(cuadro, IDOK));
+        ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDCANCEL));
     }
 
     // A square dragged with the mouse and confirmed with OK.
     void ampliarConRaton(int x0, int y0, int x1, int y1) {
-        programa.pulsarIzquierdo(x0, y0);
-        programa.soltarIzquierdo(x1, y1);
+        arrastrar(x0, y0, x1, y1);
         const HWND zoom = programa.esperarCuadro("Zoom");
         ASSERT_NE(zoom, nullptr) << "no \"Zoom\" box after the drag";
-        ASSERT_NO_FATAL_FAILURE(cerrar(zoom, IDOK));
-    }
-
-    // Zoom In outlines its square on `base` and asks; Cancel takes it away.
-    void zoomInMarca(const Imagen& base, int izquierda, int lado) {
-        programa.comando(CM_ZOOM_IN);
-        const HWND zoom = programa.esperarCuadro("Zoom");
-        ASSERT_NE(zoom, nullptr) << "no \"Zoom\" box after Zoom In";
-        apartarCuadro(zoom);
-        esperarImagen(conContorno(base, izquierda, izquierda, lado), "the Zoom In outline");
-        ASSERT_NO_FATAL_FAILURE(cerrar(zoom, IDCANCEL));
-        esperarImagen(base, "the picture after Cancel");
+        ASSERT_NO_FATAL_FAILURE(responder(zoom, IDOK));
     }
 
     // Checks, after a dialog button was pressed, that the program neither
@@ -146,7 +88,7 @@ protected:
 TEST_F(Dialogos, ParametrosMuestraLaVistaYDefaultLaRepone) {
     esperarPrimeraImagen();
     HWND cuadro = nullptr;
-    ASSERT_NO_FATAL_FAILURE(abrir(CM_PARAMETROS, TITULO_PARAMETROS, cuadro));
+    ASSERT_NO_FATAL_FAILURE(abrirCuadro(CM_PARAMETROS, TITULO_PARAMETROS, cuadro));
     Textos t;
     ASSERT_NO_FATAL_FAILURE(leerTextos(cuadro, t));
     const Textos inicial{"62", std::string("-4").append(38, ' '), std::string("8").append(39, ' '),
@@ -166,7 +108,7 @@ TEST_F(Dialogos, ParametrosMuestraLaVistaYDefaultLaRepone) {
     EXPECT_EQ(t, porDefecto);
     EXPECT_TRUE(IsWindow(cuadro)) << "Default closed the dialog";
     sinRepintarNiCalcular(testigo, programa);
-    ASSERT_NO_FATAL_FAILURE(cerrar(cuadro, IDCANCEL));
+    ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDCANCEL));
 
     ASSERT_NO_FATAL_FAILURE(textosGuardados(t));
     EXPECT_EQ(t, porDefecto) << "Cancel undid Default";
@@ -177,12 +119,12 @@ TEST_F(Dialogos, ParametrosMuestraLaVistaYDefaultLaRepone) {
 TEST_F(Dialogos, OkGuardaLosCuatroSinRepintarNiCalcular) {
     esperarPrimeraImagen();
     HWND cuadro = nullptr;
-    ASSERT_NO_FATAL_FAILURE(abrir(CM_PARAMETROS, TITULO_PARAMETROS, cuadro));
+    ASSERT_NO_FATAL_FAILURE(abrirCuadro(CM_PARAMETROS, TITULO_PARAMETROS, cuadro));
     ASSERT_NO_FATAL_FAILURE(escribirTextos(cuadro, {"100", "-2.5", "1.25", "2.5"}));
     esperarImagen(imagenInicial(62), "the picture beside the dialog");
     const TestigoPintura testigo(programa);
     ASSERT_TRUE(testigo.dibujado());
-    ASSERT_NO_FATAL_FAILURE(cerrar(cuadro, IDOK));
+    ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDOK));
     sinRepintarNiCalcular(testigo, programa);
 
     Textos t;
@@ -205,21 +147,21 @@ TEST_F(Dialogos, VistaAmpliadaOkSinEditarYDefault) {
     esperarImagen(imagenDeVista(ampliada, 94), "the zoomed view");
 
     HWND cuadro = nullptr;
-    ASSERT_NO_FATAL_FAILURE(abrir(CM_PARAMETROS, TITULO_PARAMETROS, cuadro));
+    ASSERT_NO_FATAL_FAILURE(abrirCuadro(CM_PARAMETROS, TITULO_PARAMETROS, cuadro));
     Textos t;
     ASSERT_NO_FATAL_FAILURE(leerTextos(cuadro, t));
     EXPECT_EQ(t, textosDeVista(94, ampliada));
-    ASSERT_NO_FATAL_FAILURE(cerrar(cuadro, IDOK));
+    ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDOK));
 
     programa.comando(CM_EJECUTAR_DETENER);
     esperarImagen(imagenDeVista(vistaRedondeada(ampliada), 126), "the view of the dialog's texts");
     ASSERT_NO_FATAL_FAILURE(textosGuardados(t));
     EXPECT_EQ(t, textosDeVista(126, ampliada)) << "the texts changed on their way through the dialog";
 
-    ASSERT_NO_FATAL_FAILURE(abrir(CM_PARAMETROS, TITULO_PARAMETROS, cuadro));
+    ASSERT_NO_FATAL_FAILURE(abrirCuadro(CM_PARAMETROS, TITULO_PARAMETROS, cuadro));
     pulsarBoton(cuadro, ID_DEFAULT);
     ASSERT_TRUE(esperarHasta([&] { return textoControl(cuadro, ID_ITERACIONES) == "30"; }));
-    ASSERT_NO_FATAL_FAILURE(cerrar(cuadro, IDCANCEL));
+    ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDCANCEL));
     programa.comando(CM_EJECUTAR_DETENER);
     esperarImagen(imagenInicial(62), "the start-up view after Default and Cancel");
 }
@@ -248,24 +190,24 @@ TEST_F(Dialogos, TextosEscritos) {
         {espacios79.substr(1) + "5", "5"},
     };
     HWND cuadro = nullptr;
-    ASSERT_NO_FATAL_FAILURE(abrir(CM_PARAMETROS, TITULO_PARAMETROS, cuadro));
+    ASSERT_NO_FATAL_FAILURE(abrirCuadro(CM_PARAMETROS, TITULO_PARAMETROS, cuadro));
     for (const Caso& c : limites) {
         SCOPED_TRACE("typed \"" + c.escrito + "\" as the limit");
         ASSERT_TRUE(ponerTextoControl(cuadro, ID_ITERACIONES, c.escrito));
-        ASSERT_NO_FATAL_FAILURE(cerrar(cuadro, IDOK));
-        ASSERT_NO_FATAL_FAILURE(abrir(CM_PARAMETROS, TITULO_PARAMETROS, cuadro));
+        ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDOK));
+        ASSERT_NO_FATAL_FAILURE(abrirCuadro(CM_PARAMETROS, TITULO_PARAMETROS, cuadro));
         EXPECT_EQ(textoControl(cuadro, ID_ITERACIONES), c.guardado);
     }
 
     // The real boxes: leading blanks, trailing letters, no number, infinity.
     ASSERT_NO_FATAL_FAILURE(escribirTextos(cuadro, {"50", "  -1.5e-3xyz", "0.1", "abc"}));
-    ASSERT_NO_FATAL_FAILURE(cerrar(cuadro, IDOK));
-    ASSERT_NO_FATAL_FAILURE(abrir(CM_PARAMETROS, TITULO_PARAMETROS, cuadro));
+    ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDOK));
+    ASSERT_NO_FATAL_FAILURE(abrirCuadro(CM_PARAMETROS, TITULO_PARAMETROS, cuadro));
     Textos t;
     ASSERT_NO_FATAL_FAILURE(leerTextos(cuadro, t));
     EXPECT_EQ(t, (Textos{"50", campo40("-0.0015"), campo40("0.1"), campo40("0")}));
     ASSERT_TRUE(ponerTextoControl(cuadro, ID_LADO, "+INF"));
-    ASSERT_NO_FATAL_FAILURE(cerrar(cuadro, IDOK));
+    ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDOK));
     ASSERT_NO_FATAL_FAILURE(textosGuardados(t));
     EXPECT_EQ(t.lado, campo40("+INF"));
 }
@@ -275,92 +217,66 @@ TEST_F(Dialogos, TextosEscritos) {
 TEST_F(Dialogos, FactorDeZoom) {
     esperarPrimeraImagen();
     HWND cuadro = nullptr;
-    ASSERT_NO_FATAL_FAILURE(abrir(CM_ZOOM_FACTOR, TITULO_FACTOR, cuadro));
+    ASSERT_NO_FATAL_FAILURE(abrirCuadro(CM_ZOOM_FACTOR, TITULO_FACTOR, cuadro));
     EXPECT_EQ(textoControl(cuadro, ID_FACTOR), "2");
     ASSERT_TRUE(ponerTextoControl(cuadro, ID_FACTOR, "3"));
-    ASSERT_NO_FATAL_FAILURE(cerrar(cuadro, IDOK));
+    ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDOK));
     // Factor 3: side 2 * (200 / 3) = 132, centred on (200, 200).
-    ASSERT_NO_FATAL_FAILURE(zoomInMarca(imagenInicial(62), 134, 132));
+    ASSERT_NO_FATAL_FAILURE(acercarYCancelar(imagenInicial(62), 134, 132));
 
     // Default then Cancel: the box shows 2, the factor stays 3.
-    ASSERT_NO_FATAL_FAILURE(abrir(CM_ZOOM_FACTOR, TITULO_FACTOR, cuadro));
+    ASSERT_NO_FATAL_FAILURE(abrirCuadro(CM_ZOOM_FACTOR, TITULO_FACTOR, cuadro));
     EXPECT_EQ(textoControl(cuadro, ID_FACTOR), "3");
     pulsarBoton(cuadro, ID_DEFAULT);
     ASSERT_TRUE(esperarHasta([&] { return textoControl(cuadro, ID_FACTOR) == "2"; })) << "Default did not write 2";
-    ASSERT_NO_FATAL_FAILURE(cerrar(cuadro, IDCANCEL));
-    ASSERT_NO_FATAL_FAILURE(zoomInMarca(imagenInicial(62), 134, 132));
+    ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDCANCEL));
+    ASSERT_NO_FATAL_FAILURE(acercarYCancelar(imagenInicial(62), 134, 132));
 
     // Default then OK: the factor is 2, and Zoom In marks (100, 100) side 200.
-    ASSERT_NO_FATAL_FAILURE(abrir(CM_ZOOM_FACTOR, TITULO_FACTOR, cuadro));
+    ASSERT_NO_FATAL_FAILURE(abrirCuadro(CM_ZOOM_FACTOR, TITULO_FACTOR, cuadro));
     EXPECT_EQ(textoControl(cuadro, ID_FACTOR), "3");
     pulsarBoton(cuadro, ID_DEFAULT);
     ASSERT_TRUE(esperarHasta([&] { return textoControl(cuadro, ID_FACTOR) == "2"; }));
-    ASSERT_NO_FATAL_FAILURE(cerrar(cuadro, IDOK));
-    ASSERT_NO_FATAL_FAILURE(zoomInMarca(imagenInicial(62), 100, 200));
+    ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDOK));
+    ASSERT_NO_FATAL_FAILURE(acercarYCancelar(imagenInicial(62), 100, 200));
 
     // Every text is taken, as for the limit: 0 and negatives too.
     const std::pair<const char*, const char*> casos[] = {
         {"40000", "-25536"}, {"2.9", "2"}, {"-7", "-7"}, {"0", "0"}, {"x", "0"}};
-    ASSERT_NO_FATAL_FAILURE(abrir(CM_ZOOM_FACTOR, TITULO_FACTOR, cuadro));
+    ASSERT_NO_FATAL_FAILURE(abrirCuadro(CM_ZOOM_FACTOR, TITULO_FACTOR, cuadro));
     for (const auto& [escrito, guardado] : casos) {
         SCOPED_TRACE(std::string("typed \"") + escrito + "\" as the factor");
         ASSERT_TRUE(ponerTextoControl(cuadro, ID_FACTOR, escrito));
-        ASSERT_NO_FATAL_FAILURE(cerrar(cuadro, IDOK));
-        ASSERT_NO_FATAL_FAILURE(abrir(CM_ZOOM_FACTOR, TITULO_FACTOR, cuadro));
+        ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDOK));
+        ASSERT_NO_FATAL_FAILURE(abrirCuadro(CM_ZOOM_FACTOR, TITULO_FACTOR, cuadro));
         EXPECT_EQ(textoControl(cuadro, ID_FACTOR), guardado);
     }
-    ASSERT_NO_FATAL_FAILURE(cerrar(cuadro, IDCANCEL));
+    ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDCANCEL));
 }
 
 // The icon a box shows, drawn by this process over the box's own background.
 Imagen iconoDibujado(LPCSTR icono, int ancho, int alto, Color fondo) {
-    HDC pantalla = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(pantalla);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = ancho;
-    bi.bmiHeader.biHeight = -alto;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ anterior = SelectObject(dc, bitmap);
-    HBRUSH pincel = CreateSolidBrush(fondo);
-    const RECT r{0, 0, ancho, alto};
-    FillRect(dc, &r, pincel);
-    DeleteObject(pincel);
-    DrawIconEx(dc, 0, 0, LoadIconA(nullptr, icono), 0, 0, 0, nullptr, DI_NORMAL);
-    GdiFlush();
-    Imagen imagen(ancho, alto);
-    const auto* p = static_cast<const uint32_t*>(bits);
-    for (size_t i = 0; i < imagen.pixeles.size(); ++i)
-        imagen.pixeles[i] = colorRGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF);
-    SelectObject(dc, anterior);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, pantalla);
-    return imagen;
-}
-
-std::vector<std::string> lineas(const std::string& texto) {
-    std::vector<std::string> r;
-    std::stringstream s(texto);
-    std::string linea;
-    while (std::getline(s, linea, '\n')) r.push_back(linea);
-    return r;
+    const std::optional<Imagen> imagen = dibujarImagen(ancho, alto, [&](HDC dc) {
+        HBRUSH pincel = CreateSolidBrush(fondo);
+        const RECT r{0, 0, ancho, alto};
+        FillRect(dc, &r, pincel);
+        DeleteObject(pincel);
+        DrawIconEx(dc, 0, 0, LoadIconA(nullptr, icono), 0, 0, 0, nullptr, DI_NORMAL);
+        return true;
+    });
+    return imagen ? *imagen : Imagen();
 }
 
 // The About box: its caption, owner, button, the shape of its text, and the
 // information icon, compared pixel by pixel with the system's own.
 TEST_F(Dialogos, AcercaDe) {
     HWND cuadro = nullptr;
-    ASSERT_NO_FATAL_FAILURE(abrir(CM_ACERCA_DE, "Acerca de...", cuadro));
+    ASSERT_NO_FATAL_FAILURE(abrirCuadro(CM_ACERCA_DE, "Acerca de...", cuadro));
     const std::optional<Cuadro> c = leerCuadro(cuadro);
     ASSERT_TRUE(c.has_value());
     EXPECT_EQ(c->botones, std::vector<int>{IDOK});
 
-    const std::vector<std::string> l = lineas(c->texto);
+    const std::vector<std::string> l = partir(c->texto, '\n');
     ASSERT_EQ(l.size(), 10u) << c->texto;
     EXPECT_EQ(l[0], "Brenquil V2.6");
     for (int i : {1, 2, 3, 5, 6, 7, 9}) {
@@ -395,7 +311,7 @@ TEST_F(Dialogos, AcercaDe) {
         EXPECT_NE(iconoDibujado(otro, visto.ancho, visto.alto, visto.pixel(0, 0)), informacion)
             << "the comparison cannot tell the system icons apart";
 
-    ASSERT_NO_FATAL_FAILURE(cerrar(cuadro, IDOK));
+    ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDOK));
     EXPECT_TRUE(cuadrosVisibles(programa).empty());
 }
 

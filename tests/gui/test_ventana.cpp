@@ -15,14 +15,6 @@ namespace {
 
 std::string rutaSonda() { return carpetaPropia() + "sonda_menu.dll"; }
 
-std::vector<std::string> campos(const std::string& linea) {
-    std::vector<std::string> r;
-    std::stringstream s(linea);
-    std::string campo;
-    while (std::getline(s, campo, '\t')) r.push_back(campo);
-    return r;
-}
-
 // The menu bar as the user sees it: depth, command id (-1 for a pop-up), caption.
 using Elemento = std::tuple<int, int, std::string>;
 const std::vector<Elemento>& menuEsperado() {
@@ -110,7 +102,7 @@ TEST_F(VentanaPrincipal, ClaseYMenuVivos) {
     std::stringstream lineas(*volcado);
     std::string linea;
     ASSERT_TRUE(std::getline(lineas, linea));
-    const std::vector<std::string> clase = campos(linea);
+    const std::vector<std::string> clase = partir(linea, '\t');
     ASSERT_EQ(clase.size(), 8u) << linea;
     ASSERT_EQ(clase[0], "clase");
     EXPECT_EQ(clase[1], "0x0") << "class style";
@@ -123,7 +115,7 @@ TEST_F(VentanaPrincipal, ClaseYMenuVivos) {
 
     std::vector<Elemento> menu;
     while (std::getline(lineas, linea)) {
-        const std::vector<std::string> f = campos(linea);
+        const std::vector<std::string> f = partir(linea, '\t');
         ASSERT_EQ(f.size(), 6u) << linea;
         ASSERT_EQ(f[0], "menu");
         const int profundidad = std::stoi(f[1]);
@@ -141,17 +133,12 @@ TEST_F(VentanaPrincipal, ClaseYMenuVivos) {
 TEST_F(VentanaPrincipal, PrimeraImagen) {
     esperarPrimeraImagen();
 
-    const SIZE cliente = programa.tamanoCliente();
-    std::optional<Imagen> todo = programa.capturar(0, 0, cliente.cx, cliente.cy);
+    std::optional<Imagen> todo = programa.capturarCliente();
     ASSERT_TRUE(todo.has_value());
     EXPECT_TRUE(guardarBmp(*todo, carpetaPropia() + "captura_primera_imagen.bmp"));
     // Beyond the picture the surface stays black, but for column 400 and row
     // 400, which the outermost ring draws.
-    for (int y = 0; y < cliente.cy; ++y)
-        for (int x = 0; x < cliente.cx; ++x)
-            if (x > 400 || y > 400) {
-                ASSERT_EQ(todo->pixel(x, y), NEGRO) << "(" << x << ", " << y << ")";
-            }
+    fueraDeLaImagen(*todo, NEGRO);
 }
 
 // A later paint copies the picture surface and starts nothing.

@@ -9,36 +9,7 @@ using namespace brenquil::prueba;
 
 namespace {
 
-constexpr char TEXTO_ZOOM[] = "Se procedera a Iterar sobre el cuadrado que se indica";
-
-class ZoomRaton : public ConPrograma {
-protected:
-    void arrastrar(int x0, int y0, int x1, int y1) {
-        programa.pulsarIzquierdo(x0, y0);
-        programa.soltarIzquierdo(x1, y1);
-    }
-
-    // Waits for the confirmation box, checks it and moves it off the picture.
-    HWND esperarConfirmacion() {
-        const HWND cuadro = programa.esperarCuadro("Zoom");
-        EXPECT_NE(cuadro, nullptr) << "no \"Zoom\" box";
-        if (!cuadro) return nullptr;
-        const std::optional<Cuadro> c = leerCuadro(cuadro);
-        EXPECT_TRUE(c.has_value());
-        if (!c) return nullptr;
-        EXPECT_EQ(c->titulo, "Zoom");
-        EXPECT_EQ(c->texto, TEXTO_ZOOM);
-        EXPECT_EQ(c->botones, (std::vector<int>{IDOK, IDCANCEL}));
-        EXPECT_EQ(c->propietario, programa.ventana());
-        apartarCuadro(cuadro);
-        return cuadro;
-    }
-
-    void responder(HWND cuadro, int boton) {
-        pulsarBoton(cuadro, boton);
-        ASSERT_TRUE(esperarHasta([&] { return !IsWindow(cuadro); })) << "the box did not close";
-    }
-};
+using ZoomRaton = ConPrograma;
 
 TEST_F(ZoomRaton, ClicSinMovimientoNoPregunta) {
     esperarPrimeraImagen();
@@ -107,7 +78,7 @@ TEST_F(ZoomRaton, CancelarRestauraSoloLaImagen) {
     responder(cuadro, IDCANCEL);
     esperarImagen(imagenInicial(62), "the picture after Cancel");
 
-    std::optional<Imagen> todo = programa.capturar(0, 0, cliente.cx, cliente.cy);
+    std::optional<Imagen> todo = programa.capturarCliente();
     ASSERT_TRUE(todo.has_value());
     for (int x = 400; x <= 440; ++x) {
         EXPECT_EQ(todo->pixel(x, 300), 4000u) << "top edge at x = " << x;
