@@ -129,26 +129,21 @@ Medida medir(const Vista& v, int repeticiones) {
         }
     }
 
+    // The CPU seconds of `vueltas` renders.
+    const auto cronometrar = [&](auto& iterar) {
+        const double t0 = segundosCpu();
+        sumidero = renderizar(iterar, nullptr, vueltas);
+        return segundosCpu() - t0;
+    };
     std::vector<double> tRef, tMotor, razones;
     for (int r = 0; r < repeticiones; ++r) {
         // Alternate which goes first, so that neither always follows the other.
-        double t0, t1, t2;
         if (r % 2 == 0) {
-            t0 = segundosCpu();
-            sumidero = renderizar(referencia, nullptr, vueltas);
-            t1 = segundosCpu();
-            sumidero = renderizar(motor, nullptr, vueltas);
-            t2 = segundosCpu();
-            tRef.push_back(t1 - t0);
-            tMotor.push_back(t2 - t1);
+            tRef.push_back(cronometrar(referencia));
+            tMotor.push_back(cronometrar(motor));
         } else {
-            t0 = segundosCpu();
-            sumidero = renderizar(motor, nullptr, vueltas);
-            t1 = segundosCpu();
-            sumidero = renderizar(referencia, nullptr, vueltas);
-            t2 = segundosCpu();
-            tMotor.push_back(t1 - t0);
-            tRef.push_back(t2 - t1);
+            tMotor.push_back(cronometrar(motor));
+            tRef.push_back(cronometrar(referencia));
         }
         razones.push_back(tRef.back() / tMotor.back());
     }
