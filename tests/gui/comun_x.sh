@@ -39,8 +39,9 @@ captura() { import -window "$ventana" "$salida/$1"; }
 iniciar() {
   "$wine_run" "$exe" &
   pid=$!
-  esperar 60 xdotool search --name '^Brenquil$' || fallar "no X window named Brenquil"
-  ventana=$(xdotool search --name '^Brenquil$' | head -1)
+  # Only a mapped (viewable) window can take the focus or be screenshot.
+  esperar 60 xdotool search --onlyvisible --name '^Brenquil$' || fallar "no visible X window named Brenquil"
+  ventana=$(xdotool search --onlyvisible --name '^Brenquil$' | head -1)
 }
 
 # Alt+F4 must end the program within 30 s with exit code 0.

@@ -32,7 +32,8 @@ abre_cuadro() {
 paso "start: 62 iterations of the start-up view"
 iniciar
 # Without a window manager nobody gives the new window the keyboard focus.
-xdotool windowfocus --sync "$ventana"
+# X refuses the focus (BadMatch) until the window is viewable: try until it takes.
+esperar 10 xdotool windowfocus --sync "$ventana" || fallar "the window did not take the keyboard focus"
 imagen 62 "first picture"
 
 paso "b: Borrar; 0 then F12: a render with the limit unchanged"
