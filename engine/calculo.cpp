@@ -1,31 +1,24 @@
 #include "calculo.h"
 
 #include <system_error>
+#include <vector>
 
-#include "numeros.h"
 #include "precision_x87.h"
+#include "renderizado.h"
+#include "reparto.h"
 
 namespace brenquil {
+namespace {
 
-std::optional<Color> colorDeCuenta(int16_t k, int16_t m, long double zx, long double zy, int32_t modo,
-                                   int32_t dwell) {
-    if (dwell == DWELL_SI) return colorDeIndice(modo, int32_t{k} - 1, zx, zy);
-    // m + 1 in 32 bits, so that it does not wrap at 32767.
-    if (int32_t{k} != int32_t{m} + 1) return std::nullopt;
-    return colorDeIndice(modo, m, zx, zy);
-}
+// Positions a thread takes at a time: small enough that the threads stay close
+// to the ring order and the rings complete early, large enough that the
+// shared counter is touched rarely.
+constexpr int BLOQUE = 64;
 
-void pintarPixel(EstadoVisor& estado, VentanaCalculo& ventana, int16_t x, int16_t y) {
-    // The colouring uses the same capped limit as the iteration, so pixels that
-    // did not escape keep the index of the limit.
-    const int16_t m = limiteEfectivo(estado.enfoqueActual.getIteraciones());
-    const int16_t k = estado.iterador.iterar(x, y, m);
-    const std::optional<Color> color =
-        colorDeCuenta(k, m, estado.iterador.getZx(), estado.iterador.getZy(),
-                      estado.opcionesColor.modoColor.load(std::memory_order_relaxed),
-                      estado.opcionesColor.dwell.load(std::memory_order_relaxed));
-    if (color) ventana.ponerPixel(x, y, *color);
-}
+// The colour slot of a pixel that is not drawn (colours use 24 bits).
+constexpr Color SIN_COLOR = 0xFFFFFFFFu;
+
+}  // namespace
 
 ControlCalculo::~ControlCalculo() { detenerYEsperar(); }
 
@@ -33,11 +26,14 @@ void ControlCalculo::esperarCalculo() {
     if (hilo_.joinable()) hilo_.join();
 }
 
-void ControlCalculo::detenerYEsperar() {
-    terminando_.store(true);
+void ControlCalculo::detener() {
+    detenido_.store(true);
     estado_.calculando.store(false);
+}
+
+void ControlCalculo::detenerYEsperar() {
+    detener();
     esperarCalculo();
-    terminando_.store(false);
 }
 
 void ControlCalculo::ejecutarCalculo(VentanaCalculo& ventana) {
@@ -48,8 +44,10 @@ void ControlCalculo::ejecutarCalculo(VentanaCalculo& ventana) {
 }
 
 void ControlCalculo::alternarCalculo(VentanaCalculo& ventana) {
-    if (estado_.calculando.load()) {
-        estado_.calculando.store(false);
+    // A thread that is created but has not yet set `calculando` counts as a
+    // running render: starting again would wait for all of it.
+    if (estado_.calculando.load() || arranquePendiente_.load()) {
+        detener();
     } else {
         ejecutarCalculo(ventana);
     }
@@ -63,41 +61,79 @@ void ControlCalculo::prepararCalculo(VentanaCalculo& ventana) {
     estado_.iterador.setX(estado_.enfoqueActual.getXSupIzq());
     estado_.iterador.setY(estado_.enfoqueActual.getYSupIzq());
     estado_.iterador.setLado(estado_.enfoqueActual.getLado());
+    detenido_.store(false);
 }
 
 void ControlCalculo::crearHiloCalculo(VentanaCalculo& ventana) {
-    prepararCalculo(ventana);
     esperarCalculo();
+    prepararCalculo(ventana);
+    arranquePendiente_.store(true);
     try {
         hilo_ = std::thread([this] { hiloCalculo(); });
     } catch (const std::system_error&) {
+        arranquePendiente_.store(false);
         ventana.cursorNormal();
+        ventana.calculoNoIniciado();
     }
 }
 
+bool ControlCalculo::sigue() const { return estado_.calculando.load() && !detenido_.load(); }
+
 int ControlCalculo::hiloCalculo() {
-    fijarPrecisionX87(PrecisionX87::Extendida);
-    if (estado_.calculando.exchange(true)) return 0;
+    const bool otroCalcula = estado_.calculando.exchange(true);
+    arranquePendiente_.store(false);
+    if (otroCalcula) return 0;
 
     VentanaCalculo& ventana = *ventanaCalculo_.load();
-    int16_t lo = ANILLO_INICIAL_BAJO;
-    int16_t hi = ANILLO_INICIAL_ALTO;
-    // The stop is looked at once per ring, never inside one.
-    while (hi <= ANILLO_FINAL_ALTO && estado_.calculando.load() && !terminando_.load()) {
-        for (int16_t i = lo; i <= hi; ++i) {
-            const int16_t opuesto = envolver16(hi + lo - i);
-            pintarPixel(estado_, ventana, i, lo);        // top row, left to right
-            pintarPixel(estado_, ventana, lo, opuesto);  // left column, bottom to top
-            pintarPixel(estado_, ventana, opuesto, hi);  // bottom row, right to left
-            pintarPixel(estado_, ventana, hi, i);        // right column, top to bottom
-        }
-        --lo;
-        ++hi;
-    }
+    ventana.hiloEmpieza(HiloRender::Calculo);
+    // Whatever precision the system started the thread with.
+    fijarPrecisionX87(PrecisionX87::Extendida);
+    // The stop is looked at before every ring, the first included.
+    const bool completo = sigue() && dibujarAnillos(ventana);
     estado_.calculando.store(false);
     ventana.cursorNormal();
     ventana.invalidar();
+    ventana.hiloTermina(HiloRender::Calculo);
+    ventana.calculoTerminado(completo);
     return 0;
+}
+
+bool ControlCalculo::dibujarAnillos(VentanaCalculo& ventana) {
+    const OrdenAnillos& orden = OrdenAnillos::ventana();
+    const std::vector<PosicionPixel>& posiciones = orden.posiciones();
+    // The render's copy of the view, fixed from its start.
+    const VistaPlano vista = estado_.iterador.vista();
+    std::vector<Color> colores(posiciones.size(), SIN_COLOR);
+    std::vector<PixelColoreado> anillo;
+    int siguiente = 0;  // the next ring to paint
+
+    TareaEnOrden tarea;
+    tarea.calcular = [&](int inicio, int fin) {
+        for (int i = inicio; i < fin; ++i) {
+            const PosicionPixel p = posiciones[static_cast<std::size_t>(i)];
+            colores[static_cast<std::size_t>(i)] = colorDePixel(estado_, vista, p.x, p.y).value_or(SIN_COLOR);
+        }
+    };
+    // Paints every ring that is wholly computed. Once a ring is painted the
+    // next one is committed only if no stop has come: a stop ends the render
+    // after the ring that was being drawn when it came.
+    tarea.avance = [&](int prefijo) {
+        while (siguiente < OrdenAnillos::ANILLOS && orden.inicio(siguiente + 1) <= prefijo) {
+            anillo.clear();
+            for (int i = orden.inicio(siguiente); i < orden.inicio(siguiente + 1); ++i) {
+                const Color c = colores[static_cast<std::size_t>(i)];
+                const PosicionPixel p = posiciones[static_cast<std::size_t>(i)];
+                if (c != SIN_COLOR) anillo.push_back({p.x, p.y, c});
+            }
+            ventana.pintarAnillo(siguiente, anillo);
+            ++siguiente;
+            if (siguiente < OrdenAnillos::ANILLOS && !sigue()) return false;
+        }
+        return true;
+    };
+    tarea.alEmpezarAyudante = [&] { ventana.hiloEmpieza(HiloRender::Ayudante); };
+    tarea.alTerminarAyudante = [&] { ventana.hiloTermina(HiloRender::Ayudante); };
+    return calcularEnOrden(static_cast<int>(posiciones.size()), BLOQUE, ayudantes_, tarea);
 }
 
 }  // namespace brenquil

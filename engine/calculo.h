@@ -1,11 +1,9 @@
-// The render: one pixel coloured and drawn, and the render thread that visits
-// the 400 x 400 view in square rings from the centre outwards, with its start
-// and stop protocol.
+// The render thread, which draws the view in square rings from the centre
+// outwards with helper threads computing ahead of it, and its start and stop
+// protocol.
 #pragma once
 
 #include <atomic>
-#include <cstdint>
-#include <optional>
 #include <thread>
 
 #include "estado_visor.h"
@@ -13,46 +11,33 @@
 
 namespace brenquil {
 
-// The colour of a pixel whose iteration with the limit m gave the count k and
-// the last z: with DWELL_SI every pixel is coloured by k - 1; with any other
-// dwell only a pixel that did not escape (k = m + 1) is coloured, by m, and an
-// escaped one has no colour (it is not drawn).
-std::optional<Color> colorDeCuenta(int16_t k, int16_t m, long double zx, long double zy, int32_t modo,
-                                   int32_t dwell);
-
-// Iterates the pixel (x, y) with the current limit, plane and colour options
-// and draws its colour; with a dwell other than DWELL_SI only pixels that did
-// not escape are drawn. Render thread only.
-void pintarPixel(EstadoVisor& estado, VentanaCalculo& ventana, int16_t x, int16_t y);
-
-// Positions of the render: ring r (0..200) is the border of the square
-// [199 - r, 200 + r]^2, its four sides grown one step each at a time.
-inline constexpr int16_t ANILLO_INICIAL_BAJO = 199;
-inline constexpr int16_t ANILLO_INICIAL_ALTO = 200;
-inline constexpr int16_t ANILLO_FINAL_ALTO = 400;
-
 // Starts, stops and waits for the render thread. One per EstadoVisor; all of
 // its operations but hiloCalculo run on the interface thread.
 class ControlCalculo {
 public:
-    explicit ControlCalculo(EstadoVisor& estado) : estado_(estado) {}
+    // Each render uses `ayudantes` helper threads beside the render thread.
+    explicit ControlCalculo(EstadoVisor& estado, unsigned ayudantes = 0) : estado_(estado), ayudantes_(ayudantes) {}
     ControlCalculo(const ControlCalculo&) = delete;
     ControlCalculo& operator=(const ControlCalculo&) = delete;
-    // A render still running is asked to stop and waited for.
+    // A render still running is stopped and waited for.
     ~ControlCalculo();
 
-    // Waits until no render thread is left in its ring loop (a running render
-    // draws all its rings first, a stopped one finishes its ring), shows the
-    // hourglass, starts a render of the current view and invalidates the window.
+    // Waits until no render thread is left (a running render draws all its
+    // rings first, a stopped one finishes its ring), shows the hourglass,
+    // starts a render of the current view and invalidates the window.
     void ejecutarCalculo(VentanaCalculo& ventana);
 
-    // The run/stop toggle: a running render is asked to stop after its ring;
-    // otherwise a render is started.
+    // The run/stop toggle: a render that runs, or whose thread has been
+    // created but has not yet claimed the render, is asked to stop after its
+    // ring (the latter then draws nothing); otherwise a render is started.
+    // A stop returns at once.
     void alternarCalculo(VentanaCalculo& ventana);
 
-    // Ends the render for good, as the window closes: a running render stops
-    // after its ring, and so does one whose thread has not yet claimed the
-    // render (a plain stop would be lost on it). Waits until the thread has ended.
+    // Asks the render, running or starting, to stop after its ring: clears
+    // `calculando`, and keeps a thread that has not yet claimed the render
+    // from drawing anything.
+    void detener();
+    // Stops the render and waits until its thread has ended, as the window closes.
     void detenerYEsperar();
     // Waits until the render thread, if any, has ended by itself.
     void esperarCalculo();
@@ -60,22 +45,34 @@ public:
     // The first part of a start: records the window, adds the iteration step
     // to the limit when no render runs and copies the view into the Iterador.
     void prepararCalculo(VentanaCalculo& ventana);
-    // prepararCalculo, then the render thread. A thread that cannot be created
-    // leaves the normal cursor shown.
+    // Waits for the previous render thread, then prepararCalculo and a new
+    // render thread. When the thread cannot be created the normal cursor is
+    // shown again and the window is told (calculoNoIniciado).
     void crearHiloCalculo(VentanaCalculo& ventana);
 
-    // The render thread's procedure: sets extended precision, claims the render
-    // with one atomic test-and-set of `calculando` (a thread that finds it set
-    // ends at once, touching nothing), draws rings until the last or until
-    // `calculando` is found clear before a ring, then clears it, restores the
-    // normal cursor and invalidates the window. Returns 0.
+    // The render thread's procedure: claims the render with one atomic
+    // test-and-set of `calculando` (a thread that finds it set ends at once,
+    // touching nothing), computes in extended precision with the helpers and
+    // paints the rings in order, looking for a stop before every ring; then
+    // clears `calculando`, restores the normal cursor, invalidates the window
+    // and reports the end. Returns 0.
     int hiloCalculo();
 
 private:
+    // Whether the render may go on to its next ring.
+    bool sigue() const;
+    // Computes and paints the rings; true when all were painted.
+    bool dibujarAnillos(VentanaCalculo& ventana);
+
     EstadoVisor& estado_;
+    const unsigned ayudantes_;
     std::atomic<VentanaCalculo*> ventanaCalculo_{nullptr};
-    // Set only while detenerYEsperar waits; looked at before every ring.
-    std::atomic<bool> terminando_{false};
+    // Set while a render thread exists that has not yet claimed the render:
+    // for the toggle, that render is running.
+    std::atomic<bool> arranquePendiente_{false};
+    // Set by a stop; cleared by the next start. Looked at before every ring,
+    // so that a stop also reaches a thread that claims the render after it.
+    std::atomic<bool> detenido_{false};
     std::thread hilo_;
 };
 

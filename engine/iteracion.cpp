@@ -140,13 +140,10 @@ template <bool Parabola>
 
 }  // namespace
 
-ResultadoIteracion iterarPixel(int16_t plano, const VistaPlano& vista, int16_t px, int16_t py,
-                               int16_t maxIter) {
+ResultadoIteracion iterarPunto(int16_t plano, long double g, long double h, int16_t maxIter) {
     maxIter = limiteEfectivo(maxIter);
     if (maxIter < 0) return {0, 0.0L, 0.0L};
 
-    const long double g = realDePixel(vista, px);
-    const long double h = imaginarioDePixel(vista, py);
     switch (plano) {
     case PLANO_CARDIOIDE:
         return iterarOrbita<false>(g, h, maxIter);

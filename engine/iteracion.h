@@ -22,14 +22,18 @@ struct ResultadoIteracion {
 };
 
 // Real part of the point under column px: ((px * 0.01) * lado) * 0.25 + x.
-inline long double realDePixel(const VistaPlano& v, int16_t px) {
+// px is a column of the 400-pixel picture, or a fraction of one.
+inline long double realDePixel(const VistaPlano& v, long double px) {
     return ((px * CENTESIMA) * v.lado) * 0.25L + v.x;
 }
 
 // Imaginary part of the point under row py: y - ((py * 0.01) * lado) * 0.25.
-inline long double imaginarioDePixel(const VistaPlano& v, int16_t py) {
+inline long double imaginarioDePixel(const VistaPlano& v, long double py) {
     return v.y - ((py * CENTESIMA) * v.lado) * 0.25L;
 }
+
+// Iterates the point g + h i of the plane (see iterarPixel).
+ResultadoIteracion iterarPunto(int16_t plano, long double g, long double h, int16_t maxIter);
 
 // Iterates the pixel (px, py) of the view on the given plane, from z = 0, until
 // |z|^2 >= 4 or the step counter passes maxIter. Every operation is rounded in
@@ -40,7 +44,9 @@ inline long double imaginarioDePixel(const VistaPlano& v, int16_t py) {
 //   310:  zr' = ((zr*zr - zi*zi) + 0.25) + g*m2  zi' = ((2*zr)*zi) - h*m3
 // with t = g*g + h*h and m = 1/(t + epsilon). Any other plane leaves z at 0.
 // maxIter above 32766 is taken as 32766; a negative maxIter gives count 0 and z 0.
-ResultadoIteracion iterarPixel(int16_t plano, const VistaPlano& vista, int16_t px, int16_t py,
-                               int16_t maxIter);
+inline ResultadoIteracion iterarPixel(int16_t plano, const VistaPlano& vista, int16_t px, int16_t py,
+                                      int16_t maxIter) {
+    return iterarPunto(plano, realDePixel(vista, px), imaginarioDePixel(vista, py), maxIter);
+}
 
 }  // namespace brenquil

@@ -52,13 +52,6 @@ Color colorPorDescomposicion(int32_t modo, int32_t n, long double zx, long doubl
 
 }  // namespace
 
-Color colorDeIndice(int32_t modo, int32_t n, long double zx, long double zy) {
-    if (modo == COLOR_DESC_BINARIA || modo == COLOR_DESC_BINARIA_BN) {
-        return colorPorDescomposicion(modo, n, zx, zy);
-    }
-    return colorPorIteracion(modo, n);
-}
-
 bool OpcionesColor::usaZFinal() const {
     const int32_t modo = modoColor.load(std::memory_order_relaxed);
     return modo == COLOR_DESC_BINARIA || modo == COLOR_DESC_BINARIA_BN;

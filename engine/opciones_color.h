@@ -21,10 +21,6 @@ constexpr uint8_t rojoDe(Color c) { return c & 0xFF; }
 constexpr uint8_t verdeDe(Color c) { return (c >> 8) & 0xFF; }
 constexpr uint8_t azulDe(Color c) { return (c >> 16) & 0xFF; }
 
-// The colour of index n (the escape count minus one) in a colour mode. Modes
-// 350 and 355 look at n only; 365 and 370 also at the last z; any other mode is black.
-Color colorDeIndice(int32_t modo, int32_t n, long double zx, long double zy);
-
 struct OpcionesColor {
     // Both fields are read by the render thread for every pixel while the
     // interface thread may write them.

@@ -32,7 +32,7 @@ void memorizar(HWND ventana) {
         ReleaseDC(ventana, dc);
     }
     {
-        std::lock_guard<std::mutex> cerrojo(superficies.cerrojo);
+        BloqueoSuperficies bloqueo(superficies);
         BitBlt(superficies.memoria.dc(), 0, 0, LADO_IMAGEN, LADO_IMAGEN, superficies.imagen.dc(), 0, 0, SRCCOPY);
     }
     estadoVisor.enfoqueMemorizado = estadoVisor.enfoqueActual;
@@ -43,7 +43,7 @@ void memorizar(HWND ventana) {
 // over the picture.
 void volver(HWND ventana) {
     if (superficies.memoria.existe()) {
-        std::lock_guard<std::mutex> cerrojo(superficies.cerrojo);
+        BloqueoSuperficies bloqueo(superficies);
         BitBlt(superficies.imagen.dc(), 0, 0, LADO_IMAGEN, LADO_IMAGEN, superficies.memoria.dc(), 0, 0, SRCCOPY);
     }
     // Before the first Memorizar this is the start-up view, limit 30.
@@ -56,7 +56,7 @@ void volver(HWND ventana) {
 // the stock white brush of every new device context.
 void borrar(HWND ventana) {
     {
-        std::lock_guard<std::mutex> cerrojo(superficies.cerrojo);
+        BloqueoSuperficies bloqueo(superficies);
         PatBlt(superficies.imagen.dc(), 0, 0, superficies.anchoPantalla, superficies.altoPantalla, PATCOPY);
     }
     InvalidateRect(ventana, nullptr, FALSE);

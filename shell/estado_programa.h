@@ -25,7 +25,8 @@ struct Superficies {
     int anchoPantalla = 0;
     int altoPantalla = 0;
     // The picture, superficieImagen. Created and released by the interface
-    // thread; drawn into by both, under `cerrojo`.
+    // thread; drawn into by both, under `cerrojo`: by the interface thread
+    // through GDI, by the render thread a ring at a time into its pixels.
     Superficie imagen;
     // superficieRespaldo: what the window showed before an outline was drawn. Interface thread.
     Superficie respaldo;
@@ -33,9 +34,25 @@ struct Superficies {
     Superficie memoria;
 };
 
+// Holds the surfaces' lock. GDI may batch a thread's drawing calls; they are
+// flushed before the lock is released, so that the other thread finds them
+// done on the surface (the render thread writes superficieImagen's pixels
+// directly).
+class BloqueoSuperficies {
+public:
+    explicit BloqueoSuperficies(Superficies& s) : cerrojo_(s.cerrojo) {}
+    BloqueoSuperficies(const BloqueoSuperficies&) = delete;
+    BloqueoSuperficies& operator=(const BloqueoSuperficies&) = delete;
+    ~BloqueoSuperficies() { GdiFlush(); }
+
+private:
+    std::lock_guard<std::mutex> cerrojo_;
+};
+
 // The view, the options and the flags; EstadoVisor says who writes each field.
 extern EstadoVisor estadoVisor;
-// Starts, stops and waits for renders. Interface thread.
+// Starts, stops and waits for renders, with a helper thread for every core
+// beyond the render thread's own. Interface thread.
 extern ControlCalculo controlCalculo;
 // The main window as the render sees it. Interface thread binds it.
 extern VentanaGdi ventanaGdi;

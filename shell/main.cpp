@@ -46,7 +46,7 @@ void confirmarZoom(HWND ventana) {
         ejecutarCalculo(ventana);
     } else if (respuesta == IDCANCEL) {
         {
-            std::lock_guard<std::mutex> cerrojo(superficies.cerrojo);
+            BloqueoSuperficies bloqueo(superficies);
             BitBlt(superficies.imagen.dc(), 0, 0, LADO_IMAGEN, LADO_IMAGEN, superficies.respaldo.dc(), 0, 0,
                    SRCCOPY);
         }

@@ -4,18 +4,37 @@ namespace brenquil {
 
 void Superficie::crear(HDC referencia, int ancho, int alto) {
     liberar();
-    HDC dc = CreateCompatibleDC(referencia);
-    if (!dc) return;
     // The bitmap is made compatible with the window's context, not with the new
     // memory context, whose bitmap is the 1 x 1 monochrome one.
-    HBITMAP bitmap = CreateCompatibleBitmap(referencia, ancho, alto);
-    if (!bitmap) {
-        DeleteDC(dc);
+    tomar(CreateCompatibleDC(referencia), CreateCompatibleBitmap(referencia, ancho, alto), ancho, alto);
+}
+
+void Superficie::crearDirecta(HDC referencia, int ancho, int alto) {
+    liberar();
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = ancho;
+    info.bmiHeader.biHeight = -alto;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(referencia, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    tomar(CreateCompatibleDC(referencia), bitmap, ancho, alto);
+    if (existe()) bits_ = static_cast<uint32_t*>(bits);
+}
+
+void Superficie::tomar(HDC dc, HBITMAP bitmap, int ancho, int alto) {
+    if (!dc || !bitmap) {
+        if (dc) DeleteDC(dc);
+        if (bitmap) DeleteObject(bitmap);
         return;
     }
     dc_ = dc;
     bitmap_ = bitmap;
     bitmapInicial_ = SelectObject(dc_, bitmap_);
+    ancho_ = ancho;
+    alto_ = alto;
 }
 
 void Superficie::liberar() {
@@ -27,6 +46,8 @@ void Superficie::liberar() {
     dc_ = nullptr;
     bitmap_ = nullptr;
     bitmapInicial_ = nullptr;
+    bits_ = nullptr;
+    ancho_ = alto_ = 0;
 }
 
 }  // namespace brenquil

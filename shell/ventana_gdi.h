@@ -16,15 +16,19 @@ public:
     void asociar(HWND ventana) { ventana_.store(ventana); }
     HWND ventana() const { return ventana_.load(); }
 
-    // Render thread: the pixel on the window through a device context of its
-    // own, then on superficieImagen under the surfaces' lock.
-    void ponerPixel(int16_t x, int16_t y, Color color) override;
+    // Render thread: the ring's pixels into superficieImagen under the
+    // surfaces' lock, then the ring's four edges copied from there to the
+    // window through one device context.
+    void pintarAnillo(int anillo, std::span<const PixelColoreado> pixeles) override;
     // Interface thread: the system hourglass becomes cursorActual and is shown.
     void cursorEspera() override;
     // Render thread: MYCURSORA becomes cursorActual and is shown.
     void cursorNormal() override;
     // Either thread: the whole client area, background erased.
     void invalidar() override;
+    // Each thread of a render: named for debuggers and the process's thread
+    // list ("brenquil calculo", "brenquil ayudante").
+    void hiloEmpieza(HiloRender hilo) override;
 
 private:
     std::atomic<HWND> ventana_{nullptr};

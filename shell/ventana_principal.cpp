@@ -18,8 +18,8 @@ void alCrear(HWND ventana) {
     ventanaGdi.asociar(ventana);
     HDC dc = GetDC(ventana);
     {
-        std::lock_guard<std::mutex> cerrojo(superficies.cerrojo);
-        superficies.imagen.crear(dc, superficies.anchoPantalla, superficies.altoPantalla);
+        BloqueoSuperficies bloqueo(superficies);
+        superficies.imagen.crearDirecta(dc, superficies.anchoPantalla, superficies.altoPantalla);
         PatBlt(superficies.imagen.dc(), 0, 0, superficies.anchoPantalla, superficies.altoPantalla, BLACKNESS);
     }
     ReleaseDC(ventana, dc);
@@ -35,7 +35,7 @@ void alPintar(HWND ventana) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(ventana, &ps);
     {
-        std::lock_guard<std::mutex> cerrojo(superficies.cerrojo);
+        BloqueoSuperficies bloqueo(superficies);
         BitBlt(dc, 0, 0, superficies.anchoPantalla, superficies.altoPantalla, superficies.imagen.dc(), 0, 0,
                SRCCOPY);
     }
@@ -47,7 +47,7 @@ void alDestruir() {
     // must be gone before either goes. It finishes at most one ring.
     controlCalculo.detenerYEsperar();
     {
-        std::lock_guard<std::mutex> cerrojo(superficies.cerrojo);
+        BloqueoSuperficies bloqueo(superficies);
         superficies.imagen.liberar();
         superficies.memoria.liberar();
         superficies.respaldo.liberar();
@@ -126,7 +126,7 @@ void marcarCuadrado(HWND ventana, int16_t izquierda, int16_t arriba, int16_t lad
     const int y = arriba;
     const int l = lado;
     {
-        std::lock_guard<std::mutex> cerrojo(superficies.cerrojo);
+        BloqueoSuperficies bloqueo(superficies);
         HDC dc = superficies.imagen.dc();
         for (int16_t i = 0; i < lado; ++i) {
             SetPixel(dc, x + i, y, COLOR_CONTORNO);          // top edge, from the upper-left corner

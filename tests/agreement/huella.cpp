@@ -173,14 +173,17 @@ void volcarLecturas() {
 }
 
 void volcarPaleta() {
-    linea("# colorDeIndice: n, mode 350, mode 355, mode 365 upper half-plane, mode 365 lower half-plane");
+    linea("# palette: n, mode 350, mode 355, mode 365 upper half-plane, mode 365 lower half-plane");
+    OpcionesColor iteracion, paridad, descomposicion;
+    paridad.modoColor = COLOR_BLANCO_NEGRO;
+    descomposicion.modoColor = COLOR_DESC_BINARIA;
     char t[80];
     for (int32_t n = -1; n <= 32766; ++n) {
         std::snprintf(t, sizeof t, "%d %06x %06x %06x %06x", static_cast<int>(n),
-                      static_cast<unsigned>(colorDeIndice(COLOR_ITERACION, n, 0.5L, 0.5L)),
-                      static_cast<unsigned>(colorDeIndice(COLOR_BLANCO_NEGRO, n, 0.5L, 0.5L)),
-                      static_cast<unsigned>(colorDeIndice(COLOR_DESC_BINARIA, n, -3.0L, 0.25L)),
-                      static_cast<unsigned>(colorDeIndice(COLOR_DESC_BINARIA, n, 3.0L, -0.25L)));
+                      static_cast<unsigned>(iteracion.colorIteracion(n)),
+                      static_cast<unsigned>(paridad.colorIteracion(n)),
+                      static_cast<unsigned>(descomposicion.colorDescomposicion(n, -3.0L, 0.25L)),
+                      static_cast<unsigned>(descomposicion.colorDescomposicion(n, 3.0L, -0.25L)));
         linea(t);
     }
 }

@@ -9,10 +9,9 @@
 #include <sstream>
 #include <thread>
 
-#include "calculo.h"
-#include "iteracion.h"
 #include "numeros.h"
-#include "precision_x87.h"
+#include "referencia.h"
+#include "texto_numero.h"
 
 namespace brenquil::prueba {
 
@@ -102,19 +101,10 @@ Imagen imagenDeVista(const ParametrosEnfoque& vista, int16_t iteraciones) {
 
 Imagen imagenDeVista(const ParametrosEnfoque& vista, int16_t iteraciones, const Coloreado& coloreado,
                      const Imagen& fondo) {
-    // The same extended precision as the render thread, whatever thread asks.
-    fijarPrecisionX87(PrecisionX87::Extendida);
-    const VistaPlano plano{vista.getXSupIzq(), vista.getYSupIzq(), vista.getLado()};
-    const int16_t m = limiteEfectivo(iteraciones);
+    const VistaReferencia v{coloreado.plano, coloreado.modoColor, coloreado.dwell, iteraciones,
+                            {vista.getXSupIzq(), vista.getYSupIzq(), vista.getLado()}};
     Imagen imagen = fondo;
-    for (int y = 0; y < LADO_IMAGEN; ++y)
-        for (int x = 0; x < LADO_IMAGEN; ++x) {
-            const ResultadoIteracion r =
-                iterarPixel(coloreado.plano, plano, static_cast<int16_t>(x), static_cast<int16_t>(y), m);
-            const std::optional<Color> c =
-                colorDeCuenta(r.cuenta, m, r.zx, r.zy, coloreado.modoColor, coloreado.dwell);
-            if (c) imagen.poner(x, y, *c);
-        }
+    imagen.pixeles = imagenReferencia(v, fondo.ancho, fondo.alto, fondo.pixeles);
     return imagen;
 }
 
@@ -136,16 +126,28 @@ int anilloDe(int x, int y) {
     return std::max(dx, dy);
 }
 
-std::optional<int> anillosSobre(const Imagen& captura, const Imagen& nueva, const Imagen& vieja) {
+std::optional<int> anillosSobre(const Imagen& captura, const Imagen& vieja,
+                                const std::function<std::optional<Color>(int x, int y)>& nueva) {
     if (captura.ancho != LADO_IMAGEN || captura.alto != LADO_IMAGEN) return std::nullopt;
-    int r = 200;
+    // The rings drawn reach as far as the outermost pixel that the old picture
+    // does not explain.
+    int r = 0;
     for (int y = 0; y < LADO_IMAGEN; ++y)
         for (int x = 0; x < LADO_IMAGEN; ++x)
-            if (captura.pixel(x, y) != nueva.pixel(x, y)) r = std::min(r, anilloDe(x, y));
+            if (captura.pixel(x, y) != vieja.pixel(x, y)) r = std::max(r, anilloDe(x, y) + 1);
     for (int y = 0; y < LADO_IMAGEN; ++y)
-        for (int x = 0; x < LADO_IMAGEN; ++x)
-            if (anilloDe(x, y) >= r && captura.pixel(x, y) != vieja.pixel(x, y)) return std::nullopt;
+        for (int x = 0; x < LADO_IMAGEN; ++x) {
+            if (anilloDe(x, y) >= r) continue;
+            const std::optional<Color> c = nueva(x, y);
+            if (captura.pixel(x, y) != c.value_or(vieja.pixel(x, y))) return std::nullopt;
+        }
     return r;
+}
+
+std::optional<Color> pixelVistaLenta(int x, int y) {
+    const VistaReferencia v{PLANO_CARDIOIDE, COLOR_ITERACION, DWELL_SI, 32766,
+                            {textoAReal(VISTA_LENTA_X), textoAReal(VISTA_LENTA_Y), textoAReal(VISTA_LENTA_LADO)}};
+    return pixelReferencia(v, static_cast<int16_t>(x), static_cast<int16_t>(y));
 }
 
 std::optional<Imagen> dibujarImagen(int ancho, int alto, const std::function<bool(HDC)>& dibujar) {
@@ -382,72 +384,34 @@ bool Programa::enMarcha() const {
 
 namespace {
 
-struct RangoModulo {
-    uintptr_t inicio;
-    uintptr_t fin;
-};
-
-// Where the program's own threads start: the executable, and the C runtime
-// whose _beginthreadex std::thread goes through. Empty when the modules of the
-// process cannot be read.
-std::vector<RangoModulo> modulosPropios(DWORD pid) {
-    std::vector<RangoModulo> rangos;
-    HANDLE foto = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
-    if (foto == INVALID_HANDLE_VALUE) return rangos;
-    MODULEENTRY32 m{};
-    m.dwSize = sizeof m;
-    for (BOOL hay = Module32First(foto, &m); hay; hay = Module32Next(foto, &m)) {
-        const bool exe = rangos.empty() && m.hModule != nullptr;  // the first module is the executable
-        if (exe || _stricmp(m.szModule, "msvcrt.dll") == 0 || _stricmp(m.szModule, "ucrtbase.dll") == 0) {
-            const auto base = reinterpret_cast<uintptr_t>(m.modBaseAddr);
-            rangos.push_back({base, base + m.modBaseSize});
-        }
+// The description a thread was given, empty when it has none or it cannot be read.
+std::wstring descripcionDeHilo(DWORD id) {
+    using Leer = HRESULT(WINAPI*)(HANDLE, PWSTR*);
+    static const auto leer = reinterpret_cast<Leer>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetThreadDescription")));
+    std::wstring descripcion;
+    HANDLE hilo = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, id);
+    if (!leer || !hilo) return descripcion;
+    PWSTR texto = nullptr;
+    if (SUCCEEDED(leer(hilo, &texto)) && texto) {
+        descripcion = texto;
+        LocalFree(texto);
     }
-    CloseHandle(foto);
-    return rangos;
-}
-
-// The address at which a thread started; 0 when it cannot be read.
-uintptr_t inicioDeHilo(DWORD id) {
-    using Consulta = LONG(NTAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
-    constexpr int THREAD_QUERY_SET_WIN32_START_ADDRESS = 9;
-    static const auto consultar =
-        reinterpret_cast<Consulta>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationThread")));
-    if (!consultar) return 0;
-    HANDLE hilo = OpenThread(THREAD_QUERY_INFORMATION, FALSE, id);
-    if (!hilo) return 0;
-    void* inicio = nullptr;
-    if (consultar(hilo, THREAD_QUERY_SET_WIN32_START_ADDRESS, &inicio, sizeof inicio, nullptr) != 0) inicio = nullptr;
     CloseHandle(hilo);
-    return reinterpret_cast<uintptr_t>(inicio);
+    return descripcion;
 }
 
 }  // namespace
 
 int Programa::hilosCalculo() const {
-    // System libraries start threads of their own that outlive what started
-    // them (the file dialogs leave an RPC thread behind): only threads that
-    // start in the program's own code or its C runtime are counted. A thread
-    // whose start cannot be read counts.
-    const std::vector<RangoModulo> propios = modulosPropios(info_.dwProcessId);
-    const auto esPropio = [&](DWORD id) {
-        const uintptr_t inicio = inicioDeHilo(id);
-        if (propios.empty() || inicio == 0) return true;
-        return std::any_of(propios.begin(), propios.end(),
-                           [&](const RangoModulo& r) { return inicio >= r.inicio && inicio < r.fin; });
-    };
-    const DWORD hiloVentana = GetWindowThreadProcessId(ventana_, nullptr);
     HANDLE foto = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     if (foto == INVALID_HANDLE_VALUE) return -1;
     int n = 0;
     THREADENTRY32 t{};
     t.dwSize = sizeof t;
-    if (Thread32First(foto, &t)) {
-        do {
-            if (t.th32OwnerProcessID == info_.dwProcessId && t.th32ThreadID != hiloVentana &&
-                esPropio(t.th32ThreadID))
-                ++n;
-        } while (Thread32Next(foto, &t));
+    for (BOOL hay = Thread32First(foto, &t); hay; hay = Thread32Next(foto, &t)) {
+        if (t.th32OwnerProcessID == info_.dwProcessId && descripcionDeHilo(t.th32ThreadID).starts_with(L"brenquil "))
+            ++n;
     }
     CloseHandle(foto);
     return n;

@@ -74,7 +74,8 @@ struct Coloreado {
 
 // The 400 x 400 picture of a view with the start-up plane and colouring
 // (plane 300, colour 350, dwell 380) and the iteration limit `iteraciones`,
-// pixel by pixel from the engine's iteration and colouring.
+// pixel by pixel from the literal loop and colouring that every picture is
+// compared with.
 Imagen imagenDeVista(const ParametrosEnfoque& vista, int16_t iteraciones);
 // The same with another plane and colouring, drawn over `fondo` (400 x 400):
 // the pixels that the render leaves undrawn (escaped ones under a dwell other
@@ -89,9 +90,22 @@ Imagen conContorno(Imagen base, int izquierda, int arriba, int lado);
 // The ring of the render's scan that holds pixel (x, y): 0 for the centre
 // 2 x 2 pixels, 199 for the border of the 400 x 400 picture.
 int anilloDe(int x, int y);
-// When `captura` shows rings 0..R-1 of `nueva` over `vieja` (R whole rings,
-// 0 <= R <= 200), gives R; otherwise nothing.
-std::optional<int> anillosSobre(const Imagen& captura, const Imagen& nueva, const Imagen& vieja);
+// When the 400 x 400 `captura` shows R whole rings 0..R-1 of the picture
+// whose pixel (x, y) `nueva` gives, over `vieja` outside them (0 <= R <= 200),
+// gives R; otherwise nothing. `nueva` is asked only for the pixels of those
+// rings, so a picture that is costly to compute in full can be checked after
+// a render stopped early.
+std::optional<int> anillosSobre(const Imagen& captura, const Imagen& vieja,
+                                const std::function<std::optional<Color>(int x, int y)>& nueva);
+
+// A view that takes the window seconds to render: a boundary square of side
+// 1e-7 at the limit 32734 (32766 once the default step is added).
+inline constexpr char VISTA_LENTA_ITERACIONES[] = "32734";
+inline constexpr char VISTA_LENTA_X[] = "-0.74364478";
+inline constexpr char VISTA_LENTA_Y[] = "0.13182526";
+inline constexpr char VISTA_LENTA_LADO[] = "1e-7";
+// Its pixel (x, y) as a render with the limit 32766 draws it.
+std::optional<Color> pixelVistaLenta(int x, int y);
 
 // The text of the "Zoom" box that asks before zooming into a square.
 inline constexpr char TEXTO_ZOOM[] = "Se procedera a Iterar sobre el cuadrado que se indica";
@@ -139,9 +153,9 @@ public:
     DWORD pid() const { return info_.dwProcessId; }
     bool enMarcha() const;
 
-    // The render thread exists only while a render runs: the threads of the
-    // process other than the window's own that start in the program's code or
-    // its C runtime are counted (system libraries keep threads of their own).
+    // The threads of a render (the render thread and its helpers) exist only
+    // while it runs; the program names them "brenquil ..." (SetThreadDescription),
+    // and those are counted. -1 when the threads cannot be listed.
     int hilosCalculo() const;
 
     // The pixels of (x, y, ancho, alto) of the client area, as the screen shows them.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "recursos.h"
+
 namespace brenquil::prueba {
 
 namespace {
@@ -68,6 +70,19 @@ bool ponerTexto(HWND control, const std::string& texto) {
 bool ponerTextoControl(HWND cuadro, int id, const std::string& texto) {
     const HWND control = GetDlgItem(cuadro, id);
     return control && ponerTexto(control, texto);
+}
+
+std::string escribirVista(const Programa& programa, const std::string& iteraciones, const std::string& x,
+                          const std::string& y, const std::string& lado) {
+    programa.comando(CM_PARAMETROS);
+    const HWND cuadro = programa.esperarCuadro("Parametros de Enfoque");
+    if (!cuadro) return "the parameters dialog did not open";
+    if (!ponerTextoControl(cuadro, ID_ITERACIONES, iteraciones) || !ponerTextoControl(cuadro, ID_XSUPIZQ, x) ||
+        !ponerTextoControl(cuadro, ID_YSUPIZQ, y) || !ponerTextoControl(cuadro, ID_LADO, lado)) {
+        return "could not type into the parameters dialog";
+    }
+    if (!pulsarYEsperarCierre(cuadro, IDOK)) return "the parameters dialog did not close on OK";
+    return {};
 }
 
 bool sincronizar(const Programa& programa, Milisegundos plazo) {

@@ -20,6 +20,12 @@ std::optional<std::string> textoControl(HWND cuadro, int id);
 bool ponerTexto(HWND control, const std::string& texto);
 bool ponerTextoControl(HWND cuadro, int id, const std::string& texto);
 
+// Types a view into "Parametros de Enfoque" (opened with its command, whatever
+// the keyboard) and presses OK: the next render start draws it. Empty on
+// success, otherwise what failed.
+std::string escribirVista(const Programa& programa, const std::string& iteraciones, const std::string& x,
+                          const std::string& y, const std::string& lado);
+
 // Waits until the program's interface thread takes a message sent to its
 // window: whatever it was doing when the call was made (a command, a box
 // closing) has ended or is waiting in a message loop.

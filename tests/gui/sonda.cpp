@@ -13,10 +13,13 @@
 //       picture, and waits until the square's outline shows on the window
 //   sonda esperar-blanco
 //       waits until no render runs and the whole client area is white
-//   sonda esperar-detenido ITERACIONES
-//       waits until no render runs and the picture is whole inner rings (at
-//       least one, not all) of the start-up view with that limit over white:
-//       a render stopped part way on a cleared picture
+//   sonda vista-lenta
+//       types the slow view of the tests (seconds to render) into the
+//       parameters dialog; the next start renders it
+//   sonda esperar-detenido
+//       waits until no render runs and the picture is whole inner rings (not
+//       all) of the slow view over white: a render stopped part way, or
+//       before its first ring, on a cleared picture
 //   sonda esperar-cuadro TITULO [PRIMERA_LINEA]
 //       waits for a visible box or dialog with that caption (whose text
 //       begins with that line, when given)
@@ -29,6 +32,7 @@
 #include <string>
 
 #include "conductor.h"
+#include "dialogos_prueba.h"
 #include "numeros.h"
 
 using namespace brenquil;
@@ -107,24 +111,21 @@ int esperarBlanco(const Programa& programa, int argc) {
     return 0;
 }
 
-int esperarDetenido(const Programa& programa, int argc, char** argv) {
-    if (argc != 3) return 2;
-    const Imagen nueva = imagenDeVista(vistaInicial(), static_cast<int16_t>(std::atoi(argv[2])));
-    const Imagen blanca(LADO_IMAGEN, LADO_IMAGEN, BLANCO);
-    Imagen vista;
-    std::optional<int> anillos;
-    const bool ok = esperarHasta([&] {
-        if (programa.hilosCalculo() != 0) return false;
-        std::optional<Imagen> c = programa.capturarImagen();
-        if (!c) return false;
-        vista = std::move(*c);
-        anillos = anillosSobre(vista, nueva, blanca);
-        return anillos && *anillos > 0 && *anillos < 200;
-    });
-    if (!ok) {
-        if (anillos) return fallo("rings drawn: " + std::to_string(*anillos) + " (the render was not stopped part way)");
-        return fallo("the picture is not whole rings of the render over white:\n" + diferencias(vista, nueva));
-    }
+int vistaLenta(const Programa& programa, int argc) {
+    if (argc != 2) return 2;
+    const std::string error =
+        escribirVista(programa, VISTA_LENTA_ITERACIONES, VISTA_LENTA_X, VISTA_LENTA_Y, VISTA_LENTA_LADO);
+    return error.empty() ? 0 : fallo(error);
+}
+
+int esperarDetenido(const Programa& programa, int argc) {
+    if (argc != 2) return 2;
+    if (!programa.esperarFinCalculo()) return fallo("the render did not end");
+    const std::optional<Imagen> vista = programa.capturarImagen();
+    if (!vista) return fallo("cannot read the picture");
+    const std::optional<int> anillos = anillosSobre(*vista, Imagen(LADO_IMAGEN, LADO_IMAGEN, BLANCO), pixelVistaLenta);
+    if (!anillos) return fallo("the picture is not whole rings of the slow view over white");
+    if (*anillos >= 200) return fallo("the render was not stopped part way");
     std::printf("%d\n", *anillos);
     return 0;
 }
@@ -162,7 +163,8 @@ int main(int argc, char** argv) {
     else if (orden == "esperar-imagen") r = esperarImagenVista(programa, argc, argv);
     else if (orden == "esperar-zoom") r = esperarZoom(programa, argc, argv);
     else if (orden == "esperar-blanco") r = esperarBlanco(programa, argc);
-    else if (orden == "esperar-detenido") r = esperarDetenido(programa, argc, argv);
+    else if (orden == "vista-lenta") r = vistaLenta(programa, argc);
+    else if (orden == "esperar-detenido") r = esperarDetenido(programa, argc);
     else if (orden == "esperar-cuadro") r = esperarCuadroTitulado(programa, argc, argv);
     else if (orden == "esperar-sin-cuadro") r = esperarSinCuadro(programa, argc);
     if (r == 2) std::fprintf(stderr, "sonda: wrong command line (see the head of tests/gui/sonda.cpp)\n");

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "con_programa.h"
+#include "referencia.h"
 
 using namespace brenquil;
 using namespace brenquil::prueba;
@@ -230,7 +231,7 @@ TEST_F(Comandos, PasosDeIteracion) {
         ASSERT_NO_FATAL_FAILURE(enviarSinCambio(p.comando));
         ASSERT_NO_FATAL_FAILURE(renderizar(imagenInicial(p.limite), "the next render"));
     }
-    const Color indiceMenosUno = colorDeIndice(COLOR_ITERACION, -1, 0.0L, 0.0L);
+    const Color indiceMenosUno = *colorReferencia(COLOR_ITERACION, DWELL_SI, -962, 0, 0.0L, 0.0L);
     EXPECT_EQ(mostrada, Imagen(400, 400, indiceMenosUno)) << "a negative limit colours every pixel by index -1";
 }
 

@@ -220,30 +220,4 @@ TEST(ArgumentosRender, LaAyudaGanaACualquierError) {
     }
 }
 
-int anillo(const PosicionPixel& p) {
-    return std::max(199 - std::min(p.x, p.y), std::max(p.x, p.y) - 200);
-}
-
-TEST(PosicionesEnAnillos, CadaPosicionUnaVezDesdeElCentroHaciaFuera) {
-    const auto& posiciones = posicionesEnAnillos();
-    std::set<std::pair<int, int>> vistas;
-    int anterior = 0;
-    for (const PosicionPixel& p : posiciones) {
-        ASSERT_TRUE(p.x >= 0 && p.x < 400 && p.y >= 0 && p.y < 400) << p.x << "," << p.y;
-        EXPECT_TRUE(vistas.insert({p.x, p.y}).second) << "twice: " << p.x << "," << p.y;
-        ASSERT_GE(anillo(p), anterior) << p.x << "," << p.y;
-        anterior = anillo(p);
-    }
-    EXPECT_EQ(vistas.size(), 160000u);
-    EXPECT_EQ(anterior, 199);
-
-    // The render thread's first calls, without the corners it draws twice.
-    const std::pair<int, int> primeras[] = {{199, 199}, {199, 200}, {200, 200}, {200, 199},
-                                            {198, 198}, {198, 201}, {201, 201}, {201, 198},
-                                            {199, 198}, {198, 200}, {200, 201}, {201, 199}};
-    for (std::size_t i = 0; i < std::size(primeras); ++i) {
-        EXPECT_EQ(std::make_pair(int{posiciones[i].x}, int{posiciones[i].y}), primeras[i]) << i;
-    }
-}
-
 }  // namespace

@@ -1,6 +1,6 @@
 // brenquil-render as a user runs it: the built program in a temporary folder,
 // its PNG read back with stb_image and compared with the pixels that the
-// iteration and the colour operations give; its errors, exit codes and the
+// literal loop and colouring give; its errors, exit codes and the
 // files it leaves.
 #include <gtest/gtest.h>
 
@@ -26,10 +26,10 @@
 #include "archivo_parametros.h"
 #include "codigos.h"
 #include "estado_visor.h"
-#include "iteracion.h"
 #include "leer_png.h"
 #include "numeros.h"
 #include "opciones_color.h"
+#include "referencia.h"
 #include "registro_parametros.h"
 
 extern char** environ;
@@ -142,32 +142,9 @@ std::optional<std::vector<Color>> leerPng400(const fs::path& ruta) {
 // The seven values of a view, as a parameter file holds them.
 using Vista = RegistroParametros;
 
-// The picture the view must give, pixel by pixel from the iteration and the
-// colour operations of OpcionesColor: with DWELL_SI every pixel by its count
-// minus one, otherwise only the pixels that did not escape, by the limit; the
-// rest stays black.
+// The picture the view must give: the reference's, over black.
 std::vector<Color> imagenEsperada(const Vista& v) {
-    OpcionesColor opciones;
-    opciones.modoColor = v.modoColor;
-    const int16_t m = limiteEfectivo(v.iteraciones);
-    const VistaPlano plano{v.xSupIzq, v.ySupIzq, v.lado};
-    std::vector<Color> pixeles(static_cast<std::size_t>(LADO) * LADO, NEGRO);
-    for (int16_t y = 0; y < LADO; ++y) {
-        for (int16_t x = 0; x < LADO; ++x) {
-            const ResultadoIteracion r = iterarPixel(v.plano, plano, x, y, m);
-            int32_t n;
-            if (v.dwell == DWELL_SI) {
-                n = r.cuenta - 1;
-            } else if (r.cuenta == int32_t{m} + 1) {
-                n = m;
-            } else {
-                continue;
-            }
-            pixeles[static_cast<std::size_t>(y) * LADO + x] =
-                opciones.usaZFinal() ? opciones.colorDescomposicion(n, r.zx, r.zy) : opciones.colorIteracion(n);
-        }
-    }
-    return pixeles;
+    return imagenReferencia({v.plano, v.modoColor, v.dwell, v.iteraciones, {v.xSupIzq, v.ySupIzq, v.lado}});
 }
 
 // The first pixel where two pictures differ, for a readable failure.

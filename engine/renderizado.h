@@ -1,0 +1,62 @@
+// What a picture is made of: the colour of one pixel of a view, and the order
+// in which the window's render visits the pixels (square rings from the centre
+// outwards). The window's render thread and brenquil-render both draw with these.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "estado_visor.h"
+#include "iteracion.h"
+#include "opciones_color.h"
+
+namespace brenquil {
+
+// The colour of the pixel at column px and row py of the 400-pixel picture of
+// `vista` (a fraction of a pixel for finer pictures), with the limit, plane,
+// colour mode and dwell code that `estado` holds at this moment: each is read
+// once, whole, so a change made while a render runs shows from the pixels
+// computed after it. The limit is capped as the iteration caps it. With
+// DWELL_SI every pixel is coloured by its count minus one; with any other
+// dwell only a pixel that did not escape is coloured, by the limit, and an
+// escaped one has no colour: it is not drawn and keeps what was there.
+std::optional<Color> colorDePixel(const EstadoVisor& estado, const VistaPlano& vista, long double px,
+                                  long double py);
+
+struct PosicionPixel {
+    int16_t x;
+    int16_t y;
+    bool operator==(const PosicionPixel&) const = default;
+};
+
+// The window's render order. Ring r (0..200) is the border of the square
+// [199 - r, 200 + r]^2; it is visited with i running from its low edge lo to
+// its high edge hi, taking at each i one step of each side in turn: the top
+// row left to right (i, lo), the left column bottom to top (lo, hi + lo - i),
+// the bottom row right to left (hi + lo - i, hi) and the right column top to
+// bottom (hi, i). Each position is kept at its first visit (the corners are
+// visited twice), and only when it lies in columns and rows 0..lado-1.
+class OrdenAnillos {
+public:
+    static constexpr int ANILLOS = 201;
+
+    // The order of the positions of [0, lado)^2, lado at most 402.
+    explicit OrdenAnillos(int lado);
+
+    const std::vector<PosicionPixel>& posiciones() const { return posiciones_; }
+    // The index of the first position of ring r in posiciones(); inicio(ANILLOS)
+    // is their number.
+    int inicio(int anillo) const { return inicios_[static_cast<std::size_t>(anillo)]; }
+
+    // The orders of the window's picture (columns and rows 0..400, which the
+    // window shows) and of a 400 x 400 picture (0..399), built once.
+    static const OrdenAnillos& ventana();
+    static const OrdenAnillos& imagen();
+
+private:
+    std::vector<PosicionPixel> posiciones_;
+    std::vector<int> inicios_;
+};
+
+}  // namespace brenquil

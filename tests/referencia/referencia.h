@@ -1,0 +1,55 @@
+// The yardstick of the program's pictures: the escape-time loop of one pixel
+// written out step by step, with nothing hoisted out of the loop, and the
+// colouring of a pixel written out from the palette's own definition. Tests
+// compare the engine and the programs with these, bit for bit; the benchmarks
+// time the engine against the loop.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "iteracion.h"
+#include "opciones_color.h"
+
+namespace brenquil {
+
+// Iterates the pixel (px, py) of the view from z = 0. At every step it checks
+// the counter against maxIter, then |z|^2 >= 4, then recomputes the pixel's
+// point g + h i from the view, reads the plane afresh and, on planes 305 and
+// 310, recomputes t and the reciprocals before it updates z. The count and the
+// last z are those of iterarPixel.
+//
+// A limit above 32766 is taken as 32766, as the engine does: with 32767 the
+// counter could never pass the limit and a pixel that does not escape would
+// loop for ever.
+ResultadoIteracion iterarReferencia(const std::atomic<int16_t>& plano, const VistaPlano& vista,
+                                    int16_t px, int16_t py, int16_t maxIter);
+
+// The colour of a pixel whose iteration with the limit `limite` (already
+// capped) gave `cuenta` and the last z, in a colour mode and dwell code;
+// nothing when the pixel is not drawn.
+std::optional<Color> colorReferencia(int32_t modo, int32_t dwell, int16_t limite, int16_t cuenta, long double zx,
+                                     long double zy);
+
+// What a picture shows: plane, colouring, the limit the render uses (the
+// stored limit plus the step) and the view.
+struct VistaReferencia {
+    int16_t plano = 300;
+    int32_t modo = 350;
+    int32_t dwell = 380;
+    int16_t limite = 62;
+    VistaPlano vista{-4.0L, 8.0L, 16.0L};
+};
+
+// The colour of the pixel (x, y) of the view; nothing when it is not drawn.
+std::optional<Color> pixelReferencia(const VistaReferencia& v, int16_t x, int16_t y);
+
+// The pixels (x, y) of 0 <= x < ancho, 0 <= y < alto of the view, row by row,
+// each coloured by the loop and the colouring above over the colour that
+// `fondo` has there (ancho x alto colours, or one colour for all).
+std::vector<Color> imagenReferencia(const VistaReferencia& v, int ancho, int alto, const std::vector<Color>& fondo);
+std::vector<Color> imagenReferencia(const VistaReferencia& v, int ancho = 400, int alto = 400, Color fondo = NEGRO);
+
+}  // namespace brenquil
