@@ -17,12 +17,10 @@ struct EstadoVisor;
 bool cargarArchivoParametros(const std::filesystem::path& ruta, EstadoVisor& estado);
 
 // Writes the 135-byte record of the state to `ruta` without ever destroying
-// data: the bytes go to a new temporary file in the same folder, which replaces
-// `ruta` (created or overwritten, as an ordinary writable file) only once every
-// byte was written and the file closed without error. On failure returns false,
-// leaves whatever was at `ruta` as it was and removes the temporary file. A
-// target that exists but is not a regular file, or is marked read-only, is not
-// replaced.
+// data (reemplazarArchivo): `ruta` is created or overwritten, as an ordinary
+// writable file, only once every byte is on the disk. On failure returns
+// false and leaves whatever was at `ruta` as it was. A target that exists but
+// is not a regular file, or is marked read-only, is not replaced.
 bool guardarArchivoParametros(const std::filesystem::path& ruta, const EstadoVisor& estado);
 
 }  // namespace brenquil

@@ -17,10 +17,9 @@ namespace brenquil {
 std::string comprobarDestinoPng(const std::string& ruta);
 
 // Writes `pixeles` (ancho x alto, row by row, 0x00BBGGRR) as an 8-bit RGB PNG
-// (the same bytes on every system for the same pixels) to a new hidden
-// temporary file in the folder of `ruta`, flushed to disk, then renames it
-// over `ruta`. Returns an empty text on success; otherwise why
-// it failed, with `ruta` untouched and the temporary file removed.
+// (the same bytes on every system for the same pixels) over `ruta`, replacing
+// it only with a complete file (reemplazarArchivo). Returns an empty text on
+// success; otherwise why it failed, with `ruta` untouched.
 std::string escribirPng(const std::string& ruta, const std::vector<Color>& pixeles, int ancho, int alto);
 
 }  // namespace brenquil

@@ -18,6 +18,7 @@
 #endif
 
 #include "../registros_prueba.h"
+#include "archivo_nuevo.h"
 #include "archivo_parametros.h"
 
 using namespace brenquil;
@@ -216,4 +217,41 @@ TEST_F(ArchivoParametros, LadoInfinitoGuardadoYCargado) {
     EstadoVisor cargado;
     ASSERT_TRUE(cargarArchivoParametros(ruta("inf.str"), cargado));
     EXPECT_EQ(cargado.enfoqueActual.getLado(), std::numeric_limits<long double>::infinity());
+}
+
+// The new file on its way to a target: its temporary name is short whatever
+// the target is called, an interrupted process can remove it, and until it is
+// confirmed the target keeps its old bytes.
+TEST_F(ArchivoParametros, ElArchivoNuevoTieneUnNombreTemporalCortoYSePuedeBorrar) {
+    // 250 bytes: a valid name that a temporary name built on it would push past 255.
+    const fs::path largo = ruta(std::string(246, 'n') + ".str");
+    EstadoVisor estado;
+    ASSERT_TRUE(guardarArchivoParametros(largo, estado));
+    EXPECT_EQ(contenido(largo), kRegistroInicial);
+
+    const fs::path p = ruta("vista.str");
+    escribir(p, "anterior");
+    {
+        ArchivoNuevo nuevo;
+        ASSERT_EQ(nuevo.abrir(p), "");
+        std::fputs("a medias", nuevo.archivo());
+        std::fflush(nuevo.archivo());
+        const Nombres abiertos = nombres();
+        ASSERT_EQ(abiertos.size(), 3u);
+        const std::string temporal = abiertos[0];  // the dot sorts first
+        EXPECT_LE(temporal.size(), 40u) << temporal;
+        EXPECT_EQ(temporal.front(), '.');
+        // What a signal handler of an interrupted render does.
+        borrarTemporalesAbiertos();
+        EXPECT_EQ(nombres(), (Nombres{largo.filename().string(), "vista.str"}));
+    }
+    EXPECT_EQ(contenido(p), "anterior");
+    {
+        ArchivoNuevo nuevo;
+        ASSERT_EQ(nuevo.abrir(p), "");
+        std::fputs("nuevo", nuevo.archivo());
+        // Dropped without confirmar(): the target stays, the temporary file goes.
+    }
+    EXPECT_EQ(contenido(p), "anterior");
+    EXPECT_EQ(nombres().size(), 2u);
 }

@@ -31,4 +31,21 @@ bool volcarAlDisco(std::FILE* archivo);
 // once pick different temporary names.
 unsigned long numeroProceso();
 
+// The descriptor of an open file.
+int descriptorDe(std::FILE* archivo);
+
+// Removes the file at a native path, which `descriptor` holds open, with
+// plain system calls, so that it may be called from a signal handler.
+// Windows removes no open file, so there the descriptor is closed first;
+// elsewhere it is left open.
+void borrarAbierto(const std::filesystem::path::value_type* ruta, int descriptor);
+
+// Whether borrarAbierto closes the descriptor.
+inline constexpr bool BORRAR_CIERRA =
+#ifdef _WIN32
+    true;
+#else
+    false;
+#endif
+
 }  // namespace brenquil

@@ -37,6 +37,13 @@ bool volcarAlDisco(std::FILE* archivo) { return std::fflush(archivo) == 0 && _co
 
 unsigned long numeroProceso() { return static_cast<unsigned long>(_getpid()); }
 
+int descriptorDe(std::FILE* archivo) { return _fileno(archivo); }
+
+void borrarAbierto(const wchar_t* ruta, int descriptor) {
+    _close(descriptor);
+    _wunlink(ruta);
+}
+
 #else
 
 bool esTerminal(std::FILE* archivo) { return isatty(fileno(archivo)) != 0; }
@@ -48,6 +55,10 @@ std::FILE* crearArchivoNuevo(const std::filesystem::path& ruta) { return std::fo
 bool volcarAlDisco(std::FILE* archivo) { return std::fflush(archivo) == 0 && fsync(fileno(archivo)) == 0; }
 
 unsigned long numeroProceso() { return static_cast<unsigned long>(getpid()); }
+
+int descriptorDe(std::FILE* archivo) { return fileno(archivo); }
+
+void borrarAbierto(const char* ruta, int) { unlink(ruta); }
 
 #endif
 

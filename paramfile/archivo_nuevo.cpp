@@ -1,0 +1,171 @@
+#include "archivo_nuevo.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#include "sistema.h"
+
+namespace brenquil {
+namespace fs = std::filesystem;
+namespace {
+
+// Built piecewise: "'" + text trips a false -Wrestrict warning of g++ 12.
+std::string citar(const fs::path& ruta) {
+    std::string t(1, '\'');
+    t += ruta.string();
+    t += '\'';
+    return t;
+}
+
+// The folder a file path lies in; "." for a bare name.
+fs::path carpetaDe(const fs::path& ruta) {
+    const fs::path carpeta = ruta.parent_path();
+    return carpeta.empty() ? fs::path(".") : carpeta;
+}
+
+// The temporary files open now, as native paths and descriptors that a
+// signal handler can use: a slot is marked ABIERTO only once its path is
+// complete, and freed by the file's owner.
+constexpr int REGISTROS = 8;
+constexpr std::size_t LARGO_RUTA = 4096;
+enum EstadoRegistro { LIBRE, ESCRIBIENDO, ABIERTO, BORRADO };
+struct Registro {
+    std::atomic<int> estado{LIBRE};
+    int descriptor = -1;
+    fs::path::value_type ruta[LARGO_RUTA];
+};
+Registro registros[REGISTROS];
+
+int registrar(const fs::path& ruta, int descriptor) {
+    const auto& nativa = ruta.native();
+    if (nativa.size() >= LARGO_RUTA) return -1;
+    for (int i = 0; i < REGISTROS; ++i) {
+        int libre = LIBRE;
+        if (!registros[i].estado.compare_exchange_strong(libre, ESCRIBIENDO)) continue;
+        std::copy(nativa.begin(), nativa.end(), registros[i].ruta);
+        registros[i].ruta[nativa.size()] = 0;
+        registros[i].descriptor = descriptor;
+        registros[i].estado.store(ABIERTO);
+        return i;
+    }
+    return -1;
+}
+
+// Frees the slot; false when a handler has already removed the file (and,
+// where removing closes it, its descriptor).
+bool olvidar(int registro) {
+    if (registro < 0) return true;
+    return registros[registro].estado.exchange(LIBRE) != BORRADO;
+}
+
+// Creates a new file beside `destino` that no one else uses. Nothing when the
+// folder refuses new files, with errno telling why.
+std::FILE* crearTemporal(const fs::path& destino, fs::path& temporal) {
+    static std::atomic<unsigned> contador{0};
+    for (int intento = 0; intento < 100; ++intento) {
+        const std::string nombre = ".brenquil-" + std::to_string(numeroProceso()) + "-" +
+                                   std::to_string(contador.fetch_add(1)) + ".tmp";
+        temporal = carpetaDe(destino) / nombre;
+        if (std::FILE* archivo = crearArchivoNuevo(temporal)) return archivo;
+        if (errno != EEXIST) return nullptr;
+    }
+    errno = EEXIST;
+    return nullptr;
+}
+
+}  // namespace
+
+std::string comprobarDestino(const fs::path& destino) {
+    if (destino.filename().empty() || destino.filename() == "." || destino.filename() == "..") {
+        return citar(destino) + " names a folder, not a file";
+    }
+    const fs::path carpeta = carpetaDe(destino);
+    std::error_code ec;
+    if (!fs::is_directory(carpeta, ec)) return "cannot write " + citar(destino) + ": no folder " + citar(carpeta);
+    const fs::file_status estado = fs::status(destino, ec);
+    if (fs::is_directory(estado)) return "cannot write " + citar(destino) + ": it is a folder";
+    if (fs::exists(estado)) {
+        if (!fs::is_regular_file(estado)) return "cannot write " + citar(destino) + ": not a regular file";
+        if ((estado.permissions() & fs::perms::owner_write) == fs::perms::none) {
+            return "cannot write " + citar(destino) + ": the file is read-only";
+        }
+    }
+    // Whether the folder takes a new file is known only by making one: the
+    // permission bits do not tell it under Windows (ACLs) nor for root.
+    fs::path prueba;
+    std::FILE* archivo = crearTemporal(destino, prueba);
+    if (archivo == nullptr) return "cannot write " + citar(destino) + ": " + std::strerror(errno);
+    std::fclose(archivo);
+    fs::remove(prueba, ec);
+    return {};
+}
+
+ArchivoNuevo::~ArchivoNuevo() { descartar(); }
+
+std::string ArchivoNuevo::abrir(const fs::path& destino) {
+    descartar();
+    if (std::string error = comprobarDestino(destino); !error.empty()) return error;
+    archivo_ = crearTemporal(destino, temporal_);
+    if (archivo_ == nullptr) return "cannot write " + citar(destino) + ": " + std::strerror(errno);
+    destino_ = destino;
+    registro_ = registrar(temporal_, descriptorDe(archivo_));
+    return {};
+}
+
+std::string ArchivoNuevo::confirmar() {
+    if (archivo_ == nullptr) return "cannot write " + citar(destino_) + ": no file is open";
+    std::string error;
+    if (!volcarAlDisco(archivo_)) error = std::strerror(errno);
+    if (std::fclose(archivo_) != 0 && error.empty()) error = std::strerror(errno);
+    archivo_ = nullptr;
+    if (error.empty()) {
+        // Replaces an existing target on both systems: rename() on POSIX,
+        // MoveFileExW with MOVEFILE_REPLACE_EXISTING in mingw's libstdc++.
+        std::error_code ec;
+        fs::rename(temporal_, destino_, ec);
+        if (ec) error = ec.message();
+    }
+    if (!error.empty()) {
+        descartar();
+        return "cannot write " + citar(destino_) + ": " + error;
+    }
+    olvidar(registro_);
+    registro_ = -1;
+    temporal_.clear();
+    return {};
+}
+
+void ArchivoNuevo::descartar() {
+    const bool intacto = olvidar(registro_);
+    registro_ = -1;
+    // A descriptor that a handler closed may have been reused since: the
+    // stream is then left alone.
+    if (archivo_ != nullptr && (intacto || !BORRAR_CIERRA)) std::fclose(archivo_);
+    archivo_ = nullptr;
+    if (!temporal_.empty()) {
+        std::error_code ec;
+        fs::remove(temporal_, ec);
+        temporal_.clear();
+    }
+}
+
+void borrarTemporalesAbiertos() {
+    for (Registro& r : registros) {
+        int abierto = ABIERTO;
+        if (r.estado.compare_exchange_strong(abierto, BORRADO)) borrarAbierto(r.ruta, r.descriptor);
+    }
+}
+
+std::string reemplazarArchivo(const fs::path& destino, const void* bytes, std::size_t tamano) {
+    ArchivoNuevo nuevo;
+    if (std::string error = nuevo.abrir(destino); !error.empty()) return error;
+    if (std::fwrite(bytes, 1, tamano, nuevo.archivo()) != tamano) {
+        const std::string error = std::strerror(errno);
+        return "cannot write " + citar(destino) + ": " + error;
+    }
+    return nuevo.confirmar();
+}
+
+}  // namespace brenquil
