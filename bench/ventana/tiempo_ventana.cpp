@@ -1,94 +1,122 @@
-// Times renders of brenquil.exe itself, driven from outside as a user would:
-// the view typed into "Parametros de Enfoque", the step set to 0, the render
-// started by the run/stop command and timed until its thread has ended.
-// Prints, for each view, the median wall time of the window's render.
+// The Windows side of bench/tiempos_ventana.sh, which times renders of a
+// running brenquil.exe from a key press typed through X until the screen
+// shows the finished picture. It takes the program's window and reads
+// commands, one per line, from its standard input:
 //
-//   tiempo_ventana BRENQUIL.EXE [REPETICIONES]
+//   medir ITERACIONES X Y LADO
+//       types the view into "Parametros de Enfoque" with that limit, sets the
+//       step to 0, clears the picture and waits until it is white and no
+//       render runs; computes the picture the view must give (the literal
+//       loop and colouring); prints "listo"; then, while the script presses
+//       F12, watches the window until it shows exactly that picture and
+//       prints "fin SECONDS", the wall-clock time (Unix epoch) it saw it at.
+//   salir
+//
+// Errors are printed as "error TEXT".
 #include <windows.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <sstream>
 #include <string>
-#include <vector>
+#include <tuple>
 
 #include "conductor.h"
 #include "dialogos_prueba.h"
 #include "recursos.h"
+#include "referencia.h"
+#include "texto_numero.h"
 
 using namespace brenquil;
 using namespace brenquil::prueba;
-using namespace std::chrono_literals;
 
 namespace {
 
-struct Vista {
-    const char* nombre;
-    const char* descripcion;
-    const char* iteraciones;
-    const char* x;
-    const char* y;
-    const char* lado;
-};
-
-// "dibujo" has limit 0: every pixel stops after one step, so its time is
-// what the window's drawing costs.
-const Vista kVistas[] = {
-    {"dibujo", "limit 0: drawing alone", "0", "-4", "8", "16"},
-    {"inicial", "plane 300 (-4 + 8i, side 16), 62 iterations", "62", "-4", "8", "16"},
-    {"conjunto", "plane 300 (-2.5 + 1.5i, side 3), 32766 iterations", "32766", "-2.5", "1.5", "3"},
-    {"frontera", "plane 300, boundary square of side 1e-12, 5000 iterations", "5000",
-     "-0.743643887037151", "0.131825904205331", "1e-12"},
-};
-
-[[noreturn]] void fallar(const std::string& mensaje) {
-    std::fprintf(stderr, "tiempo_ventana: %s\n", mensaje.c_str());
-    std::exit(1);
+// Wall-clock seconds since 1970, as the Linux side's `date +%s.%N` gives them.
+double segundosEpoca() {
+    FILETIME ft;
+    GetSystemTimePreciseAsFileTime(&ft);
+    const unsigned long long cien = (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    return (cien - 116444736000000000ULL) / 1e7;
 }
 
-void ponerVista(const Programa& programa, const Vista& v) {
-    programa.comando(CM_PARAMETROS);
-    const HWND cuadro = programa.esperarCuadro("Parametros de Enfoque");
-    if (!cuadro) fallar("the parameters dialog did not open");
-    if (!ponerTextoControl(cuadro, ID_ITERACIONES, v.iteraciones) || !ponerTextoControl(cuadro, ID_XSUPIZQ, v.x) ||
-        !ponerTextoControl(cuadro, ID_YSUPIZQ, v.y) || !ponerTextoControl(cuadro, ID_LADO, v.lado)) {
-        fallar("could not type into the parameters dialog");
+void responder(const std::string& linea) {
+    std::cout << linea << std::endl;
+}
+
+std::string medir(const Programa& programa, const std::string& iteraciones, const std::string& x,
+                  const std::string& y, const std::string& lado) {
+    static std::map<std::tuple<std::string, std::string, std::string, std::string>, Imagen> calculadas;
+    auto clave = std::make_tuple(iteraciones, x, y, lado);
+    auto it = calculadas.find(clave);
+    if (it == calculadas.end()) {
+        const VistaReferencia v{PLANO_CARDIOIDE, COLOR_ITERACION, DWELL_SI,
+                                static_cast<int16_t>(std::stoi(iteraciones)),
+                                {textoAReal(x), textoAReal(y), textoAReal(lado)}};
+        Imagen imagen(LADO_IMAGEN, LADO_IMAGEN);
+        imagen.pixeles = imagenReferencia(v);
+        it = calculadas.emplace(clave, std::move(imagen)).first;
     }
-    if (!pulsarYEsperarCierre(cuadro, IDOK)) fallar("the parameters dialog did not close");
-}
+    const Imagen& esperada = it->second;
 
-// One render of the current view, from the command to the end of its thread.
-double renderizar(const Programa& programa) {
-    const auto inicio = std::chrono::steady_clock::now();
-    if (!programa.enviarComando(CM_EJECUTAR_DETENER)) fallar("the run command was not taken");
-    if (!programa.esperarFinCalculo(600s)) fallar("the render did not end");
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
+    if (std::string error = escribirVista(programa, iteraciones, x, y, lado); !error.empty()) return error;
+    if (!programa.enviarComando(CM_ITER_ACTUAL) || !programa.enviarComando(CM_BORRAR)) return "a command was not taken";
+    const Imagen blanca(LADO_IMAGEN, LADO_IMAGEN, BLANCO);
+    if (!esperarHasta([&] {
+            const std::optional<Imagen> c = programa.capturarImagen();
+            return programa.hilosCalculo() == 0 && c && *c == blanca;
+        })) {
+        return "the picture did not turn white";
+    }
+    responder("listo");
+    // Watching costs the machine what the render needs: the top row alone is
+    // read until it is right (the last ring drawn holds it), and the pauses
+    // between readings grow from 1 to 16 ms, under 1% of a deep render.
+    const Imagen filaEsperada = esperada.recorte(0, 0, LADO_IMAGEN, 1);
+    const auto limite = std::chrono::steady_clock::now() + std::chrono::minutes(10);
+    int pausa = 1;
+    double fin = 0;
+    for (;;) {
+        const std::optional<Imagen> fila = programa.capturar(0, 0, LADO_IMAGEN, 1);
+        if (fila && *fila == filaEsperada) {
+            fin = segundosEpoca();
+            const std::optional<Imagen> c = programa.capturarImagen();
+            if (c && *c == esperada) break;
+        }
+        if (std::chrono::steady_clock::now() > limite) return "the window never showed the picture";
+        Sleep(pausa);
+        pausa = std::min(pausa * 2, 16);
+    }
+    char linea[64];
+    std::snprintf(linea, sizeof linea, "fin %.6f", fin);
+    responder(linea);
+    return {};
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc < 2) fallar("usage: tiempo_ventana BRENQUIL.EXE [REPETICIONES]");
-    const int repeticiones = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+int main() {
     Programa programa;
     std::string error;
-    if (!programa.iniciar(argv[1], error)) fallar(error);
-    if (!programa.esperarFinCalculo()) fallar("the first render did not end");
-    if (!programa.enviarComando(CM_ITER_ACTUAL)) fallar("the step command was not taken");
-
-    std::printf("%d timed renders per view, medians of wall time\n\n", repeticiones);
-    std::printf("%-10s %10s\n", "view", "window s");
-    for (const Vista& v : kVistas) {
-        ponerVista(programa, v);
-        std::vector<double> tiempos;
-        for (int i = 0; i < repeticiones; ++i) tiempos.push_back(renderizar(programa));
-        std::sort(tiempos.begin(), tiempos.end());
-        std::printf("%-10s %10.3f\n", v.nombre, tiempos[tiempos.size() / 2]);
+    if (!programa.adjuntar(error)) {
+        responder("error " + error);
+        return 1;
     }
-    std::printf("\nViews:\n");
-    for (const Vista& v : kVistas) std::printf("  %-9s %s\n", v.nombre, v.descripcion);
-    const auto salida = programa.cerrar();
-    if (!salida || *salida != 0) fallar("the program did not close cleanly");
+    std::string linea;
+    while (std::getline(std::cin, linea)) {
+        if (!linea.empty() && linea.back() == '\r') linea.pop_back();
+        std::istringstream palabras(linea);
+        std::string orden, iteraciones, x, y, lado;
+        palabras >> orden;
+        if (orden == "salir") return 0;
+        if (orden == "medir" && (palabras >> iteraciones >> x >> y >> lado)) {
+            if (std::string e = medir(programa, iteraciones, x, y, lado); !e.empty()) responder("error " + e);
+        } else {
+            responder("error unknown command: " + linea);
+        }
+    }
     return 0;
 }
