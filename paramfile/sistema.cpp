@@ -8,8 +8,12 @@
 #include <process.h>
 #include <sys/stat.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
+
+#include <cstring>
 
 namespace brenquil {
 
@@ -17,7 +21,30 @@ namespace brenquil {
 
 bool esTerminal(std::FILE* archivo) { return _isatty(_fileno(archivo)) != 0; }
 
-std::FILE* abrirParaLeer(const std::filesystem::path& ruta) { return _wfopen(ruta.c_str(), L"rb"); }
+std::FILE* abrirEntrada(const std::filesystem::path& ruta, std::string& error) {
+    const int fd = _wopen(ruta.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    if (fd < 0) {
+        error = errno == ENOENT ? "no such file" : std::strerror(errno);
+        // msvcrt refuses to open a folder with EACCES.
+        std::error_code ec;
+        if (std::filesystem::is_directory(ruta, ec)) error = "it is a folder";
+        return nullptr;
+    }
+    struct _stat64 datos;
+    if (_fstat64(fd, &datos) != 0 || (datos.st_mode & _S_IFMT) != _S_IFREG) {
+        _close(fd);
+        error = "not a regular file";
+        return nullptr;
+    }
+    std::FILE* archivo = _fdopen(fd, "rb");
+    if (archivo == nullptr) {
+        error = std::strerror(errno);
+        _close(fd);
+    }
+    return archivo;
+}
+
+void salidaBinaria() { _setmode(_fileno(stdout), _O_BINARY); }
 
 std::FILE* crearArchivoNuevo(const std::filesystem::path& ruta) {
     const int fd = _wopen(ruta.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
@@ -48,7 +75,42 @@ void borrarAbierto(const wchar_t* ruta, int descriptor) {
 
 bool esTerminal(std::FILE* archivo) { return isatty(fileno(archivo)) != 0; }
 
-std::FILE* abrirParaLeer(const std::filesystem::path& ruta) { return std::fopen(ruta.c_str(), "rb"); }
+std::FILE* abrirEntrada(const std::filesystem::path& ruta, std::string& error) {
+    // Opening a FIFO for reading blocks until a writer opens it, unless it
+    // is asked not to.
+    const int fd = open(ruta.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno == ENOENT ? "no such file" : std::strerror(errno);
+        return nullptr;
+    }
+    const auto fallar = [&](std::string motivo) -> std::FILE* {
+        close(fd);
+        error = std::move(motivo);
+        return nullptr;
+    };
+    struct stat datos;
+    if (fstat(fd, &datos) != 0) return fallar(std::strerror(errno));
+    if (S_ISDIR(datos.st_mode)) return fallar("it is a folder");
+    int leidoAntes = EOF;  // a byte read to learn whether a pipe has a writer
+    if (S_ISFIFO(datos.st_mode)) {
+        // Without a writer a read gives the end at once; with one that has
+        // written nothing yet, EAGAIN. Only then may the reading wait.
+        unsigned char primero;
+        const ssize_t n = read(fd, &primero, 1);
+        if (n == 0) return fallar("a pipe with nothing to read (no writer holds it open)");
+        if (n == 1) leidoAntes = primero;
+        if (n < 0 && errno != EAGAIN) return fallar(std::strerror(errno));
+    } else if (!S_ISREG(datos.st_mode)) {
+        return fallar("not a regular file or a pipe");
+    }
+    if (fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) return fallar(std::strerror(errno));
+    std::FILE* archivo = fdopen(fd, "rb");
+    if (archivo == nullptr) return fallar(std::strerror(errno));
+    if (leidoAntes != EOF) std::ungetc(leidoAntes, archivo);
+    return archivo;
+}
+
+void salidaBinaria() {}
 
 std::FILE* crearArchivoNuevo(const std::filesystem::path& ruta) { return std::fopen(ruta.c_str(), "wbx"); }
 

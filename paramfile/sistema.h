@@ -6,15 +6,22 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <string>
 
 namespace brenquil {
 
 // Whether `archivo` is a terminal (a console under Windows).
 bool esTerminal(std::FILE* archivo);
 
-// Opens an existing file for reading, in binary; nullptr with errno set when
-// it cannot be opened.
-std::FILE* abrirParaLeer(const std::filesystem::path& ruta);
+// Opens a file to read a view from, in binary, without ever blocking on a
+// pipe that has no writer: a regular file, or (outside Windows) a pipe that
+// a writer holds open. nullptr with `error` saying why not: the system's
+// reason, a folder, a pipe with nothing to read, or another kind of file.
+std::FILE* abrirEntrada(const std::filesystem::path& ruta, std::string& error);
+
+// Makes standard output take bytes as they are (Windows would otherwise turn
+// a line feed into a carriage return and a line feed).
+void salidaBinaria();
 
 // Creates `ruta` as a new file open for writing, in binary, with the mode an
 // ordinary new file gets (0666 narrowed by the umask). Fails with errno EEXIST

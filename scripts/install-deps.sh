@@ -4,7 +4,7 @@
 set -euo pipefail
 paquetes=(
   cmake ninja-build g++ clang libclang-rt-14-dev
-  googletest libgtest-dev libbenchmark-dev libstb-dev
+  googletest libgtest-dev libbenchmark-dev libstb-dev libcli11-dev zlib1g-dev libz-mingw-w64-dev parallel
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine64 xvfb xdotool x11-utils imagemagick util-linux locales python3
 )

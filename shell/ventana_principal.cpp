@@ -112,13 +112,16 @@ void alternarCalculo(HWND ventana) {
 }
 
 void guardarRespaldo(HWND ventana) {
-    HDC dc = GetDC(ventana);
     if (!superficies.respaldo.existe()) {
+        HDC dc = GetDC(ventana);
         superficies.respaldo.crear(dc, superficies.anchoPantalla, superficies.altoPantalla);
+        ReleaseDC(ventana, dc);
     }
-    // From what the window shows, not from superficieImagen.
-    BitBlt(superficies.respaldo.dc(), 0, 0, LADO_IMAGEN, LADO_IMAGEN, dc, 0, 0, SRCCOPY);
-    ReleaseDC(ventana, dc);
+    // From the picture surface, which holds what the window was painted from:
+    // never from the screen, where a box or another program's window may lie
+    // over the picture at this moment.
+    BloqueoSuperficies bloqueo(superficies);
+    BitBlt(superficies.respaldo.dc(), 0, 0, LADO_IMAGEN, LADO_IMAGEN, superficies.imagen.dc(), 0, 0, SRCCOPY);
 }
 
 void marcarCuadrado(HWND ventana, int16_t izquierda, int16_t arriba, int16_t lado) {

@@ -25,8 +25,8 @@ LRESULT CALLBACK procedimientoVentana(HWND ventana, UINT mensaje, WPARAM wParam,
 void ejecutarCalculo(HWND ventana);
 void alternarCalculo(HWND ventana);
 
-// Copies the 400 x 400 pixels that the window shows at (0, 0) into
-// superficieRespaldo, creating it on first use.
+// Copies the 400 x 400 pixels at (0, 0) of superficieImagen, the picture the
+// window shows, into superficieRespaldo, creating it on first use.
 void guardarRespaldo(HWND ventana);
 
 // Outlines the square with corner (izquierda, arriba) and side `lado` on

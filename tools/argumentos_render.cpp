@@ -1,9 +1,18 @@
 #include "argumentos_render.h"
 
+#include <CLI/CLI.hpp>
+
+#include <cmath>
 #include <limits>
+#include <map>
+#include <vector>
 
 #include "codigos.h"
 #include "texto_numero.h"
+
+#ifndef BRENQUIL_VERSION
+#error "BRENQUIL_VERSION must give the program's version"
+#endif
 
 namespace brenquil {
 namespace {
@@ -14,21 +23,13 @@ struct NombreCodigo {
     int32_t codigo;
 };
 
-constexpr NombreCodigo NOMBRES_PLANO[] = {
-    {"cardioide", PLANO_CARDIOIDE},
-    {"cardioide-inv", PLANO_CARDIOIDE_INV},
-    {"parabola", PLANO_PARABOLA},
-};
-constexpr NombreCodigo NOMBRES_COLOR[] = {
-    {"iteracion", COLOR_ITERACION},
-    {"blanco-negro", COLOR_BLANCO_NEGRO},
-    {"desc-binaria", COLOR_DESC_BINARIA},
-    {"desc-binaria-bn", COLOR_DESC_BINARIA_BN},
-};
-constexpr NombreCodigo NOMBRES_DWELL[] = {
-    {"si", DWELL_SI},
-    {"no", DWELL_NO},
-};
+constexpr NombreCodigo PLANOS[] = {
+    {"cardioide", PLANO_CARDIOIDE}, {"cardioide-inv", PLANO_CARDIOIDE_INV}, {"parabola", PLANO_PARABOLA}};
+constexpr NombreCodigo COLORES[] = {{"iteracion", COLOR_ITERACION},
+                                    {"blanco-negro", COLOR_BLANCO_NEGRO},
+                                    {"desc-binaria", COLOR_DESC_BINARIA},
+                                    {"desc-binaria-bn", COLOR_DESC_BINARIA_BN}};
+constexpr NombreCodigo DWELLS[] = {{"si", DWELL_SI}, {"yes", DWELL_SI}, {"no", DWELL_NO}};
 
 std::string citar(std::string_view texto) {
     std::string t(1, '\'');
@@ -37,110 +38,56 @@ std::string citar(std::string_view texto) {
     return t;
 }
 
-// The value of an integer option in [minimo, maximo], or the reason it is refused.
-std::optional<int64_t> leerEnteroEnRango(std::string_view opcion, std::string_view texto, int64_t minimo,
-                                         int64_t maximo, std::string& error) {
-    const std::optional<int64_t> valor = leerEnteroEstricto(texto);
-    if (!valor) {
-        error = "invalid value " + citar(texto) + " for " + std::string(opcion) + ": not an integer";
+// The reason a value is refused, as "invalid value 'v' for --name: why".
+class Rechazo {
+public:
+    Rechazo(std::string& error, const CLI::Option* opcion) : error_(error), opcion_(opcion) {}
+    bool operator()(const std::string& valor, const std::string& motivo) const {
+        if (error_.empty()) error_ = "invalid value " + citar(valor) + " for " + opcion_->get_name() + ": " + motivo;
+        return false;
+    }
+
+private:
+    std::string& error_;
+    const CLI::Option* opcion_;
+};
+
+// The options that take one value, each kept as the text given; the texts
+// are read into values once the command line is parsed.
+class Lector {
+public:
+    explicit Lector(CLI::App& app) : app_(app) {}
+
+    // `nombres`: the option's names, separated by commas.
+    CLI::Option* opcion(const std::string& nombres, const std::string& tipo, const std::string& ayuda) {
+        std::string& texto = textos_[nombres];
+        CLI::Option* o = app_.add_option(nombres, texto, ayuda)->type_name(tipo);
+        o->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        de_[o] = &texto;
+        return o;
+    }
+    const std::string& valor(const CLI::Option* o) const { return *de_.at(o); }
+
+    // The first option given more than once, if any.
+    std::optional<std::string> repetida() const {
+        for (const auto& [o, texto] : de_)
+            if (o->count() > 1) return o->get_name();
         return std::nullopt;
     }
-    if (*valor < minimo || *valor > maximo) {
-        error = "invalid value " + citar(texto) + " for " + std::string(opcion) + ": outside " +
-                std::to_string(minimo) + ".." + std::to_string(maximo);
-        return std::nullopt;
-    }
-    return valor;
-}
 
-template <std::size_t N>
-std::optional<int64_t> leerCodigo(std::string_view opcion, std::string_view texto, const NombreCodigo (&nombres)[N],
-                                  int64_t minimo, int64_t maximo, std::string& error) {
-    for (const NombreCodigo& n : nombres) {
-        if (texto == n.nombre) return n.codigo;
-    }
-    const std::optional<int64_t> valor = leerEnteroEnRango(opcion, texto, minimo, maximo, error);
-    if (!valor && !leerEnteroEstricto(texto)) {
-        error = "invalid value " + citar(texto) + " for " + std::string(opcion) + ": not a code or one of";
-        for (const NombreCodigo& n : nombres) error.append(" ").append(n.nombre);
-    }
-    return valor;
-}
+private:
+    CLI::App& app_;
+    std::map<std::string, std::string> textos_;  // a map: the texts never move
+    std::map<const CLI::Option*, std::string*> de_;
+};
 
-std::optional<long double> leerReal(std::string_view opcion, std::string_view texto, std::string& error) {
-    const std::optional<long double> valor = leerRealEstricto(texto);
-    if (!valor) error = "invalid value " + citar(texto) + " for " + std::string(opcion) + ": not a number";
-    return valor;
-}
-
-// Applies one option that takes a value; false with `error` set when the value is refused.
-bool aplicarOpcion(std::string_view nombre, std::string_view valor, OpcionesRender& o, std::string& error) {
-    constexpr int64_t MIN16 = std::numeric_limits<int16_t>::min();
-    constexpr int64_t MAX16 = std::numeric_limits<int16_t>::max();
-    constexpr int64_t MIN32 = std::numeric_limits<int32_t>::min();
-    constexpr int64_t MAX32 = std::numeric_limits<int32_t>::max();
-
-    if (nombre == "-o" || nombre == "--salida") {
-        if (valor.empty()) {
-            error = "empty output path for " + std::string(nombre);
-            return false;
-        }
-        o.salida = std::string(valor);
-        return true;
+std::string listaNombres(const NombreCodigo* nombres, std::size_t n) {
+    std::string t;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i > 0) t += ", ";
+        t += std::to_string(nombres[i].codigo) + " or " + std::string(nombres[i].nombre);
     }
-    if (nombre == "--iteraciones") {
-        const auto v = leerEnteroEnRango(nombre, valor, MIN16, MAX16, error);
-        if (v) o.iteraciones = static_cast<int16_t>(*v);
-        return v.has_value();
-    }
-    if (nombre == "--paso") {
-        const auto v = leerEnteroEnRango(nombre, valor, MIN16, MAX16, error);
-        if (v) o.paso = static_cast<int16_t>(*v);
-        return v.has_value();
-    }
-    if (nombre == "--plano") {
-        const auto v = leerCodigo(nombre, valor, NOMBRES_PLANO, MIN16, MAX16, error);
-        if (v) o.plano = static_cast<int16_t>(*v);
-        return v.has_value();
-    }
-    if (nombre == "--color") {
-        const auto v = leerCodigo(nombre, valor, NOMBRES_COLOR, MIN32, MAX32, error);
-        if (v) o.modoColor = static_cast<int32_t>(*v);
-        return v.has_value();
-    }
-    if (nombre == "--dwell") {
-        const auto v = leerCodigo(nombre, valor, NOMBRES_DWELL, MIN32, MAX32, error);
-        if (v) o.dwell = static_cast<int32_t>(*v);
-        return v.has_value();
-    }
-    if (nombre == "--x") {
-        o.xSupIzq = leerReal(nombre, valor, error);
-        return o.xSupIzq.has_value();
-    }
-    if (nombre == "--y") {
-        o.ySupIzq = leerReal(nombre, valor, error);
-        return o.ySupIzq.has_value();
-    }
-    if (nombre == "--lado") {
-        o.lado = leerReal(nombre, valor, error);
-        return o.lado.has_value();
-    }
-    if (nombre == "--threads") {
-        const auto v = leerEnteroEnRango(nombre, valor, 1, HILOS_MAXIMOS, error);
-        if (v) o.hilos = static_cast<unsigned>(*v);
-        return v.has_value();
-    }
-    error = "unknown option " + citar(nombre);
-    return false;
-}
-
-bool tomaValor(std::string_view nombre) {
-    constexpr std::string_view CON_VALOR[] = {"-o",     "--salida", "--iteraciones", "--paso", "--plano",  "--color",
-                                              "--dwell", "--x",      "--y",           "--lado", "--threads"};
-    for (std::string_view n : CON_VALOR) {
-        if (n == nombre) return true;
-    }
-    return false;
+    return t;
 }
 
 }  // namespace
@@ -177,104 +124,209 @@ std::optional<long double> leerRealEstricto(std::string_view texto) {
     return textoAReal(texto);
 }
 
-ResultadoArgumentos analizarArgumentos(const std::vector<std::string_view>& argumentos) {
+ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsigned nucleos) {
     ResultadoArgumentos r;
     OpcionesRender& o = r.opciones;
-    bool soloArchivos = false;  // after "--"
-    for (std::size_t i = 0; i < argumentos.size(); ++i) {
-        const std::string_view arg = argumentos[i];
-        const bool esOpcion = !soloArchivos && arg.size() > 1 && arg.front() == '-';
-        if (!esOpcion) {
-            if (o.archivo) {
-                if (r.error.empty()) r.error = "more than one parameter file: " + citar(*o.archivo) + " and " + citar(arg);
-            } else {
-                o.archivo = std::string(arg);
-            }
-            continue;
-        }
-        if (arg == "--") {
-            soloArchivos = true;
-            continue;
-        }
-        if (arg == "-h" || arg == "--help") {
-            o.ayuda = true;
-            continue;
-        }
-        if (!r.error.empty()) continue;  // keep looking for --help only
+    CLI::App app("Renders a view of the explorer to a PNG picture with the window's own engine;\n"
+                 "at 400 x 400 pixels it is the picture the window draws.",
+                 "brenquil-render");
+    app.get_formatter()->column_width(33);
+    app.footer(
+        "The view comes from FILE, from the options, or from both (an option replaces\n"
+        "the file's value); a value given nowhere takes the window's start-up value:\n"
+        "corner -4 + 8i, side 16, 30 iterations, plane 300, colour 350, dwell 380.\n"
+        "--radius or --zoom without --center keeps the view's centre.\n\n"
+        "Numbers must be whole arguments: integers in decimal, reals in the C locale\n"
+        "(0.5, -1e-30). Each option may be given once. The first version's Spanish\n"
+        "names (--salida, --iteraciones, --plano, --lado, --paso) still work.\n\n"
+        "Exit status: 0 when all was written, 1 when a file could not be read or\n"
+        "written, 2 when the command line is refused.");
+    app.set_version_flag("--version", "brenquil-render " BRENQUIL_VERSION);
 
-        std::string_view nombre = arg;
-        std::optional<std::string_view> valor;
-        const std::size_t igual = arg.find('=');
-        if (arg.starts_with("--") && igual != std::string_view::npos) {
-            nombre = arg.substr(0, igual);
-            valor = arg.substr(igual + 1);
-        }
-        if (nombre == "--help") {
-            r.error = "option --help takes no value";
-            continue;
-        }
-        if (!tomaValor(nombre)) {
-            r.error = "unknown option " + citar(nombre);
-            continue;
-        }
-        if (!valor) {
-            if (i + 1 >= argumentos.size()) {
-                r.error = "option " + std::string(nombre) + " needs a value";
-                continue;
-            }
-            // The next argument is the value even when it starts with '-': "--x -0.75".
-            valor = argumentos[++i];
-        }
-        aplicarOpcion(nombre, *valor, o, r.error);
-    }
-    if (o.ayuda) {
-        r.error.clear();
+    Lector l(app);
+    std::string archivo;
+    CLI::Option* oArchivo = app.add_option("FILE", archivo, "a parameter file (*.str), or a PNG\nwritten by brenquil-render")->type_name("");
+    CLI::Option* oSalida = l.opcion("-o,--output,--salida", "OUT.png", "the PNG to write (- for standard\noutput), replaced only when complete");
+    CLI::Option* oGuardar = l.opcion("--save-view,--guardar-vista", "FILE.str",
+                                     "also write the view, with its limit\nas drawn, to a parameter file");
+    CLI::Option* oTamano = l.opcion("--size,--tamano", "WxH",
+                                    "picture size, each side at most " + std::to_string(LADO_MAXIMO_IMAGEN) +
+                                        "\n(400x400); the view's side spans the width");
+    CLI::Option* oMuestras = l.opcion("--supersample,--supermuestreo", "N",
+                                      "N x N samples per pixel, 1.." + std::to_string(MUESTRAS_MAXIMAS) +
+                                          " (1),\naveraged in linear light");
+    CLI::Option* oRegion = l.opcion("--region", "X,Y,W,H",
+                                    "only this rectangle of the picture,\nthe same pixels as in the whole render");
+    CLI::Option* oIteraciones = l.opcion("--iterations,--iteraciones", "N", "iteration limit, -32768..32767");
+    CLI::Option* oPlano = l.opcion("--plane,--plano", "P", "plane: 300 or cardioide, 305 or\ncardioide-inv, 310 or parabola");
+    CLI::Option* oColor = l.opcion("--color,--colour", "C", "colouring: 350 or iteracion, 355 or\nblanco-negro, 365 or desc-binaria,\n370 or desc-binaria-bn");
+    CLI::Option* oDwell = l.opcion("--dwell", "D", "380 or si: escaped points drawn;\n385 or no: only the inside");
+    CLI::Option* oX = l.opcion("--x", "X", "real part of the upper-left corner");
+    CLI::Option* oY = l.opcion("--y", "Y", "imaginary part of the upper-left corner");
+    CLI::Option* oLado = l.opcion("--side,--lado", "L", "side of the view: its width");
+    CLI::Option* oCentro = l.opcion("--center,--centre", "RE,IM", "the centre of the view, instead of\nits upper-left corner");
+    CLI::Option* oRadio = l.opcion("--radius", "R", "half the side: the side is 2 R");
+    CLI::Option* oZoom = l.opcion("--zoom", "M", "magnification: the side is 4 / M");
+    CLI::Option* oPaso = l.opcion("--step,--paso", "S",
+                                  "added once to the limit, as a render\nstart in the window does (0)");
+    CLI::Option* oHilos = l.opcion("--threads", "N",
+                                   "threads, 1.." + std::to_string(HILOS_MAXIMOS) + " (every core: " +
+                                       std::to_string(nucleos) + ")");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        r.texto = app.help();
+        return r;
+    } catch (const CLI::CallForVersion& e) {
+        r.texto = std::string(e.what()) + "\n";
+        return r;
+    } catch (const CLI::ParseError& e) {
+        r.error = e.what();
         return r;
     }
-    if (r.error.empty() && o.salida.empty()) r.error = "no output file: give one with -o OUT.png";
-    return r;
-}
+    if (const auto repetida = l.repetida()) {
+        r.error = "option " + *repetida + " given more than once";
+        return r;
+    }
 
-std::string textoAyuda(unsigned nucleos) {
-    std::string t =
-        "Usage: brenquil-render [FILE.str] -o OUT.png [OPTION...]\n"
-        "\n"
-        "Renders one 400 x 400 view to a PNG with the explorer's own engine: the\n"
-        "same iteration, colouring and ring-by-ring render as the window.\n"
-        "The view comes from a parameter file (*.str), from the options below, or\n"
-        "from both (an option replaces the file's value); a value given nowhere\n"
-        "takes the program's start-up value.\n"
-        "\n"
-        "  -o, --salida OUT.png  the PNG to write (required); an existing file is\n"
-        "                        replaced only once the new picture is complete\n"
-        "  --iteraciones N       iteration limit, -32768..32767 (start-up: 30)\n"
-        "  --plano P             plane: 300 or cardioide, 305 or cardioide-inv,\n"
-        "                        310 or parabola (start-up: 300)\n"
-        "  --color C             colour mode: 350 or iteracion, 355 or blanco-negro,\n"
-        "                        365 or desc-binaria, 370 or desc-binaria-bn\n"
-        "                        (start-up: 350)\n"
-        "  --dwell D             380 or si: escaped points are drawn;\n"
-        "                        385 or no: only points inside the set (start-up: 380)\n"
-        "  --x X                 real part of the upper-left corner (start-up: -4)\n"
-        "  --y Y                 imaginary part of the upper-left corner (start-up: 8)\n"
-        "  --lado L              side of the view square (start-up: 16)\n"
-        "  --paso S              iteration step added once to the limit, as a render\n"
-        "                        start in the window does (default: 0, so the limit\n"
-        "                        itself is rendered; the window's first picture is 32)\n"
-        "  --threads N           worker threads, 1..256 (default: every core, here ";
-    t += std::to_string(nucleos);
-    t +=
-        ")\n"
-        "  -h, --help            print this text and exit\n"
-        "\n"
-        "Options also take the form --name=value. A number must be the whole\n"
-        "argument; integers are decimal, reals are read in the C locale (\"0.5\",\n"
-        "\"-1e-30\", \"inf\"). Other plane, colour and dwell codes are accepted and\n"
-        "behave as in the window.\n"
-        "\n"
-        "Exit status: 0 when the PNG was written, 1 when a file could not be read or\n"
-        "written, 2 when the command line is wrong.\n";
-    return t;
+    std::string& error = r.error;
+    const auto entero = [&](const CLI::Option* opcion, int64_t minimo, int64_t maximo) -> std::optional<int64_t> {
+        const std::string& v = l.valor(opcion);
+        const std::optional<int64_t> n = leerEnteroEstricto(v);
+        if (!n) return Rechazo(error, opcion)(v, "not an integer"), std::nullopt;
+        if (*n < minimo || *n > maximo) {
+            return Rechazo(error, opcion)(v, "outside " + std::to_string(minimo) + ".." + std::to_string(maximo)),
+                   std::nullopt;
+        }
+        return n;
+    };
+    const auto real = [&](const CLI::Option* opcion, std::string_view texto, bool positivo) -> std::optional<long double> {
+        const std::optional<long double> v = leerRealEstricto(texto);
+        const std::string t(texto);
+        if (!v) return Rechazo(error, opcion)(t, "not a number"), std::nullopt;
+        if (!std::isfinite(*v)) return Rechazo(error, opcion)(t, "not finite"), std::nullopt;
+        if (positivo && !(*v > 0)) return Rechazo(error, opcion)(t, "not positive"), std::nullopt;
+        return v;
+    };
+    const auto codigo = [&](const CLI::Option* opcion, const NombreCodigo* nombres, std::size_t n,
+                            const char* que) -> std::optional<int32_t> {
+        const std::string& v = l.valor(opcion);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (v == nombres[i].nombre || leerEnteroEstricto(v) == nombres[i].codigo) return nombres[i].codigo;
+        }
+        return Rechazo(error, opcion)(v, std::string("not ") + que + " (" + listaNombres(nombres, n) + ")"),
+               std::nullopt;
+    };
+    // Texts separated by `separador`, exactly `n` of them.
+    const auto partes = [&](const CLI::Option* opcion, char separador, std::size_t n) -> std::vector<std::string> {
+        const std::string& v = l.valor(opcion);
+        std::vector<std::string> p(1);
+        for (char c : v) {
+            if (c == separador) {
+                p.emplace_back();
+            } else {
+                p.back() += c;
+            }
+        }
+        if (p.size() != n) {
+            Rechazo(error, opcion)(v, "not " + std::to_string(n) + " values separated by '" + separador + "'");
+            return {};
+        }
+        return p;
+    };
+    const auto dado = [](const CLI::Option* opcion) { return opcion->count() > 0; };
+
+    if (dado(oArchivo)) o.archivo = archivo;
+    if (dado(oSalida)) {
+        const std::string& v = l.valor(oSalida);
+        std::string extension = v.size() >= 4 ? v.substr(v.size() - 4) : "";
+        for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (v.empty()) {
+            Rechazo(error, oSalida)(v, "an empty name");
+        } else if (v != "-" && extension != ".png") {
+            Rechazo(error, oSalida)(v, "the picture is written as PNG: give a name ending in .png, or - for standard "
+                                       "output");
+        }
+        o.salida = v;
+    }
+    if (dado(oGuardar)) o.guardarVista = l.valor(oGuardar);
+    if (dado(oTamano)) {
+        const std::vector<std::string> wh = partes(oTamano, 'x', 2);
+        if (wh.size() == 2) {
+            const std::optional<int64_t> w = leerEnteroEstricto(wh[0]);
+            const std::optional<int64_t> h = leerEnteroEstricto(wh[1]);
+            if (!w || !h || *w < 1 || *h < 1 || *w > LADO_MAXIMO_IMAGEN || *h > LADO_MAXIMO_IMAGEN) {
+                Rechazo(error, oTamano)(l.valor(oTamano), "each side must be 1.." + std::to_string(LADO_MAXIMO_IMAGEN) +
+                                                               " pixels");
+            } else {
+                o.ancho = static_cast<int>(*w);
+                o.alto = static_cast<int>(*h);
+            }
+        }
+    }
+    if (dado(oMuestras)) {
+        if (const auto n = entero(oMuestras, 1, MUESTRAS_MAXIMAS)) o.muestras = static_cast<int>(*n);
+    }
+    if (dado(oRegion)) {
+        const std::vector<std::string> p = partes(oRegion, ',', 4);
+        if (p.size() == 4) {
+            int64_t v[4];
+            bool bien = true;
+            for (int i = 0; i < 4; ++i) {
+                const std::optional<int64_t> n = leerEnteroEstricto(p[static_cast<std::size_t>(i)]);
+                bien = bien && n && *n >= 0 && *n <= LADO_MAXIMO_IMAGEN;
+                v[i] = n.value_or(0);
+            }
+            if (!bien || v[2] < 1 || v[3] < 1 || v[0] + v[2] > o.ancho || v[1] + v[3] > o.alto) {
+                Rechazo(error, oRegion)(l.valor(oRegion), "not a rectangle of at least one pixel inside the " +
+                                                               std::to_string(o.ancho) + " x " +
+                                                               std::to_string(o.alto) + " picture");
+            } else {
+                o.region = Region{static_cast<int>(v[0]), static_cast<int>(v[1]), static_cast<int>(v[2]),
+                                  static_cast<int>(v[3])};
+            }
+        }
+    }
+    constexpr int64_t MIN16 = std::numeric_limits<int16_t>::min();
+    constexpr int64_t MAX16 = std::numeric_limits<int16_t>::max();
+    if (dado(oIteraciones)) {
+        if (const auto n = entero(oIteraciones, MIN16, MAX16)) o.iteraciones = static_cast<int16_t>(*n);
+    }
+    if (dado(oPaso)) {
+        if (const auto n = entero(oPaso, MIN16, MAX16)) o.paso = static_cast<int16_t>(*n);
+    }
+    if (dado(oPlano)) {
+        if (const auto c = codigo(oPlano, PLANOS, std::size(PLANOS), "a plane")) o.plano = static_cast<int16_t>(*c);
+    }
+    if (dado(oColor)) o.modoColor = codigo(oColor, COLORES, std::size(COLORES), "a colouring");
+    if (dado(oDwell)) o.dwell = codigo(oDwell, DWELLS, std::size(DWELLS), "a dwell code");
+    if (dado(oX)) o.xSupIzq = real(oX, l.valor(oX), false);
+    if (dado(oY)) o.ySupIzq = real(oY, l.valor(oY), false);
+    if (dado(oLado)) o.lado = real(oLado, l.valor(oLado), true);
+    if (dado(oRadio)) o.radio = real(oRadio, l.valor(oRadio), true);
+    if (dado(oZoom)) o.zoom = real(oZoom, l.valor(oZoom), true);
+    if (dado(oCentro)) {
+        const std::vector<std::string> p = partes(oCentro, ',', 2);
+        if (p.size() == 2) {
+            const std::optional<long double> re = real(oCentro, p[0], false);
+            const std::optional<long double> im = real(oCentro, p[1], false);
+            if (re && im) o.centro = std::make_pair(*re, *im);
+        }
+    }
+    if (dado(oHilos)) {
+        if (const auto n = entero(oHilos, 1, HILOS_MAXIMOS)) o.hilos = static_cast<unsigned>(*n);
+    }
+    if (!error.empty()) return r;
+
+    if (dado(oCentro) && (dado(oX) || dado(oY))) {
+        error = "--center and --x/--y both place the view: give one of them";
+    } else if (int(dado(oLado)) + int(dado(oRadio)) + int(dado(oZoom)) > 1) {
+        error = "--side, --radius and --zoom all give the side: give one of them";
+    } else if (!o.salida && !o.guardarVista) {
+        error = "nothing to write: give -o OUT.png, or --save-view FILE.str";
+    }
+    return r;
 }
 
 }  // namespace brenquil

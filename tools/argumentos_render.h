@@ -1,22 +1,41 @@
-// The command line of brenquil-render: what to render, where to write it and
-// with how many threads.
+// The command line of brenquil-render: what to render, at what size, where to
+// write it and with how many threads.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <utility>
 
 namespace brenquil {
 
+// The largest width and height of a picture.
+inline constexpr int LADO_MAXIMO_IMAGEN = 65535;
+// The largest number of samples along each side of a pixel.
+inline constexpr int MUESTRAS_MAXIMAS = 16;
+// The most threads --threads accepts.
+inline constexpr unsigned HILOS_MAXIMOS = 256;
+
+// A rectangle of the picture, in pixels.
+struct Region {
+    int x = 0;
+    int y = 0;
+    int ancho = 0;
+    int alto = 0;
+    bool operator==(const Region&) const = default;
+};
+
 struct OpcionesRender {
-    // The parameter file, if one was named.
+    // The view to start from: a parameter file (*.str) or a PNG written by
+    // brenquil-render, if one was named.
     std::optional<std::string> archivo;
-    // The PNG to write; empty when -o was not given.
-    std::string salida;
-    // The seven values of a view. Each one given replaces the file's value (or
-    // the start-up value when there is no file).
+    // The PNG to write, "-" for standard output.
+    std::optional<std::string> salida;
+    // The parameter file to write the view into.
+    std::optional<std::string> guardarVista;
+    // The values of a view. Each one given replaces the file's value (or the
+    // start-up value when there is no file).
     std::optional<int16_t> iteraciones;
     std::optional<int16_t> plano;
     std::optional<int32_t> modoColor;
@@ -24,38 +43,45 @@ struct OpcionesRender {
     std::optional<long double> xSupIzq;
     std::optional<long double> ySupIzq;
     std::optional<long double> lado;
+    // The view by its centre, and its side as a radius (half the side) or a
+    // zoom (the side is 4 / zoom).
+    std::optional<std::pair<long double, long double>> centro;
+    std::optional<long double> radio;
+    std::optional<long double> zoom;
     // Added once to the limit, as a render start does. 0 renders the limit itself.
     int16_t paso = 0;
-    // Worker threads; 0 means every core.
+    int ancho = 400;
+    int alto = 400;
+    int muestras = 1;
+    std::optional<Region> region;
+    // Threads; 0 means every core.
     unsigned hilos = 0;
-    bool ayuda = false;
 };
 
-// Either the options or the reason the command line is refused.
+// Either options to carry out, a text to print (help, version), or why the
+// command line is refused.
 struct ResultadoArgumentos {
     OpcionesRender opciones;
-    std::string error;  // empty when the command line is good
+    std::string texto;  // --help or --version: print it and exit 0
+    std::string error;  // the command line is refused: exit 2
 };
 
-// The most worker threads --threads accepts.
-inline constexpr unsigned HILOS_MAXIMOS = 256;
+// Reads the arguments after the program name. Every option may be given once.
+// A number must be the whole argument: integers are decimal, reals are read as
+// strtold reads them in the C locale, so a typo is an error and never silently
+// a 0. Options that make no picture are refused: a side, radius or zoom that
+// is not positive and finite, a corner or centre that is not finite, a plane,
+// colour or dwell code outside its table, a size or region outside the
+// picture, an output that is not a .png file (or "-"). `nucleos` is the
+// default thread count shown by --help.
+ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsigned nucleos);
 
-// Reads the arguments after the program name. A number must be the whole
-// argument: nothing before or after it, so a typo is an error and never
-// silently a 0. Integers are decimal and must fit their field (16 bits for the
-// limit, the plane and the step, 32 for the colour mode and the dwell code);
-// the plane, colour mode and dwell code also take their names. Real values are
-// read as strtold reads them in the C locale (decimal, hexadecimal, "inf",
-// "nan"). "--help" anywhere wins over every other error. A missing -o is an
-// error unless help was asked for.
-ResultadoArgumentos analizarArgumentos(const std::vector<std::string_view>& argumentos);
-
-// The usage text printed by --help; `nucleos` is the default thread count shown.
-std::string textoAyuda(unsigned nucleos);
-
-// Strict conversions used for the options, exposed for the tests. Each
-// returns nothing when the text is not entirely a number of its kind.
-std::optional<long double> leerRealEstricto(std::string_view texto);
+// Whether `texto` is wholly a decimal integer (with an optional sign), and
+// which; a value past 2^40 in size stops growing there, out of every range
+// and without overflowing.
 std::optional<int64_t> leerEnteroEstricto(std::string_view texto);
+// Whether `texto` is wholly a real number of the C grammar (no leading white
+// space), and which: the value the program reads from the same text anywhere.
+std::optional<long double> leerRealEstricto(std::string_view texto);
 
 }  // namespace brenquil

@@ -1,7 +1,9 @@
-// brenquil-render: renders one view to a 400 x 400 PNG without a window, with
-// the engine and the render thread of the window program.
+// brenquil-render: renders a view to a PNG without a window, with the engine
+// of the window program, at any size and with supersampling.
+#include <algorithm>
 #include <chrono>
-#include <cerrno>
+#include <cmath>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -11,13 +13,14 @@
 #include <thread>
 #include <vector>
 
-#include "archivo_parametros.h"
+#include "archivo_nuevo.h"
 #include "argumentos_render.h"
 #include "estado_visor.h"
 #include "imagen_png.h"
+#include "lienzo.h"
 #include "registro_parametros.h"
-#include "render_vista.h"
 #include "sistema.h"
+#include "vista_render.h"
 
 namespace {
 
@@ -27,52 +30,32 @@ namespace fs = std::filesystem;
 constexpr const char* PROGRAMA = "brenquil-render";
 constexpr int SALIDA_FALLO = 1;
 constexpr int SALIDA_USO = 2;
+// The pixels rendered before a band of rows goes to the PNG: what the
+// picture holds in memory at once, whatever its size.
+constexpr int64_t PIXELES_POR_BANDA = 1 << 20;
 
 int fallar(const std::string& mensaje) {
     std::cerr << PROGRAMA << ": " << mensaje << '\n';
     return SALIDA_FALLO;
 }
 
+int rechazar(const std::string& mensaje) {
+    std::cerr << PROGRAMA << ": " << mensaje << '\n' << "Try '" << PROGRAMA << " --help' for more information.\n";
+    return SALIDA_USO;
+}
+
+void avisar(const std::string& mensaje) { std::cerr << PROGRAMA << ": warning: " << mensaje << '\n'; }
+
 unsigned nucleos() {
     const unsigned n = std::thread::hardware_concurrency();
-    return n == 0 ? 1 : (n > HILOS_MAXIMOS ? HILOS_MAXIMOS : n);
+    return n == 0 ? 1 : std::min(n, HILOS_MAXIMOS);
 }
 
-// Loads the parameter file into the state; an error text when it cannot be read.
-std::string cargarArchivo(const std::string& ruta, EstadoVisor& estado) {
-    std::string error = "cannot read '";
-    error.append(ruta).append("'");
-    std::error_code ec;
-    const fs::file_status tipo = fs::status(ruta, ec);
-    if (!fs::exists(tipo)) return error.append(": no such file");
-    if (fs::is_directory(tipo)) return error.append(": it is a folder");
-    // The loader says only whether it could read; opening it here says why not.
-    std::FILE* archivo = abrirParaLeer(ruta);
-    if (archivo == nullptr) return error.append(": ").append(std::strerror(errno));
-    std::fclose(archivo);
-    if (!cargarArchivoParametros(ruta, estado)) return error;
-
-    // A short file still loads, as in the window: its missing fields read as 0.
-    const std::uintmax_t tamano = fs::file_size(ruta, ec);
-    if (!ec && tamano < TAMANO_REGISTRO) {
-        std::cerr << PROGRAMA << ": warning: '" << ruta << "' holds " << tamano << " bytes, not "
-                  << TAMANO_REGISTRO << "; the missing fields read as 0\n";
-    }
-    return {};
-}
-
-// The options given replace the loaded (or start-up) values.
-void aplicarOpciones(const OpcionesRender& o, EstadoVisor& estado) {
-    RegistroParametros r = registroDeEstado(estado);
-    if (o.iteraciones) r.iteraciones = *o.iteraciones;
-    if (o.plano) r.plano = *o.plano;
-    if (o.modoColor) r.modoColor = *o.modoColor;
-    if (o.dwell) r.dwell = *o.dwell;
-    if (o.xSupIzq) r.xSupIzq = *o.xSupIzq;
-    if (o.ySupIzq) r.ySupIzq = *o.ySupIzq;
-    if (o.lado) r.lado = *o.lado;
-    aplicarRegistro(r, estado);
-    estado.incrementoIteraciones.store(o.paso);
+// An interrupted render leaves no temporary file behind.
+extern "C" void alInterrumpir(int senal) {
+    borrarTemporalesAbiertos();
+    std::signal(senal, SIG_DFL);
+    std::raise(senal);
 }
 
 // The percentage on one terminal line, from half a second into the render,
@@ -104,46 +87,101 @@ private:
     int ultimo_ = -1;
 };
 
+// Renders the picture (or its region) band by band into the PNG written to `archivo`.
+std::string renderizar(const RegistroParametros& vista, const OpcionesRender& o, std::FILE* archivo) {
+    EstadoVisor estado;
+    aplicarRegistro(vista, estado);
+    const VistaPlano plano{vista.xSupIzq, vista.ySupIzq, vista.lado};
+    const Lienzo lienzo = lienzoDe(o);
+    const Region r = o.region.value_or(Region{0, 0, o.ancho, o.alto});
+    const unsigned hilos = o.hilos == 0 ? nucleos() : o.hilos;
+
+    EscritorPng png;
+    if (std::string error = png.empezar(archivo, r.ancho, r.alto, textosDeVista(vista, o)); !error.empty()) return error;
+    const int filasPorBanda = static_cast<int>(std::clamp<int64_t>(PIXELES_POR_BANDA / r.ancho, 1, r.alto));
+    std::vector<Color> banda(static_cast<std::size_t>(filasPorBanda) * r.ancho);
+    LineaProgreso progreso;
+    for (int fila = 0; fila < r.alto; fila += filasPorBanda) {
+        const int filas = std::min(filasPorBanda, r.alto - fila);
+        renderizarRectangulo(estado, plano, lienzo, r.x, r.y + fila, r.ancho, filas, hilos - 1, banda.data());
+        if (std::string error = png.escribirFilas(banda.data(), filas); !error.empty()) return error;
+        progreso.mostrar(static_cast<double>(fila + filas) / r.alto);
+    }
+    progreso.borrar();
+    return png.terminar();
+}
+
+// Writes the picture to the file `ruta`, which is replaced only once the
+// picture is complete, or to standard output for "-".
+int escribirImagen(const RegistroParametros& vista, const OpcionesRender& o, const std::string& ruta) {
+    if (ruta == "-") {
+        salidaBinaria();
+        if (std::string error = renderizar(vista, o, stdout); !error.empty()) {
+            return fallar("cannot write the picture to standard output: " + error);
+        }
+        return 0;
+    }
+    ArchivoNuevo nuevo;
+    if (std::string error = nuevo.abrir(ruta); !error.empty()) return fallar(error);
+    if (std::string error = renderizar(vista, o, nuevo.archivo()); !error.empty()) {
+        return fallar("cannot write '" + ruta + "': " + error);
+    }
+    if (std::string error = nuevo.confirmar(); !error.empty()) return fallar(error);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string_view> argumentos(argv + (argc > 0 ? 1 : 0), argv + argc);
-    const ResultadoArgumentos analisis = analizarArgumentos(argumentos);
-    if (!analisis.error.empty()) {
-        std::cerr << PROGRAMA << ": " << analisis.error << '\n'
-                  << "Try '" << PROGRAMA << " --help' for more information.\n";
-        return SALIDA_USO;
-    }
-    const OpcionesRender& opciones = analisis.opciones;
-    if (opciones.ayuda) {
-        std::cout << textoAyuda(nucleos());
+    const ResultadoArgumentos analisis = analizarArgumentos(argc, argv, nucleos());
+    if (!analisis.error.empty()) return rechazar(analisis.error);
+    if (!analisis.texto.empty()) {
+        std::cout << analisis.texto;
         return std::cout.flush() ? 0 : SALIDA_FALLO;
     }
+    const OpcionesRender& o = analisis.opciones;
 
-    // Before the render, so that a wrong path does not cost a whole render.
-    if (const std::string error = comprobarDestinoPng(opciones.salida); !error.empty()) return fallar(error);
-
-    std::error_code ec;
-    if (opciones.archivo && fs::equivalent(*opciones.archivo, opciones.salida, ec)) {
-        std::cerr << PROGRAMA << ": the output '" << opciones.salida << "' is the parameter file itself\n";
-        return SALIDA_USO;
+    if (o.salida == "-" && esTerminal(stdout)) return rechazar("standard output is a terminal: a PNG is no text");
+    for (const std::optional<std::string>& destino : {o.salida, o.guardarVista}) {
+        if (!destino || *destino == "-") continue;
+        std::error_code ec;
+        if (o.archivo && fs::equivalent(*o.archivo, *destino, ec)) {
+            return rechazar("the output '" + *destino + "' is the file the view is read from");
+        }
+        // Before the render, so that a wrong path does not cost a whole render.
+        if (std::string error = comprobarDestino(*destino); !error.empty()) return fallar(error);
     }
 
-    EstadoVisor estado;
-    if (opciones.archivo) {
-        if (const std::string error = cargarArchivo(*opciones.archivo, estado); !error.empty()) return fallar(error);
+    RegistroParametros registro;
+    if (o.archivo) {
+        if (std::string error = leerArchivoVista(*o.archivo, registro); !error.empty()) return fallar(error);
+        // The window draws whatever a file holds; so does this, with a word on each such value.
+        for (const std::string& aviso : valoresSinImagen(registro)) avisar("'" + *o.archivo + "': " + aviso);
     }
-    aplicarOpciones(opciones, estado);
-
-    LineaProgreso progreso;
-    const ResultadoRender render = renderizarVista(estado, opciones.hilos == 0 ? nucleos() : opciones.hilos,
-                                                   [&](double fraccion) { progreso.mostrar(fraccion); });
-    progreso.borrar();
-    if (!render.completo) return fallar("cannot start a render thread");
-
-    if (const std::string error = escribirPng(opciones.salida, render.pixeles, LADO_IMAGEN, LADO_IMAGEN);
-        !error.empty()) {
-        return fallar(error);
+    const RegistroParametros vista = vistaFinal(registro, o);
+    // A side or corner computed from the options (a tiny zoom, a huge centre) may overflow.
+    if ((o.lado || o.radio || o.zoom) && !(vista.lado > 0 && std::isfinite(vista.lado))) {
+        return rechazar("the side the options give is not a positive finite number");
     }
-    return 0;
+    if (o.centro && !(std::isfinite(vista.xSupIzq) && std::isfinite(vista.ySupIzq))) {
+        return rechazar("the corner the centre gives is not finite");
+    }
+    // (A side that is not positive and finite has had its warning.)
+    if (vista.lado > 0 && std::isfinite(vista.lado) &&
+        muestrasConfundidas({vista.xSupIzq, vista.ySupIzq, vista.lado}, lienzoDe(o))) {
+        char profundidad[96];
+        std::snprintf(profundidad, sizeof profundidad, "side %.3Lg, magnification %.3Lg", vista.lado, aumento(vista));
+        avisar(std::string("at this depth (") + profundidad +
+               ") neighbouring pixels share the same 80-bit coordinates: the picture shows blocks, not detail");
+    }
+
+    std::signal(SIGINT, alInterrumpir);
+    std::signal(SIGTERM, alInterrumpir);
+    if (o.guardarVista) {
+        const std::string texto = escribirRegistro(vista);
+        if (std::string error = reemplazarArchivo(*o.guardarVista, texto.data(), texto.size()); !error.empty()) {
+            return fallar(error);
+        }
+    }
+    return o.salida ? escribirImagen(vista, o, *o.salida) : 0;
 }

@@ -1,7 +1,10 @@
-// Writing a picture to a PNG file so that the target is either left as it was
-// or replaced by a complete file, never by part of one.
+// PNG files: written a band of rows at a time (8-bit RGB, each row filtered
+// and compressed with zlib as it comes, with text chunks ahead of the
+// picture), and the text chunks read back from the head of a file.
 #pragma once
 
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,17 +12,42 @@
 
 namespace brenquil {
 
-// Why a PNG could not be written at `ruta`, or an empty text when it looks
-// writable: its folder exists and takes a new file (one is made there and
-// removed again to find out), and `ruta` is not a folder nor a read-only
-// file. Checked before a long render, so that a typo in the path is reported
-// at once; writing can still fail later.
-std::string comprobarDestinoPng(const std::string& ruta);
+// A tEXt chunk: a keyword of 1 to 79 Latin-1 characters and its text.
+struct TextoPng {
+    std::string clave;
+    std::string texto;
+    bool operator==(const TextoPng&) const = default;
+};
 
-// Writes `pixeles` (ancho x alto, row by row, 0x00BBGGRR) as an 8-bit RGB PNG
-// (the same bytes on every system for the same pixels) over `ruta`, replacing
-// it only with a complete file (reemplazarArchivo). Returns an empty text on
-// success; otherwise why it failed, with `ruta` untouched.
-std::string escribirPng(const std::string& ruta, const std::vector<Color>& pixeles, int ancho, int alto);
+class EscritorPng {
+public:
+    EscritorPng();
+    ~EscritorPng();
+    EscritorPng(const EscritorPng&) = delete;
+    EscritorPng& operator=(const EscritorPng&) = delete;
+
+    // Writes to `archivo` the signature, the header of an ancho x alto 8-bit
+    // RGB picture and the text chunks. Each call returns an empty text, or
+    // why writing failed (errno's text).
+    std::string empezar(std::FILE* archivo, int ancho, int alto, const std::vector<TextoPng>& textos);
+    // The next `filas` rows, ancho colours (0x00BBGGRR) each, row by row.
+    std::string escribirFilas(const Color* pixeles, int filas);
+    // The rest of the compressed data and the end of the file; every row must
+    // have been written.
+    std::string terminar();
+
+private:
+    struct Estado;
+    std::unique_ptr<Estado> e_;
+};
+
+// Whether `bytes` begin with the PNG signature.
+bool esPng(const std::string& bytes);
+
+// Reads the text chunks of the PNG file `archivo` from its start up to its
+// picture data (the first IDAT chunk), checking each chunk's CRC. A chunk
+// other than tEXt is skipped; a tEXt chunk of more than 64 KiB, a damaged
+// chunk or a file that is not a PNG ends the reading with `error` set.
+bool leerTextosPng(std::FILE* archivo, std::vector<TextoPng>& textos, std::string& error);
 
 }  // namespace brenquil

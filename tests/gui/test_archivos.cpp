@@ -7,9 +7,11 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "../registros_prueba.h"
 #include "con_programa.h"
+#include "leer_png.h"
 
 using namespace brenquil;
 using namespace brenquil::prueba;
@@ -255,3 +257,47 @@ TEST_F(Archivos, GuardadoFallidoConservaElArchivo) {
 }
 
 }  // namespace
+
+namespace {
+
+// Runs brenquil-render.exe with `args` and waits for it; its exit code, or -1.
+int ejecutarRender(const std::vector<std::string>& args) {
+    std::string exe = carpetaPropia() + BRENQUIL_RENDER_EXE;
+    for (char& c : exe)
+        if (c == '/') c = '\\';
+    std::string linea = "\"" + exe + "\"";
+    for (const std::string& a : args) linea += " \"" + a + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(exe.c_str(), linea.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+    DWORD codigo = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &codigo);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return static_cast<int>(codigo);
+}
+
+}  // namespace
+
+// A picture's view taken back from its PNG as a parameter file, loaded in the
+// window and drawn with the step 0 ("0 (Parametros Actuales)"): the same picture.
+TEST_F(Archivos, LaVistaDeUnPngDaLaMismaImagenEnLaVentana) {
+    const std::string png = ruta("vista.png");
+    const std::string str = ruta("vista.str");
+    ASSERT_EQ(ejecutarRender({"--plane", "parabola", "--color", "desc-binaria", "--iterations", "150", "--step", "32",
+                              "--center", "-0.4,0.6", "--radius", "1.5", "-o", png}),
+              0);
+    ASSERT_EQ(ejecutarRender({png, "--save-view", str}), 0);
+    std::string error;
+    const std::optional<PngLeido> leido = leerPng(png, error);
+    ASSERT_TRUE(leido) << error;
+    Imagen esperada(400, 400);
+    esperada.pixeles = leido->pixeles;
+
+    esperarPrimeraImagen();
+    ASSERT_NO_FATAL_FAILURE(cargarDe(str));
+    programa.comando(CM_ITER_ACTUAL);
+    programa.comando(CM_EJECUTAR_DETENER);
+    esperarImagen(esperada, "the view of the PNG, drawn by the window");
+}

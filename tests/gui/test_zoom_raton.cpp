@@ -64,6 +64,23 @@ TEST_F(ZoomRaton, ArrastresEnCuatroSentidosYCancelar) {
     esperarImagen(imagenInicial(94), "a render of the start-up view");
 }
 
+// What lies over the window when a square is marked (here marks painted onto
+// it from outside, as another program's window or a box would show there) is
+// not part of the picture: Cancel puts back the picture itself.
+TEST_F(ZoomRaton, CancelarNoMeteEnLaImagenLoQueLaCubre) {
+    esperarPrimeraImagen();
+    const TestigoPintura marcas(programa);
+    ASSERT_TRUE(marcas.dibujado());
+    arrastrar(120, 150, 220, 200);
+    const HWND cuadro = esperarConfirmacion();
+    ASSERT_NE(cuadro, nullptr);
+    responder(cuadro, IDCANCEL);
+    // The whole window repainted from the picture surface.
+    ASSERT_TRUE(InvalidateRect(programa.ventana(), nullptr, FALSE));
+    ASSERT_TRUE(UpdateWindow(programa.ventana()));
+    esperarImagen(imagenInicial(62), "the picture after Cancel, without the marks");
+}
+
 // Cancel puts back the 400 x 400 picture only: outline pixels beyond it stay.
 TEST_F(ZoomRaton, CancelarRestauraSoloLaImagen) {
     esperarPrimeraImagen();

@@ -1,38 +1,33 @@
-// brenquil-render in process: its command line and the order in which its
-// workers take the positions.
+// brenquil-render's command line in process: what each option gives, and
+// every command line it refuses, with the reason it gives.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <set>
 #include <string>
-#include <utility>
-
-#ifndef _WIN32
-#include <locale.h>
-#include <stdlib.h>
-#endif
+#include <vector>
 
 #include "argumentos_render.h"
 #include "codigos.h"
-#include "render_vista.h"
-#include "texto_numero.h"
 
 using namespace brenquil;
 
 namespace {
 
-ResultadoArgumentos analizar(std::initializer_list<std::string_view> args) {
-    return analizarArgumentos(std::vector<std::string_view>(args));
+ResultadoArgumentos analizar(std::vector<const char*> args) {
+    args.insert(args.begin(), "brenquil-render");
+    return analizarArgumentos(static_cast<int>(args.size()), args.data(), 7);
 }
 
-TEST(ArgumentosRender, LeeLosSieteValoresYElPasoEnSusDosFormas) {
-    const ResultadoArgumentos r =
-        analizar({"--iteraciones", "1024", "--plano=305", "--color", "365", "--dwell=385", "--x", "-0.75",
-                  "--y=0.125", "--lado", "6.103515625e-05", "--paso", "-32", "--threads=3", "-o", "sal.png"});
+TEST(ArgumentosRender, CadaOpcionDaSuValor) {
+    const ResultadoArgumentos r = analizar({"vista.str", "--iterations", "1024", "--plane=305", "--color", "desc-binaria",
+                                           "--dwell=no", "--x", "-0.75", "--y=0.125", "--side", "6.103515625e-05",
+                                           "--step", "-32", "--threads=3", "--size", "3840x2160", "--supersample", "2",
+                                           "--region", "0,1080,1920,1080", "-ofile.png", "--save-view", "v.str"});
     ASSERT_EQ(r.error, "");
     const OpcionesRender& o = r.opciones;
-    EXPECT_FALSE(o.archivo);
-    EXPECT_EQ(o.salida, "sal.png");
+    EXPECT_EQ(o.archivo, "vista.str");
+    EXPECT_EQ(o.salida, "file.png");
+    EXPECT_EQ(o.guardarVista, "v.str");
     EXPECT_EQ(o.iteraciones, int16_t{1024});
     EXPECT_EQ(o.plano, PLANO_CARDIOIDE_INV);
     EXPECT_EQ(o.modoColor, COLOR_DESC_BINARIA);
@@ -42,182 +37,115 @@ TEST(ArgumentosRender, LeeLosSieteValoresYElPasoEnSusDosFormas) {
     EXPECT_EQ(o.lado, std::ldexp(1.0L, -14));
     EXPECT_EQ(o.paso, -32);
     EXPECT_EQ(o.hilos, 3u);
-    EXPECT_FALSE(o.ayuda);
+    EXPECT_EQ(o.ancho, 3840);
+    EXPECT_EQ(o.alto, 2160);
+    EXPECT_EQ(o.muestras, 2);
+    EXPECT_EQ(o.region, (Region{0, 1080, 1920, 1080}));
+
+    // The first version's Spanish names, codes by number, the centre and zoom.
+    const ResultadoArgumentos s = analizar({"--salida", "-", "--iteraciones", "62", "--plano", "cardioide", "--lado",
+                                           "2", "--paso", "32", "--tamano", "800x600", "--color", "370", "--dwell",
+                                           "380", "--center", "-0.75,0.1"});
+    ASSERT_EQ(s.error, "");
+    EXPECT_EQ(s.opciones.salida, "-");
+    EXPECT_EQ(s.opciones.iteraciones, int16_t{62});
+    EXPECT_EQ(s.opciones.plano, PLANO_CARDIOIDE);
+    EXPECT_EQ(s.opciones.modoColor, COLOR_DESC_BINARIA_BN);
+    EXPECT_EQ(s.opciones.dwell, DWELL_SI);
+    EXPECT_EQ(s.opciones.lado, 2.0L);
+    EXPECT_EQ(s.opciones.paso, 32);
+    EXPECT_EQ(s.opciones.ancho, 800);
+    EXPECT_EQ(s.opciones.centro, std::make_pair(-0.75L, 0.1L));
+
+    const ResultadoArgumentos z = analizar({"--save-view", "v.str", "--zoom", "1e6", "--radius", "1e-6"});
+    EXPECT_NE(z.error.find("give one of them"), std::string::npos);
+    const ResultadoArgumentos sinNada = analizar({"vista.str"});
+    ASSERT_EQ(analizar({"-o", "a.png"}).error, "");
+    EXPECT_EQ(analizar({"-o", "a.png"}).opciones.ancho, 400);
+    EXPECT_NE(sinNada.error.find("nothing to write"), std::string::npos);
 }
 
-TEST(ArgumentosRender, SinOpcionesQuedaElArchivoConPasoCeroYTodosLosNucleos) {
-    const ResultadoArgumentos r = analizar({"vista.str", "-o", "sal.png"});
-    ASSERT_EQ(r.error, "");
-    EXPECT_EQ(r.opciones.archivo, "vista.str");
-    EXPECT_FALSE(r.opciones.iteraciones || r.opciones.plano || r.opciones.modoColor || r.opciones.dwell ||
-                 r.opciones.xSupIzq || r.opciones.ySupIzq || r.opciones.lado);
-    EXPECT_EQ(r.opciones.paso, 0);
-    EXPECT_EQ(r.opciones.hilos, 0u);
-}
-
-TEST(ArgumentosRender, LosCodigosTambienSeDanPorNombre) {
-    const std::pair<std::string_view, int16_t> planos[] = {
-        {"cardioide", PLANO_CARDIOIDE}, {"cardioide-inv", PLANO_CARDIOIDE_INV}, {"parabola", PLANO_PARABOLA}};
-    for (const auto& [nombre, codigo] : planos) {
-        EXPECT_EQ(analizar({"--plano", nombre, "-o", "a"}).opciones.plano, codigo) << nombre;
+TEST(ArgumentosRender, AyudaYVersion) {
+    const ResultadoArgumentos ayuda = analizar({"--zoom", "x", "--help"});
+    EXPECT_EQ(ayuda.error, "");
+    for (const char* texto : {"--output", "--size", "65535", "--supersample", "--region", "--center", "--radius",
+                              "--zoom", "--save-view", "--iterations", "--plane", "--color", "--dwell", "--side",
+                              "--step", "--threads", "every core: 7", "Exit status"}) {
+        EXPECT_NE(ayuda.texto.find(texto), std::string::npos) << texto;
     }
-    const std::pair<std::string_view, int32_t> colores[] = {{"iteracion", COLOR_ITERACION},
-                                                            {"blanco-negro", COLOR_BLANCO_NEGRO},
-                                                            {"desc-binaria", COLOR_DESC_BINARIA},
-                                                            {"desc-binaria-bn", COLOR_DESC_BINARIA_BN}};
-    for (const auto& [nombre, codigo] : colores) {
-        EXPECT_EQ(analizar({"--color", nombre, "-o", "a"}).opciones.modoColor, codigo) << nombre;
-    }
-    EXPECT_EQ(analizar({"--dwell", "si", "-o", "a"}).opciones.dwell, DWELL_SI);
-    EXPECT_EQ(analizar({"--dwell", "no", "-o", "a"}).opciones.dwell, DWELL_NO);
-    // Codes outside the tables are the window's behaviour too, not errors.
-    EXPECT_EQ(analizar({"--plano", "999", "-o", "a"}).opciones.plano, int16_t{999});
-    EXPECT_EQ(analizar({"--color", "-7", "-o", "a"}).opciones.modoColor, -7);
+    const ResultadoArgumentos version = analizar({"--version"});
+    EXPECT_EQ(version.error, "");
+    EXPECT_EQ(version.texto.rfind("brenquil-render ", 0), 0u) << version.texto;
 }
 
-TEST(ArgumentosRender, UnValorQueEmpiezaPorGuionEsElValorDeSuOpcion) {
-    const ResultadoArgumentos r = analizar({"--x", "-2", "--iteraciones", "-5", "-o", "-sal.png"});
-    ASSERT_EQ(r.error, "");
-    EXPECT_EQ(r.opciones.xSupIzq, -2.0L);
-    EXPECT_EQ(r.opciones.iteraciones, int16_t{-5});
-    EXPECT_EQ(r.opciones.salida, "-sal.png");
-    // After "--" an argument that looks like an option is the file.
-    const ResultadoArgumentos f = analizar({"-o", "a.png", "--", "-raro.str"});
-    ASSERT_EQ(f.error, "");
-    EXPECT_EQ(f.opciones.archivo, "-raro.str");
-}
-
-TEST(ArgumentosRender, LosLimitesDeCadaCampoEntranYLosDeFueraNo) {
-    EXPECT_EQ(analizar({"--iteraciones", "-32768", "-o", "a"}).opciones.iteraciones, int16_t{-32768});
-    EXPECT_EQ(analizar({"--iteraciones", "+32767", "-o", "a"}).opciones.iteraciones, int16_t{32767});
-    EXPECT_EQ(analizar({"--color", "2147483647", "-o", "a"}).opciones.modoColor, 2147483647);
-    EXPECT_EQ(analizar({"--dwell", "-2147483648", "-o", "a"}).opciones.dwell, -2147483647 - 1);
-    EXPECT_EQ(analizar({"--threads", "256", "-o", "a"}).opciones.hilos, 256u);
-
-    // A value outside its field must not wrap silently into another view.
-    for (const auto& [opcion, valor] : std::initializer_list<std::pair<std::string_view, std::string_view>>{
-             {"--iteraciones", "32768"},
-             {"--iteraciones", "70000"},
-             {"--paso", "-32769"},
-             {"--plano", "65836"},
-             {"--color", "2147483648"},
-             {"--dwell", "99999999999999999999999"},
-             {"--threads", "0"},
-             {"--threads", "257"}}) {
-        const ResultadoArgumentos r = analizar({opcion, valor, "-o", "a"});
-        EXPECT_NE(r.error.find("outside"), std::string::npos) << opcion << " " << valor << ": " << r.error;
-    }
-}
-
-TEST(ArgumentosRender, UnTextoQueNoEsEnteramenteUnNumeroSeRechaza) {
-    for (const auto& [opcion, valor] : std::initializer_list<std::pair<std::string_view, std::string_view>>{
-             {"--lado", "1x"},
-             {"--lado", ""},
-             {"--x", " 1"},
-             {"--y", "1 "},
-             {"--x", "abc"},
-             {"--lado", "1e"},
-             {"--lado", "1,5"},
-             {"--iteraciones", "3.5"},
-             {"--iteraciones", "1e3"},
-             {"--iteraciones", ""},
-             {"--paso", "32a"},
-             {"--plano", "cardiode"},
-             {"--color", "350 "},
-             {"--dwell", "yes"},
-             {"--threads", "dos"}}) {
-        const ResultadoArgumentos r = analizar({opcion, valor, "-o", "a"});
-        EXPECT_NE(r.error, "") << opcion << " '" << valor << "'";
-        EXPECT_NE(r.error.find(opcion), std::string::npos) << r.error;
+// Every refusal: what was given, and a piece of the message.
+TEST(ArgumentosRender, LasLineasQueNoDanImagenSeRechazan) {
+    struct Caso {
+        std::vector<const char*> args;
+        const char* mensaje;
+    };
+    const Caso casos[] = {
+        {{"-o", "a.png", "--side", "0"}, "for --side: not positive"},
+        {{"-o", "a.png", "--side", "-1"}, "for --side: not positive"},
+        {{"-o", "a.png", "--side", "inf"}, "for --side: not finite"},
+        {{"-o", "a.png", "--side", "nan"}, "for --side: not finite"},
+        {{"-o", "a.png", "--radius", "0"}, "for --radius: not positive"},
+        {{"-o", "a.png", "--zoom", "-2"}, "for --zoom: not positive"},
+        {{"-o", "a.png", "--x", "nan"}, "for --x: not finite"},
+        {{"-o", "a.png", "--y", "-inf"}, "for --y: not finite"},
+        {{"-o", "a.png", "--center", "inf,0"}, "for --center: not finite"},
+        {{"-o", "a.png", "--center", "1"}, "not 2 values separated by ','"},
+        {{"-o", "a.png", "--center", "1,2", "--x", "0"}, "both place the view"},
+        {{"-o", "a.png", "--side", "2", "--zoom", "3"}, "give one of them"},
+        {{"-o", "a.png", "--plane", "999"}, "not a plane"},
+        {{"-o", "a.png", "--plane", "301"}, "not a plane"},
+        {{"-o", "a.png", "--color", "0"}, "not a colouring"},
+        {{"-o", "a.png", "--dwell", "381"}, "not a dwell code"},
+        {{"-o", "a.png", "--dwell", "quizas"}, "not a dwell code"},
+        {{"-o", "a.png", "--x", "1x"}, "for --x: not a number"},
+        {{"-o", "a.png", "--x", " 1"}, "for --x: not a number"},
+        {{"-o", "a.png", "--iterations", "3.5"}, "not an integer"},
+        {{"-o", "a.png", "--iterations", "70000"}, "outside -32768..32767"},
+        {{"-o", "a.png", "--threads", "0"}, "outside 1..256"},
+        {{"-o", "a.png", "--supersample", "17"}, "outside 1..16"},
+        {{"-o", "a.png", "--size", "0x400"}, "each side must be 1..65535"},
+        {{"-o", "a.png", "--size", "65536x1"}, "each side must be 1..65535"},
+        {{"-o", "a.png", "--size", "400"}, "not 2 values separated by 'x'"},
+        {{"-o", "a.png", "--region", "0,0,401,10"}, "inside the 400 x 400 picture"},
+        {{"-o", "a.png", "--size", "100x50", "--region", "50,25,50,26"}, "inside the 100 x 50 picture"},
+        {{"-o", "a.png", "--region", "0,0,0,10"}, "at least one pixel"},
+        {{"-o", "a.jpg"}, "ending in .png"},
+        {{"-o", "picture"}, "ending in .png"},
+        {{"-o", ""}, "an empty name"},
+        {{"-o", "a.png", "-o", "b.png"}, "--output given more than once"},
+        {{"-o", "a.png", "--x", "1", "--x", "1"}, "--x given more than once"},
+        {{"-o", "a.png", "--zoom"}, "--zoom"},
+        {{"-o", "a.png", "--bigger"}, "--bigger"},
+        {{"uno.str", "dos.str", "-o", "a.png"}, "dos.str"},
+        {{}, "nothing to write"},
+    };
+    for (const Caso& c : casos) {
+        std::string linea;
+        for (const char* a : c.args) linea += std::string(" ") + a;
+        SCOPED_TRACE("brenquil-render" + linea);
+        const ResultadoArgumentos r = analizar(c.args);
+        EXPECT_NE(r.error.find(c.mensaje), std::string::npos) << r.error;
+        EXPECT_EQ(r.texto, "");
     }
 }
 
-TEST(ArgumentosRender, UnRealSeLeeComoElProgramaLeeElMismoTexto) {
-    for (std::string_view texto : {"0.1", "-4", "1e-30", "0x1p-3", "+INF", "-inf", "1.", ".5", "1E+2",
-                                   "0.3333333333333333333333"}) {
-        const std::optional<long double> v = leerRealEstricto(texto);
-        ASSERT_TRUE(v) << texto;
-        EXPECT_EQ(*v, textoAReal(texto)) << texto;
-    }
-    const std::optional<long double> nan = leerRealEstricto("nan");
-    ASSERT_TRUE(nan);
-    EXPECT_TRUE(std::isnan(*nan));
-    EXPECT_FALSE(leerRealEstricto("0x"));
-    EXPECT_FALSE(leerRealEstricto("."));
-    EXPECT_FALSE(leerRealEstricto(std::string_view("1\0" "5", 3)));
-}
-
-// Texts the C grammar reads wholly, and texts it reads only in part or not at
-// all, spelled out, and (where the C library's own strtold_l is at hand)
-// checked against it too.
-TEST(ArgumentosRender, UnRealEsEnteroSoloSiLaGramaticaDeCLoLeeEntero) {
-    const std::string_view enteros[] = {
-        "0",        "-0",        "+1.5",     "1e+05",  "1E-5",        "0x1.8p+3", "0X.8P-1", "0xA",   "infinity",
-        "-INFINITY", "InFiNiTy", "nan()",    "NAN(abc)", "nan(0x1f_A)", "-nan(_)",  "00012",   "1.e3", ".5e-2"};
-    const std::string_view partidos[] = {
-        "infinit", "infinityy", "nan(", "nan(1", "nan(a b)", "nan(-1)", "nan)", "1e+",  "1e-x", "0x1p",
-        "0x1p+",   "0x.p1",     "0x1g", "+",     "-",        "--1",     "+-1",  "1.5.", "1e5.5", "1 ",
-        "1\n",     "e5",        "x1",   "0xx1",  "1..",      "inf.",    "in"};
-    for (std::string_view t : enteros) {
-        EXPECT_EQ(finDeReal(t), t.size()) << t;
-        EXPECT_TRUE(leerRealEstricto(t)) << t;
-    }
-    for (std::string_view t : partidos) {
-        EXPECT_LT(finDeReal(t), t.size()) << t;
-        EXPECT_FALSE(leerRealEstricto(t)) << t;
-    }
-    // Where the number ends, for a few of them.
-    EXPECT_EQ(finDeReal("infinit"), 3u);
-    EXPECT_EQ(finDeReal("nan(1"), 3u);
-    EXPECT_EQ(finDeReal("0x1p+"), 3u);
-    EXPECT_EQ(finDeReal("0x.p1"), 1u);
-    EXPECT_EQ(finDeReal("  -1e5.5"), 6u);
-    EXPECT_EQ(finDeReal("--1"), 0u);
-    // The grammar skips leading white space; an option holding it is refused.
-    EXPECT_EQ(finDeReal("\t1"), 2u);
-    EXPECT_FALSE(leerRealEstricto("\t1"));
-#ifndef _WIN32
-    // glibc's strtold follows the same grammar. (mingw's takes only hexadecimal
-    // digits inside "nan(...)", which the program does not follow.)
-    const locale_t localeC = newlocale(LC_ALL_MASK, "C", locale_t{});
-    ASSERT_NE(localeC, locale_t{});
-    std::vector<std::string_view> todos(std::begin(enteros), std::end(enteros));
-    todos.insert(todos.end(), std::begin(partidos), std::end(partidos));
-    for (std::string_view t : todos) {
-        const std::string copia(t);
-        char* fin = nullptr;
-        strtold_l(copia.c_str(), &fin, localeC);
-        EXPECT_EQ(finDeReal(t), static_cast<std::size_t>(fin - copia.c_str())) << t;
-    }
-    freelocale(localeC);
-#endif
-}
-
-TEST(ArgumentosRender, ErroresDeLaLineaDeOrdenes) {
-    EXPECT_NE(analizar({}).error.find("-o"), std::string::npos);
-    EXPECT_NE(analizar({"vista.str"}).error.find("-o"), std::string::npos);
-    EXPECT_NE(analizar({"-o"}).error.find("needs a value"), std::string::npos);
-    EXPECT_NE(analizar({"-o", "a", "--lado"}).error.find("needs a value"), std::string::npos);
-    EXPECT_NE(analizar({"-o", ""}).error, "");
-    EXPECT_NE(analizar({"--salida="}).error, "");
-    EXPECT_NE(analizar({"-o", "a", "--zoom", "2"}).error.find("unknown option '--zoom'"), std::string::npos);
-    EXPECT_NE(analizar({"-o", "a", "-x"}).error.find("unknown option"), std::string::npos);
-    EXPECT_NE(analizar({"-o", "a", "--help=1"}).error.find("takes no value"), std::string::npos);
-    EXPECT_NE(analizar({"uno.str", "dos.str", "-o", "a"}).error.find("more than one"), std::string::npos);
-}
-
-TEST(ArgumentosRender, LaAyudaGanaACualquierError) {
-    for (const auto& args : std::vector<std::vector<std::string_view>>{
-             {"--help"}, {"-h"}, {"--zoom", "--help"}, {"--lado", "x", "-h"}, {"uno", "dos", "--help"}}) {
-        const ResultadoArgumentos r = analizarArgumentos(args);
-        EXPECT_EQ(r.error, "");
-        EXPECT_TRUE(r.opciones.ayuda);
-    }
-    const std::string ayuda = textoAyuda(7);
-    for (const char* opcion : {"-o", "--iteraciones", "--plano", "--color", "--dwell", "--x", "--y", "--lado",
-                               "--paso", "--threads", "--help", "here 7"}) {
-        EXPECT_NE(ayuda.find(opcion), std::string::npos) << opcion;
-    }
+// A number is the whole argument, read as the program reads the same text
+// anywhere (strtold in the C locale).
+TEST(ArgumentosRender, UnNumeroEsTodoElArgumento) {
+    EXPECT_EQ(leerRealEstricto("-1e-30"), -1e-30L);
+    EXPECT_EQ(leerRealEstricto("0x1p-3"), 0.125L);
+    EXPECT_EQ(leerRealEstricto("0.1"), 0.1L);
+    for (const char* malo : {"", " 1", "1 ", "1,5", "1e", "--", "0x", "1e5x"}) EXPECT_FALSE(leerRealEstricto(malo)) << malo;
+    EXPECT_EQ(leerEnteroEstricto("-32768"), -32768);
+    EXPECT_EQ(leerEnteroEstricto("+7"), 7);
+    for (const char* malo : {"", "-", "1.0", "0x10", "7 "}) EXPECT_FALSE(leerEnteroEstricto(malo)) << malo;
+    // Far too big for any field, without overflowing.
+    EXPECT_GT(leerEnteroEstricto("99999999999999999999999999"), int64_t{1} << 40);
 }
 
 }  // namespace

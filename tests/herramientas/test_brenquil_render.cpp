@@ -1,7 +1,8 @@
 // brenquil-render as a user runs it: the built program in a temporary folder,
-// its PNG read back with stb_image and compared with the pixels that the
-// literal loop and colouring give; its errors, exit codes and the
-// files it leaves.
+// its PNG read back with stb_image and compared with today's pictures and
+// with the literal loop and colouring; the view travelling inside the PNG;
+// every refusal, failure and warning with its exit code; and the files it
+// leaves, also when it is interrupted.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <optional>
 #include <poll.h>
 #include <set>
@@ -19,14 +21,16 @@
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
+#include <zlib.h>
 
-#include "archivo_parametros.h"
 #include "codigos.h"
-#include "estado_visor.h"
+#include "imagen_png.h"
 #include "leer_png.h"
+#include "lienzo.h"
 #include "numeros.h"
 #include "opciones_color.h"
 #include "referencia.h"
@@ -122,48 +126,31 @@ Ejecucion ejecutar(const fs::path& carpeta, const std::vector<std::string>& args
     return e;
 }
 
-// A PNG read back as 0x00BBGGRR colours, row by row; nothing when it is not an
-// 8-bit RGB 400 x 400 picture.
-std::optional<std::vector<Color>> leerPng400(const fs::path& ruta) {
+
+// The PNG read back; nothing (and a failure) when it does not decode.
+std::optional<PngLeido> leer(const fs::path& ruta) {
     std::string error;
     std::optional<PngLeido> png = leerPng(ruta, error);
-    if (!png) {
-        ADD_FAILURE() << error;
-        return std::nullopt;
-    }
-    EXPECT_EQ(png->ancho, LADO);
-    EXPECT_EQ(png->alto, LADO);
-    EXPECT_EQ(png->canales, 3);
-    EXPECT_FALSE(png->dieciseisBits);
-    if (png->ancho != LADO || png->alto != LADO) return std::nullopt;
-    return std::move(png->pixeles);
+    if (!png) ADD_FAILURE() << error;
+    return png;
 }
 
-// The seven values of a view, as a parameter file holds them.
-using Vista = RegistroParametros;
-
-// The picture the view must give: the reference's, over black.
-std::vector<Color> imagenEsperada(const Vista& v) {
-    return imagenReferencia({v.plano, v.modoColor, v.dwell, v.iteraciones, {v.xSupIzq, v.ySupIzq, v.lado}});
+// The CRC-32 of the picture's RGB bytes, row by row.
+uint32_t crcRgb(const std::vector<Color>& pixeles) {
+    std::vector<unsigned char> rgb;
+    for (Color c : pixeles) rgb.insert(rgb.end(), {rojoDe(c), verdeDe(c), azulDe(c)});
+    return static_cast<uint32_t>(crc32(0, rgb.data(), static_cast<uInt>(rgb.size())));
 }
 
-// The first pixel where two pictures differ, for a readable failure.
-::testing::AssertionResult mismaImagen(const std::vector<Color>& esperada, const std::vector<Color>& obtenida) {
-    if (esperada.size() != obtenida.size()) {
-        return ::testing::AssertionFailure() << "sizes " << esperada.size() << " and " << obtenida.size();
-    }
-    const auto [a, b] = std::mismatch(esperada.begin(), esperada.end(), obtenida.begin());
-    if (a == esperada.end()) return ::testing::AssertionSuccess();
-    const auto i = a - esperada.begin();
-    return ::testing::AssertionFailure() << "first difference at column " << i % LADO << ", row " << i / LADO
-                                         << ": expected 0x" << std::hex << *a << ", got 0x" << *b;
+std::string contenido(const fs::path& ruta) {
+    std::ifstream archivo(ruta, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(archivo), {});
 }
 
-std::size_t coloresDistintos(const std::vector<Color>& pixeles) {
-    return std::set<Color>(pixeles.begin(), pixeles.end()).size();
+// The view a picture shows, for the reference.
+VistaReferencia vistaDe(const RegistroParametros& r) {
+    return {r.plano, r.modoColor, r.dwell, r.iteraciones, {r.xSupIzq, r.ySupIzq, r.lado}};
 }
-
-Color en(const std::vector<Color>& pixeles, int x, int y) { return pixeles[static_cast<std::size_t>(y) * LADO + x]; }
 
 class BrenquilRender : public ::testing::Test {
 protected:
@@ -177,23 +164,19 @@ protected:
         if (!carpeta_.empty()) fs::remove_all(carpeta_, ec);
     }
 
-    // A parameter file written by the program's own writer.
-    std::string guardar(const std::string& nombre, const Vista& v) {
-        EstadoVisor estado;
-        aplicarRegistro(v, estado);
-        EXPECT_TRUE(guardarArchivoParametros(carpeta_ / nombre, estado));
+    // A parameter file of the view, as the window saves it.
+    std::string guardar(const std::string& nombre, const RegistroParametros& v) {
+        std::ofstream(carpeta_ / nombre, std::ios::binary) << escribirRegistro(v);
         return nombre;
     }
 
     // Runs the program, which must succeed quietly, and reads its PNG.
-    std::vector<Color> renderizar(const std::vector<std::string>& args, const std::string& salida = "sal.png") {
-        std::vector<std::string> todos = args;
-        todos.insert(todos.end(), {"-o", salida});
-        const Ejecucion e = ejecutar(carpeta_, todos);
+    PngLeido renderizar(std::vector<std::string> args, const std::string& salida = "sal.png") {
+        args.insert(args.end(), {"-o", salida});
+        const Ejecucion e = ejecutar(carpeta_, args);
         EXPECT_EQ(e.codigo, 0) << e.errores;
         EXPECT_EQ(e.errores, "");
-        std::optional<std::vector<Color>> pixeles = leerPng400(carpeta_ / salida);
-        return pixeles ? *pixeles : std::vector<Color>{};
+        return leer(carpeta_ / salida).value_or(PngLeido{});
     }
 
     std::set<std::string> archivos() const {
@@ -205,145 +188,204 @@ protected:
     fs::path carpeta_;
 };
 
-TEST_F(BrenquilRender, ElArchivoPorDefectoDaLosPixelesDeLaIteracionEnCadaColorYDwell) {
-    for (const int32_t modo : {COLOR_ITERACION, COLOR_BLANCO_NEGRO, COLOR_DESC_BINARIA, COLOR_DESC_BINARIA_BN}) {
-        for (const int32_t dwell : {DWELL_SI, DWELL_NO}) {
-            SCOPED_TRACE("colour " + std::to_string(modo) + ", dwell " + std::to_string(dwell));
-            Vista v;
-            v.modoColor = modo;
-            v.dwell = dwell;
-            const std::string archivo = guardar("vista.str", v);
-
-            // The default step 0: the file's own limit, 30.
-            const std::vector<Color> treinta = renderizar({archivo});
-            EXPECT_TRUE(mismaImagen(imagenEsperada(v), treinta));
-
-            // Step 32, as the window's first render: 62 iterations.
-            const std::vector<Color> sesentaYDos = renderizar({archivo, "--paso", "32"});
-            Vista v62 = v;
-            v62.iteraciones = 62;
-            EXPECT_TRUE(mismaImagen(imagenEsperada(v62), sesentaYDos));
-
-            // Column 75 of row 200 is c = -1, inside the set: n is the limit.
-            // Column 399 escapes at once: n = 0, drawn only under DWELL_SI.
-            if (modo == COLOR_ITERACION && !treinta.empty()) {
-                EXPECT_EQ(en(treinta, 75, 200), colorRGB(116, 182, 255));
-                EXPECT_EQ(en(treinta, 399, 200), dwell == DWELL_SI ? colorRGB(128, 128, 128) : NEGRO);
-            }
-            if (modo == COLOR_BLANCO_NEGRO && !sesentaYDos.empty()) {
-                EXPECT_EQ(en(sesentaYDos, 75, 200), NEGRO);  // n = 62 is even
-            }
-        }
+// At 400 x 400 the pictures are byte for byte those the program wrote before
+// it drew any other size (their CRCs, taken then), and the reference's.
+TEST_F(BrenquilRender, A400LosPixelesDeSiempre) {
+    struct Caso {
+        std::vector<std::string> args;
+        uint32_t crc;
+    };
+    const Caso casos[] = {
+        {{}, 0xa950585d},
+        {{"--plano", "305", "--color", "365", "--iteraciones", "200", "--x", "-4", "--y", "4", "--lado", "8"}, 0xb6161c5d},
+        {{"--plano", "310", "--x", "-3", "--y", "3", "--lado", "6", "--color", "370", "--dwell", "385", "--iteraciones",
+          "500"},
+         0x209227cc},
+        {{"--x", "-0.7436438870371587", "--y", "0.1318259042053", "--lado", "1e-10", "--iteraciones", "3000", "--color",
+          "355"},
+         0x67456c44},
+        {{"--iteraciones", "32767", "--x", "-2.5", "--y", "1.5", "--lado", "3", "--color", "365"}, 0xfdd7d04e},
+        {{"--x", "-0.743643887037163704752191506114774", "--y", "-0.131825904205306970493132056385139", "--lado",
+          "1e-14", "--iteraciones", "2000", "--paso", "32"},
+         0x7f4633af},
+        {{"--plano", "305", "--x", "-0.5", "--y", "0.5", "--lado", "1", "--iteraciones", "100", "--dwell", "385"},
+         0xb390d73d},
+    };
+    for (const Caso& c : casos) {
+        std::string linea;
+        for (const std::string& a : c.args) linea += " " + a;
+        SCOPED_TRACE("brenquil-render" + linea);
+        const PngLeido png = renderizar(c.args);
+        EXPECT_EQ(png.ancho, 400);
+        EXPECT_EQ(png.canales, 3);
+        EXPECT_EQ(crcRgb(png.pixeles), c.crc);
     }
+    // The second, against the reference too.
+    const PngLeido png = renderizar(casos[1].args);
+    EXPECT_TRUE(png.pixeles == imagenReferencia({305, 365, 380, 200, {-4, 4, 8}}));
 }
 
-TEST_F(BrenquilRender, LasOpcionesDanLaMismaImagenQueElArchivo) {
-    const Vista v{150, PLANO_CARDIOIDE_INV, COLOR_DESC_BINARIA, DWELL_NO, -3.0L, 2.5L, 6.0L};
-    const std::vector<Color> esperada = imagenEsperada(v);
-    // Black where points escape, and the two half-plane colours of the limit inside.
-    ASSERT_EQ(coloresDistintos(esperada), 3u) << "the view shows too little to compare";
-
-    const std::vector<Color> delArchivo = renderizar({guardar("vista.str", v)});
-    EXPECT_TRUE(mismaImagen(esperada, delArchivo));
-    const std::vector<Color> deOpciones = renderizar({"--iteraciones", "150", "--plano", "305", "--color", "365",
-                                                     "--dwell", "385", "--x", "-3", "--y", "2.5", "--lado", "6"});
-    EXPECT_TRUE(mismaImagen(delArchivo, deOpciones));
-    // Names for the codes, the --name=value form, and options over a file
-    // holding another view.
-    const std::vector<Color> mezcla =
-        renderizar({guardar("otra.str", Vista{}), "--iteraciones=150", "--plano=cardioide-inv", "--color",
-                    "desc-binaria", "--dwell", "no", "--x=-3", "--y", "2.5", "--lado", "6"});
-    EXPECT_TRUE(mismaImagen(delArchivo, mezcla));
-}
-
-TEST_F(BrenquilRender, UnoDosYTresHilosDanLaMismaImagen) {
-    const Vista v{120, PLANO_PARABOLA, COLOR_ITERACION, DWELL_SI, -2.0L, 2.0L, 4.0L};
-    const std::vector<Color> esperada = imagenEsperada(v);
-    ASSERT_GT(coloresDistintos(esperada), 10u) << "the view shows too little to compare";
+// A picture taller than one band of rows, wide and supersampled, from a file,
+// with one and three threads and to standard output: the reference's pixels,
+// the same bytes every time.
+TEST_F(BrenquilRender, CualquierTamanoYNumeroDeHilosDaLaImagenDeLaReferencia) {
+    const RegistroParametros v{60, PLANO_PARABOLA, COLOR_DESC_BINARIA, DWELL_SI, -3.0L, 1.0L, 6.0L};
     const std::string archivo = guardar("vista.str", v);
-    for (const char* hilos : {"1", "2", "3"}) {
-        SCOPED_TRACE(std::string("--threads ") + hilos);
-        EXPECT_TRUE(mismaImagen(esperada, renderizar({archivo, "--threads", hilos})));
-    }
+    const PngLeido uno = renderizar({archivo, "--size", "3000x400", "--threads", "1"}, "uno.png");
+    ASSERT_EQ(uno.ancho, 3000);
+    ASSERT_EQ(uno.alto, 400);
+    const VistaReferencia r = vistaDe(v);
+    for (int y : {0, 1, 348, 349, 350, 399})
+        for (int x = 0; x < 3000; x += 7)
+            ASSERT_EQ(uno.pixeles[static_cast<std::size_t>(y) * 3000 + x], muestraReferencia(r, 3000, 1, x, y, 0, 0)) << x << "," << y;
+    renderizar({archivo, "--size", "3000x400", "--threads", "3"}, "tres.png");
+    EXPECT_EQ(contenido(carpeta_ / "uno.png"), contenido(carpeta_ / "tres.png"));
+    const Ejecucion salida = ejecutar(carpeta_, {archivo, "--size", "3000x400", "-o", "-"});
+    EXPECT_EQ(salida.codigo, 0) << salida.errores;
+    EXPECT_EQ(salida.salida, contenido(carpeta_ / "uno.png"));
+
+    const PngLeido doble = renderizar({archivo, "--size", "60x30", "--supersample", "3"});
+    ASSERT_EQ(doble.pixeles.size(), 1800u);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 60; ++x) {
+            PromedioLuz p;
+            for (int t = 0; t < 3; ++t)
+                for (int s = 0; s < 3; ++s) p.sumar(muestraReferencia(r, 60, 3, x, y, s, t));
+            ASSERT_EQ(doble.pixeles[static_cast<std::size_t>(y) * 60 + x], p.promedio()) << x << "," << y;
+        }
 }
 
-TEST_F(BrenquilRender, UnArchivoCortoCargaComoEnLaVentanaYAvisa) {
-    // "40    ": limit 40, plane unchanged (300), everything else 0: every
-    // pixel is c = 0, inside, and colour mode 0 draws it black.
-    std::ofstream(carpeta_ / "corto.str", std::ios::binary) << "40    ";
-    const Ejecucion e = ejecutar(carpeta_, {"corto.str", "-o", "sal.png"});
+// The view travels inside the PNG: its record (with the limit as drawn), a
+// readable form; the PNG is read wherever a parameter file is, and the
+// record comes back out as a parameter file.
+TEST_F(BrenquilRender, LaVistaViajaEnElPng) {
+    renderizar({"--plane", "305", "--color", "365", "--iterations", "150", "--step", "32", "--center", "-0.5,0.25",
+                "--radius", "0.125", "--size", "600x300"},
+               "a.png");
+    std::FILE* f = std::fopen((carpeta_ / "a.png").c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    std::vector<TextoPng> textos;
+    std::string error;
+    ASSERT_TRUE(leerTextosPng(f, textos, error)) << error;
+    std::fclose(f);
+    ASSERT_EQ(textos.size(), 3u);
+    // The corner lies half the side left of the centre and half the height above it.
+    const RegistroParametros esperada{182, PLANO_CARDIOIDE_INV, COLOR_DESC_BINARIA, DWELL_SI, -0.625L, 0.3125L, 0.25L};
+    EXPECT_EQ(textos[0], (TextoPng{"Brenquil view", escribirRegistro(esperada)}));
+    EXPECT_EQ(textos[1].clave, "Description");
+    EXPECT_NE(textos[1].texto.find("centre -0.5 + 0.25i"), std::string::npos) << textos[1].texto;
+    EXPECT_EQ(textos[2].clave, "Software");
+
+    // The PNG as the view, re-rendered: the same bytes; its view as a *.str.
+    const Ejecucion e = ejecutar(carpeta_, {"a.png", "--size", "600x300", "-o", "b.png", "--save-view", "b.str"});
     EXPECT_EQ(e.codigo, 0) << e.errores;
-    EXPECT_NE(e.errores.find("warning"), std::string::npos) << e.errores;
-    Vista v{40, PLANO_CARDIOIDE, 0, 0, 0.0L, 0.0L, 0.0L};
-    const std::optional<std::vector<Color>> pixeles = leerPng400(carpeta_ / "sal.png");
-    ASSERT_TRUE(pixeles);
-    EXPECT_TRUE(mismaImagen(imagenEsperada(v), *pixeles));
+    EXPECT_EQ(contenido(carpeta_ / "a.png"), contenido(carpeta_ / "b.png"));
+    EXPECT_EQ(contenido(carpeta_ / "b.str"), escribirRegistro(esperada));
+    const Ejecucion solo = ejecutar(carpeta_, {"b.png", "--save-view", "c.str"});
+    EXPECT_EQ(solo.codigo, 0) << solo.errores;
+    EXPECT_EQ(contenido(carpeta_ / "c.str"), escribirRegistro(esperada));
 }
 
-TEST_F(BrenquilRender, LaAyudaVaALaSalidaYNoEscribeNada) {
-    const Ejecucion e = ejecutar(carpeta_, {"--help"});
-    EXPECT_EQ(e.codigo, 0);
-    EXPECT_EQ(e.errores, "");
-    for (const char* texto : {"Usage: brenquil-render", "-o", "--iteraciones", "--plano", "--color", "--dwell",
-                              "--x", "--y", "--lado", "--paso", "--threads"}) {
-        EXPECT_NE(e.salida.find(texto), std::string::npos) << texto;
-    }
-    EXPECT_TRUE(archivos().empty());
-}
-
-TEST_F(BrenquilRender, CadaErrorFallaConUnMensajeYNoDejaArchivos) {
-    const std::string archivo = guardar("vista.str", Vista{});
+// Every failure, refusal and warning of a run: the exit code, a piece of what
+// it says, and no picture left where one could not be made.
+TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
     fs::create_directory(carpeta_ / "subcarpeta");
-    // An earlier picture at the target, which no failed run may touch.
-    std::ofstream(carpeta_ / "sal.png", std::ios::binary) << "anterior";
+    const std::string archivo = guardar("vista.str", RegistroParametros{});
     std::ofstream(carpeta_ / "protegida.png", std::ios::binary) << "protegida";
-    fs::permissions(carpeta_ / "protegida.png", fs::perms::owner_write | fs::perms::group_write |
-                                                    fs::perms::others_write, fs::perm_options::remove);
-    const std::set<std::string> antes = archivos();
+    fs::permissions(carpeta_ / "protegida.png", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    ASSERT_EQ(mkfifo((carpeta_ / "tubo.str").c_str(), 0600), 0);
+    std::ofstream(carpeta_ / "foto.png", std::ios::binary) << "\x89PNG\r\n\x1a\n" << std::string(40, '\0');
+    guardar("rara.str", RegistroParametros{32767, 999, 0, 12, std::numeric_limits<long double>::quiet_NaN(), 2.0L, -4.0L});
+    const std::string largo = std::string(246, 'n') + ".png";
 
     struct Caso {
         std::vector<std::string> args;
         int codigo;
-        std::string mensaje;
+        std::vector<std::string> mensajes;
+        const char* salida;  // the picture that must exist afterwards, if any
     };
     const Caso casos[] = {
-        {{"no-existe.str", "-o", "sal.png"}, 1, "no such file"},
-        {{"subcarpeta", "-o", "sal.png"}, 1, "folder"},
-        {{archivo, "-o", "sal.png", "--zoom", "2"}, 2, "unknown option '--zoom'"},
-        {{archivo, "-o"}, 2, "-o needs a value"},
-        {{archivo, "-o", "sal.png", "--lado"}, 2, "--lado needs a value"},
-        {{archivo, "-o", "sal.png", "--lado", "1x"}, 2, "not a number"},
-        {{archivo, "-o", "sal.png", "--x", "abc"}, 2, "not a number"},
-        {{archivo, "-o", "sal.png", "--iteraciones", "3.5"}, 2, "not an integer"},
-        {{archivo, "-o", "sal.png", "--iteraciones", "70000"}, 2, "outside"},
-        {{archivo, "-o", "sal.png", "--threads", "0"}, 2, "outside"},
-        {{archivo}, 2, "-o"},
-        {{archivo, "-o", "no-existe/sal.png"}, 1, "no folder"},
-        {{archivo, "-o", "subcarpeta"}, 1, "folder"},
-        {{archivo, "-o", "protegida.png"}, 1, "read-only"},
-        {{archivo, "-o", "./" + archivo}, 2, "is the parameter file itself"},
+        {{"no-existe.str", "-o", "sal.png"}, 1, {"cannot read 'no-existe.str': no such file"}, nullptr},
+        {{"subcarpeta", "-o", "sal.png"}, 1, {"it is a folder"}, nullptr},
+        {{"tubo.str", "-o", "sal.png"}, 1, {"a pipe with nothing to read"}, nullptr},
+        {{"/dev/zero", "-o", "sal.png"}, 1, {"not a regular file or a pipe"}, nullptr},
+        {{"foto.png", "-o", "sal.png"}, 1, {"'foto.png'", "the PNG file"}, nullptr},
+        {{archivo, "-o", "no-existe/sal.png"}, 1, {"no folder"}, nullptr},
+        {{archivo, "-o", "subcarpeta"}, 2, {"ending in .png"}, nullptr},
+        {{archivo, "-o", "protegida.png"}, 1, {"read-only"}, nullptr},
+        {{archivo, "--save-view", "./" + archivo}, 2, {"is the file the view is read from"}, nullptr},
+        {{archivo, "-o", "sal.png", "--side", "-1"}, 2, {"--side: not positive", "--help"}, nullptr},
+        {{archivo, "-o", "sal.png", "--zoom", "1e-4940"}, 2, {"the side the options give"}, nullptr},
+        {{archivo, "-o", "sal.png", "--center", "1e4932,0", "--side", "1e4932"}, 2, {"the corner the centre gives"},
+         nullptr},
+        {{archivo, "-o", "sal.png", "--plane", "999"}, 2, {"not a plane"}, nullptr},
+        // A file keeps the window's rule: drawn, with a word on each value.
+        {{"rara.str", "-o", "sal.png"},
+         0,
+         {"warning: 'rara.str': the side -4", "the corner +NAN + 2i is not finite", "plane 999", "colour 0", "dwell 12",
+          "the limit 32767 is drawn as 32766"},
+         "sal.png"},
+        // Deeper than 80 bits resolve: drawn, with the depth named.
+        {{"-o", "sal.png", "--x", "-0.74", "--y", "0.1", "--side", "1e-21"},
+         0,
+         {"warning: at this depth (side 1e-21, magnification 4e+21)", "blocks"},
+         "sal.png"},
+        // A valid name of 250 bytes: the temporary name does not grow with it.
+        {{"-o", largo}, 0, {}, largo.c_str()},
     };
     for (const Caso& c : casos) {
-        std::string orden;
-        for (const std::string& a : c.args) orden += " " + a;
-        SCOPED_TRACE("brenquil-render" + orden);
+        std::string linea;
+        for (const std::string& a : c.args) linea.append(" ").append(a, 0, 40);
+        SCOPED_TRACE("brenquil-render" + linea);
         const Ejecucion e = ejecutar(carpeta_, c.args);
         EXPECT_EQ(e.codigo, c.codigo) << e.errores;
-        EXPECT_NE(e.errores.find("brenquil-render: "), std::string::npos) << e.errores;
-        EXPECT_NE(e.errores.find(c.mensaje), std::string::npos) << e.errores;
+        for (const std::string& m : c.mensajes) EXPECT_NE(e.errores.find(m), std::string::npos) << e.errores;
+        if (c.mensajes.empty()) {
+            EXPECT_EQ(e.errores, "");
+        }
         EXPECT_EQ(e.salida, "");
-        EXPECT_EQ(archivos(), antes);
-        EXPECT_TRUE(fs::is_empty(carpeta_ / "subcarpeta"));
+        std::set<std::string> quedan = archivos();
+        if (c.salida) {
+            EXPECT_EQ(quedan.erase(c.salida), 1u) << "no picture written";
+            fs::remove(carpeta_ / c.salida);
+        }
+        EXPECT_EQ(quedan, (std::set<std::string>{"foto.png", "protegida.png", "rara.str", "subcarpeta", "tubo.str",
+                                                 "vista.str"}));
     }
-    std::ifstream anterior(carpeta_ / "sal.png", std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(anterior), {}), "anterior");
+    EXPECT_EQ(contenido(carpeta_ / "protegida.png"), "protegida");
+}
+
+// Interrupted while it writes, it leaves no temporary file and no picture.
+TEST_F(BrenquilRender, UnaInterrupcionNoDejaArchivos) {
+    for (int senal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(strsignal(senal));
+        std::vector<std::string> args = {BRENQUIL_RENDER_EXE, "--size", "8000x8000", "--iterations", "2000",
+                                         "--threads", "1", "-o", (carpeta_ / "sal.png").string()};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_t pid = -1;
+        ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+        // Once the temporary file exists, the render is writing into it.
+        const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (archivos().empty() && std::chrono::steady_clock::now() < limite) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ASSERT_FALSE(archivos().empty()) << "no temporary file appeared";
+        kill(pid, senal);
+        int estado = 0;
+        waitpid(pid, &estado, 0);
+        EXPECT_TRUE(WIFSIGNALED(estado) && WTERMSIG(estado) == senal);
+        EXPECT_TRUE(archivos().empty()) << *archivos().begin();
+    }
 }
 
 // The reasons the system gives: a parameter file that cannot be read, and a
 // folder that takes no new file (found by making one there, which must leave
 // nothing behind).
 TEST_F(BrenquilRender, SinPermisoFallaConLaRazonDelSistema) {
-    const std::string archivo = guardar("vista.str", Vista{});
+    const std::string archivo = guardar("vista.str", RegistroParametros{});
     fs::create_directory(carpeta_ / "abierta");
     fs::create_directory(carpeta_ / "cerrada");
     fs::permissions(carpeta_, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
@@ -371,8 +413,7 @@ TEST_F(BrenquilRender, SinPermisoFallaConLaRazonDelSistema) {
 TEST_F(BrenquilRender, UnaImagenNuevaReemplazaLaAnteriorSinDejarTemporales) {
     std::ofstream(carpeta_ / "sal.png", std::ios::binary) << "anterior";
     fs::create_directory(carpeta_ / "dentro");
-    const std::vector<Color> pixeles = renderizar({"--lado", "4", "--x", "-2", "--y", "2"}, "sal.png");
-    EXPECT_FALSE(pixeles.empty());
+    EXPECT_EQ(renderizar({"--side", "4", "--x", "-2", "--y", "2"}, "sal.png").ancho, 400);
     renderizar({}, "dentro/otra.png");
     EXPECT_EQ(archivos(), (std::set<std::string>{"sal.png", "dentro"}));
     EXPECT_EQ(fs::directory_iterator(carpeta_ / "dentro")->path().filename(), "otra.png");

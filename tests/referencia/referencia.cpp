@@ -7,7 +7,7 @@
 namespace brenquil {
 
 ResultadoIteracion iterarReferencia(const std::atomic<int16_t>& plano, const VistaPlano& vista,
-                                    int16_t px, int16_t py, int16_t maxIter) {
+                                    long double px, long double py, int16_t maxIter) {
     if (maxIter > 32766) maxIter = 32766;
 
     long double zr = 0.0L;
@@ -101,6 +101,17 @@ std::optional<Color> pixelReferencia(const VistaReferencia& v, int16_t x, int16_
     const int16_t limite = v.limite > 32766 ? int16_t{32766} : v.limite;
     const ResultadoIteracion r = iterarReferencia(plano, v.vista, x, y, limite);
     return colorReferencia(v.modo, v.dwell, limite, r.cuenta, r.zx, r.zy);
+}
+
+Color muestraReferencia(const VistaReferencia& v, int ancho, int muestras, int x, int y, int s, int t) {
+    fijarPrecisionX87(PrecisionX87::Extendida);
+    const long double columnas = static_cast<long double>(ancho) * muestras;
+    const long double px = static_cast<long double>((int64_t{x} * muestras + s) * 400) / columnas;
+    const long double py = static_cast<long double>((int64_t{y} * muestras + t) * 400) / columnas;
+    const std::atomic<int16_t> plano{v.plano};
+    const int16_t limite = v.limite > 32766 ? int16_t{32766} : v.limite;
+    const ResultadoIteracion r = iterarReferencia(plano, v.vista, px, py, limite);
+    return colorReferencia(v.modo, v.dwell, limite, r.cuenta, r.zx, r.zy).value_or(0u);
 }
 
 std::vector<Color> imagenReferencia(const VistaReferencia& v, int ancho, int alto, const std::vector<Color>& fondo) {

@@ -25,7 +25,7 @@ namespace brenquil {
 // counter could never pass the limit and a pixel that does not escape would
 // loop for ever.
 ResultadoIteracion iterarReferencia(const std::atomic<int16_t>& plano, const VistaPlano& vista,
-                                    int16_t px, int16_t py, int16_t maxIter);
+                                    long double px, long double py, int16_t maxIter);
 
 // The colour of a pixel whose iteration with the limit `limite` (already
 // capped) gave `cuenta` and the last z, in a colour mode and dwell code;
@@ -45,6 +45,13 @@ struct VistaReferencia {
 
 // The colour of the pixel (x, y) of the view; nothing when it is not drawn.
 std::optional<Color> pixelReferencia(const VistaReferencia& v, int16_t x, int16_t y);
+
+// The colour of sample (s, t) of pixel (x, y) of a picture `ancho` pixels wide
+// with `muestras` x `muestras` samples per pixel: the point of the 400-pixel
+// picture at column (x * muestras + s) * 400 / (ancho * muestras) and row
+// (y * muestras + t) * 400 / (ancho * muestras), the pixel's width being the
+// view's side over `ancho`. Black when it is not drawn.
+Color muestraReferencia(const VistaReferencia& v, int ancho, int muestras, int x, int y, int s, int t);
 
 // The pixels (x, y) of 0 <= x < ancho, 0 <= y < alto of the view, row by row,
 // each coloured by the loop and the colouring above over the colour that

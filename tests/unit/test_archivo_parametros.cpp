@@ -255,3 +255,31 @@ TEST_F(ArchivoParametros, ElArchivoNuevoTieneUnNombreTemporalCortoYSePuedeBorrar
     EXPECT_EQ(contenido(p), "anterior");
     EXPECT_EQ(nombres().size(), 2u);
 }
+
+// Every target that cannot be replaced by a new file is refused with its
+// reason, before anything is written, and the check leaves nothing behind.
+TEST_F(ArchivoParametros, CadaDestinoImposibleSeRechazaSinTocarNada) {
+    fs::create_directory(ruta("subcarpeta"));
+    escribir(ruta("protegida.png"), "protegida");
+    fs::permissions(ruta("protegida.png"), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    const Nombres antes = nombres();
+    const std::pair<fs::path, std::string> casos[] = {
+        {ruta("subcarpeta"), "it is a folder"},
+        {ruta("no-existe") / "sal.png", "no folder"},
+        {ruta("protegida.png"), "the file is read-only"},
+        {carpeta_ / ".", "names a folder"},
+        {ruta("subcarpeta") / "..", "names a folder"},
+    };
+    for (const auto& [destino, mensaje] : casos) {
+        SCOPED_TRACE(destino.string());
+        const std::string comprobado = comprobarDestino(destino);
+        EXPECT_NE(comprobado.find(mensaje), std::string::npos) << comprobado;
+        EXPECT_EQ(reemplazarArchivo(destino, "x", 1), comprobado);
+        EXPECT_EQ(nombres(), antes);
+        EXPECT_TRUE(fs::is_empty(ruta("subcarpeta")));
+    }
+    EXPECT_EQ(contenido(ruta("protegida.png")), "protegida");
+    EXPECT_EQ(comprobarDestino(ruta("nueva.png")), "");
+    EXPECT_EQ(nombres(), antes);
+}
