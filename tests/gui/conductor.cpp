@@ -260,6 +260,11 @@ void apartarCuadro(HWND cuadro) {
     const int x = GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left);
     const int y = GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top);
     SetWindowPos(cuadro, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // What the screen shows where the box was is the display server's to
+    // restore, and under Wine it sometimes is not (the box's pixels stayed
+    // there for good in about one run in fifteen): the owner is asked to
+    // repaint, so that what is seen there is what the program draws.
+    if (const HWND propietario = GetWindow(cuadro, GW_OWNER)) InvalidateRect(propietario, nullptr, FALSE);
 }
 
 void pulsarBoton(HWND cuadro, int id) {

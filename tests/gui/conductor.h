@@ -119,7 +119,8 @@ struct Cuadro {
     HWND propietario = nullptr;
 };
 std::optional<Cuadro> leerCuadro(HWND ventana);
-// Moves a box to the lower right corner of the screen, off the main window.
+// Moves a box to the lower right corner of the screen, off the main window,
+// and has its owner repaint what it covered.
 void apartarCuadro(HWND cuadro);
 // Presses a button of a box as a click would: the box gets its command.
 void pulsarBoton(HWND cuadro, int id);

@@ -1,7 +1,8 @@
 // Reads the resources back from the built executable, loaded as a data file,
 // and checks them against the program's user interface: every menu caption
-// and command, the accelerator keys, both dialog templates field by field,
-// every pixel of the two cursors and the properties of the icon.
+// and command, the accelerator keys, both dialogs as the system builds them
+// from their templates, every pixel of the two cursors and the properties of
+// the icon.
 //
 // The expected values are written out here from the interface's own terms,
 // independently of brenquil.rc and of the text pictures the build turns into
@@ -78,31 +79,9 @@ public:
 
     uint8_t byte() { return static_cast<uint8_t>(leer(1)); }
     uint16_t palabra() { return static_cast<uint16_t>(leer(2)); }
-    int16_t corto() { return static_cast<int16_t>(leer(2)); }
     uint32_t doble() { return static_cast<uint32_t>(leer(4)); }
-    void alinear4() { pos_ = (pos_ + 3) & ~size_t{3}; }
     size_t posicion() const { return pos_; }
     bool desbordado() const { return desbordado_; }
-
-    // A field of a dialog template: 0x0000 (none), 0xFFFF and an ordinal, or
-    // a zero-terminated UTF-16 string.
-    struct CadenaOOrdinal {
-        bool esOrdinal = false;
-        uint16_t ordinal = 0;
-        std::wstring texto;
-    };
-    CadenaOOrdinal cadenaOOrdinal() {
-        CadenaOOrdinal r;
-        uint16_t primera = palabra();
-        if (primera == 0xFFFF) {
-            r.esOrdinal = true;
-            r.ordinal = palabra();
-            return r;
-        }
-        for (uint16_t c = primera; c != 0 && !desbordado_; c = palabra())
-            r.texto.push_back(static_cast<wchar_t>(c));
-        return r;
-    }
 
 private:
     uint32_t leer(size_t n) {
@@ -279,31 +258,8 @@ TEST_F(Recursos, AcceleratorTableHasTheTwentyFiveKeysInOrder) {
     }
 }
 
-// The compiled table itself: 8 bytes an entry (flags, key, command, padding),
-// and the end mark 0x80 on the last entry only.
-TEST_F(Recursos, AcceleratorResourceEndsAfterTheTwentyFifthEntry) {
-    std::vector<uint8_t> datos = datosRecurso("MYMENU", RT_ACCELERATOR);
-    ASSERT_EQ(datos.size(), 25u * 8);
-    Lector l(datos);
-    for (int i = 0; i < 25; ++i) {
-        SCOPED_TRACE("entry " + std::to_string(i + 1));
-        uint16_t banderas = l.palabra();
-        uint16_t tecla = l.palabra();
-        uint16_t comando = l.palabra();
-        l.palabra();
-        uint16_t fin = i == 24 ? 0x80 : 0;
-        EXPECT_EQ(banderas, aceleradoresEsperados[i].fVirt | fin);
-        EXPECT_EQ(tecla, aceleradoresEsperados[i].tecla);
-        EXPECT_EQ(comando, aceleradoresEsperados[i].comando);
-    }
-    EXPECT_FALSE(l.desbordado());
-}
-
 // ---------------------------------------------------------------------------
 // Dialog templates
-
-constexpr uint16_t ATOMO_BUTTON = 0x0080;
-constexpr uint16_t ATOMO_EDIT = 0x0081;
 
 constexpr DWORD BOTON = 0x50010000;          // WS_CHILD | WS_VISIBLE | WS_TABSTOP
 constexpr DWORD BOTON_DEFECTO = 0x50010001;  // ... | BS_DEFPUSHBUTTON
@@ -311,91 +267,100 @@ constexpr DWORD GRUPO = 0x50010007;          // ... | BS_GROUPBOX
 constexpr DWORD EDICION = 0x50810080;        // ... | WS_BORDER | ES_AUTOHSCROLL
 
 struct ControlEsperado {
-    WORD id;
+    int id;
     DWORD estilo;
-    uint16_t clase;
-    const wchar_t* texto;
-    short x, y, cx, cy;
+    const char* clase;
+    const char* texto;
+    RECT unidades;  // left, top, right, bottom in dialog units
 };
 
 struct DialogoEsperado {
     const char* nombre;
-    const wchar_t* titulo;
-    short x, y, cx, cy;
+    const char* titulo;
+    RECT unidades;
     std::vector<ControlEsperado> controles;
 };
 
 const DialogoEsperado dialogoParametros = {
-    "DIALOGOPARAMETROS", L"Parametros de Enfoque", 18, 18, 141, 160, {
-        {1, BOTON_DEFECTO, ATOMO_BUTTON, L"Edit OK", 8, 136, 30, 14},
-        {2, BOTON, ATOMO_BUTTON, L"Cancel", 42, 136, 37, 14},
-        {520, BOTON, ATOMO_BUTTON, L"Default", 83, 136, 35, 14},
-        {510, GRUPO, ATOMO_BUTTON, L"Iteraciones", 6, 6, 76, 30},
-        {500, EDICION, ATOMO_EDIT, L"", 8, 16, 72, 12},
-        {512, GRUPO, ATOMO_BUTTON, L"xSupIzq", 6, 38, 76, 30},
-        {502, EDICION, ATOMO_EDIT, L"", 8, 48, 72, 12},
-        {514, GRUPO, ATOMO_BUTTON, L"ySupIzq", 6, 70, 76, 30},
-        {504, EDICION, ATOMO_EDIT, L"", 8, 80, 72, 12},
-        {516, GRUPO, ATOMO_BUTTON, L"Lado", 6, 102, 76, 30},
-        {506, EDICION, ATOMO_EDIT, L"", 8, 112, 72, 12},
+    "DIALOGOPARAMETROS", "Parametros de Enfoque", {18, 18, 159, 178}, {
+        {1, BOTON_DEFECTO, "Button", "Edit OK", {8, 136, 38, 150}},
+        {2, BOTON, "Button", "Cancel", {42, 136, 79, 150}},
+        {520, BOTON, "Button", "Default", {83, 136, 118, 150}},
+        {510, GRUPO, "Button", "Iteraciones", {6, 6, 82, 36}},
+        {500, EDICION, "Edit", "", {8, 16, 80, 28}},
+        {512, GRUPO, "Button", "xSupIzq", {6, 38, 82, 68}},
+        {502, EDICION, "Edit", "", {8, 48, 80, 60}},
+        {514, GRUPO, "Button", "ySupIzq", {6, 70, 82, 100}},
+        {504, EDICION, "Edit", "", {8, 80, 80, 92}},
+        {516, GRUPO, "Button", "Lado", {6, 102, 82, 132}},
+        {506, EDICION, "Edit", "", {8, 112, 80, 124}},
     }};
 
 const DialogoEsperado dialogoZFactor = {
-    "DIALOGOZFACTOR", L"Zoom In-Out Factor", 18, 18, 126, 58, {
-        {1, BOTON_DEFECTO, ATOMO_BUTTON, L"Edit OK", 8, 40, 30, 14},
-        {2, BOTON, ATOMO_BUTTON, L"Cancel", 42, 40, 37, 14},
-        {520, BOTON, ATOMO_BUTTON, L"Default", 83, 40, 35, 14},
-        {580, GRUPO, ATOMO_BUTTON, L"Zoom In-Out Factor", 6, 6, 76, 30},
-        {540, EDICION, ATOMO_EDIT, L"", 8, 16, 72, 12},
+    "DIALOGOZFACTOR", "Zoom In-Out Factor", {18, 18, 144, 76}, {
+        {1, BOTON_DEFECTO, "Button", "Edit OK", {8, 40, 38, 54}},
+        {2, BOTON, "Button", "Cancel", {42, 40, 79, 54}},
+        {520, BOTON, "Button", "Default", {83, 40, 118, 54}},
+        {580, GRUPO, "Button", "Zoom In-Out Factor", {6, 6, 82, 36}},
+        {540, EDICION, "Edit", "", {8, 16, 80, 28}},
     }};
 
-std::string a8(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+INT_PTR CALLBACK sinProcedimiento(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
-// Parses a DLGTEMPLATE (not the extended form) and its DLGITEMTEMPLATEs.
+// A dialog built from the template by the system, as the program's dialogs
+// are: its caption and style, and every control in order with its class,
+// text, style and place (dialog units converted by the dialog's own font).
 void compararDialogo(const DialogoEsperado& e) {
     SCOPED_TRACE(e.nombre);
-    std::vector<uint8_t> datos = datosRecurso(e.nombre, RT_DIALOG);
-    ASSERT_FALSE(datos.empty()) << "no RT_DIALOG " << e.nombre;
-    Lector l(datos);
-
+    const HWND d = CreateDialogParamA(modulo(), e.nombre, nullptr, sinProcedimiento, 0);
+    ASSERT_NE(d, nullptr) << "the template does not make a dialog (error " << GetLastError() << ")";
+    char texto[128] = {};
+    GetWindowTextA(d, texto, sizeof texto);
+    EXPECT_STREQ(texto, e.titulo);
     // WS_POPUP | WS_CAPTION | DS_MODALFRAME: no system menu, no DS_SETFONT.
-    EXPECT_EQ(l.doble(), 0x80C00080u) << "style";
-    EXPECT_EQ(l.doble(), 0u) << "extended style";
-    uint16_t cuantos = l.palabra();
-    EXPECT_EQ(l.corto(), e.x);
-    EXPECT_EQ(l.corto(), e.y);
-    EXPECT_EQ(l.corto(), e.cx);
-    EXPECT_EQ(l.corto(), e.cy);
-    Lector::CadenaOOrdinal menu = l.cadenaOOrdinal();
-    EXPECT_TRUE(!menu.esOrdinal && menu.texto.empty()) << "a dialog without menu";
-    Lector::CadenaOOrdinal clase = l.cadenaOOrdinal();
-    EXPECT_TRUE(!clase.esOrdinal && clase.texto.empty()) << "the standard dialog class";
-    Lector::CadenaOOrdinal titulo = l.cadenaOOrdinal();
-    EXPECT_FALSE(titulo.esOrdinal);
-    EXPECT_EQ(a8(titulo.texto), a8(e.titulo));
-    ASSERT_EQ(cuantos, e.controles.size());
-    // Without DS_SETFONT no font follows: the first control comes next.
-    for (size_t i = 0; i < e.controles.size(); ++i) {
+    const DWORD estilo = static_cast<DWORD>(GetWindowLongPtrA(d, GWL_STYLE));
+    EXPECT_EQ(estilo & (WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT), 0x80C00080u);
+    // The template places the client area (on the screen, without an owner) and sizes it.
+    RECT lugar{e.unidades.left, e.unidades.top, 0, 0};
+    MapDialogRect(d, &lugar);
+    POINT origen{0, 0};
+    ClientToScreen(d, &origen);
+    EXPECT_EQ(origen.x, lugar.left);
+    EXPECT_EQ(origen.y, lugar.top);
+    RECT esperadoCliente{0, 0, e.unidades.right - e.unidades.left, e.unidades.bottom - e.unidades.top};
+    MapDialogRect(d, &esperadoCliente);
+    RECT cliente{};
+    GetClientRect(d, &cliente);
+    EXPECT_TRUE(EqualRect(&cliente, &esperadoCliente))
+        << "client " << cliente.right << " x " << cliente.bottom << " instead of " << esperadoCliente.right << " x "
+        << esperadoCliente.bottom;
+
+    std::vector<HWND> hijos;
+    for (HWND h = GetWindow(d, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) hijos.push_back(h);
+    ASSERT_EQ(hijos.size(), e.controles.size());
+    for (size_t i = 0; i < hijos.size(); ++i) {
         const ControlEsperado& c = e.controles[i];
         SCOPED_TRACE("control " + std::to_string(i) + " id " + std::to_string(c.id));
-        l.alinear4();
-        EXPECT_EQ(l.doble(), c.estilo) << "style";
-        EXPECT_EQ(l.doble(), 0u) << "extended style";
-        EXPECT_EQ(l.corto(), c.x);
-        EXPECT_EQ(l.corto(), c.y);
-        EXPECT_EQ(l.corto(), c.cx);
-        EXPECT_EQ(l.corto(), c.cy);
-        EXPECT_EQ(l.palabra(), c.id);
-        Lector::CadenaOOrdinal claseControl = l.cadenaOOrdinal();
-        EXPECT_TRUE(claseControl.esOrdinal) << "class by name \"" << a8(claseControl.texto) << "\"";
-        EXPECT_EQ(claseControl.ordinal, c.clase);
-        Lector::CadenaOOrdinal texto = l.cadenaOOrdinal();
-        EXPECT_FALSE(texto.esOrdinal);
-        EXPECT_EQ(a8(texto.texto), a8(c.texto));
-        EXPECT_EQ(l.palabra(), 0u) << "creation data";
+        EXPECT_EQ(GetDlgCtrlID(hijos[i]), c.id);
+        char clase[32] = {};
+        GetClassNameA(hijos[i], clase, sizeof clase);
+        EXPECT_EQ(_stricmp(clase, c.clase), 0) << clase;
+        GetWindowTextA(hijos[i], texto, sizeof texto);
+        EXPECT_STREQ(texto, c.texto);
+        // An edit control shows WS_BORDER as a client edge once created.
+        const DWORD estiloControl = static_cast<DWORD>(GetWindowLongPtrA(hijos[i], GWL_STYLE));
+        EXPECT_EQ(estiloControl & ~WS_BORDER, c.estilo & ~WS_BORDER);
+        const bool borde = (estiloControl & WS_BORDER) || (GetWindowLongPtrA(hijos[i], GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+        EXPECT_EQ(borde, (c.estilo & WS_BORDER) != 0);
+        RECT r = c.unidades;
+        MapDialogRect(d, &r);
+        RECT real{};
+        GetWindowRect(hijos[i], &real);
+        MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&real), 2);
+        EXPECT_TRUE(EqualRect(&r, &real)) << "at " << real.left << "," << real.top << " to " << real.right << ","
+                                          << real.bottom;
     }
-    EXPECT_FALSE(l.desbordado()) << "template shorter than its controls";
-    EXPECT_LE(datos.size() - l.posicion(), 3u) << "bytes after the last control";
+    DestroyWindow(d);
 }
 
 TEST_F(Recursos, ParametersDialogTemplate) { compararDialogo(dialogoParametros); }
