@@ -16,6 +16,10 @@
 //   sonda vista-lenta
 //       types the slow view of the tests (seconds to render) into the
 //       parameters dialog; the next start renders it
+//   sonda poner-vista ITERACIONES X Y LADO
+//       types that view into the parameters dialog
+//   sonda esperar-fin
+//       waits until no render runs
 //   sonda esperar-detenido
 //       waits until no render runs and the picture is whole inner rings (not
 //       all) of the slow view over white: a render stopped part way, or
@@ -118,6 +122,17 @@ int vistaLenta(const Programa& programa, int argc) {
     return error.empty() ? 0 : fallo(error);
 }
 
+int ponerVista(const Programa& programa, int argc, char** argv) {
+    if (argc != 6) return 2;
+    const std::string error = escribirVista(programa, argv[2], argv[3], argv[4], argv[5]);
+    return error.empty() ? 0 : fallo(error);
+}
+
+int esperarFin(const Programa& programa, int argc) {
+    if (argc != 2) return 2;
+    return programa.esperarFinCalculo(Milisegundos{600000}) ? 0 : fallo("the render did not end");
+}
+
 int esperarDetenido(const Programa& programa, int argc) {
     if (argc != 2) return 2;
     if (!programa.esperarFinCalculo()) return fallo("the render did not end");
@@ -164,6 +179,8 @@ int main(int argc, char** argv) {
     else if (orden == "esperar-zoom") r = esperarZoom(programa, argc, argv);
     else if (orden == "esperar-blanco") r = esperarBlanco(programa, argc);
     else if (orden == "vista-lenta") r = vistaLenta(programa, argc);
+    else if (orden == "poner-vista") r = ponerVista(programa, argc, argv);
+    else if (orden == "esperar-fin") r = esperarFin(programa, argc);
     else if (orden == "esperar-detenido") r = esperarDetenido(programa, argc);
     else if (orden == "esperar-cuadro") r = esperarCuadroTitulado(programa, argc, argv);
     else if (orden == "esperar-sin-cuadro") r = esperarSinCuadro(programa, argc);
