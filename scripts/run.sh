@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Runs the explorer: installs what is missing, builds brenquil.exe (the
 # `windows` preset, build/windows) when it is not up to date, and runs it
-# under Wine in the build tree's private prefix on $DISPLAY.
+# under Wine on $DISPLAY, in a Wine prefix of the user's own:
+# $BRENQUIL_WINEPREFIX, by default ${XDG_DATA_HOME:-~/.local/share}/brenquil/wineprefix.
+# It is not the tests' prefix (build/windows/wineprefix): a session's file
+# dialogs remember only the user's folders, and no test sees the user's state.
 #
 # With no $DISPLAY (or with --captura) it runs on a virtual display instead:
 # it waits until the first picture is complete, saves a screenshot of the
@@ -17,7 +20,9 @@ case "${1:-}" in
   *) echo "usage: scripts/run.sh [--captura]" >&2; exit 2 ;;
 esac
 
+export BRENQUIL_WINEPREFIX=${BRENQUIL_WINEPREFIX:-${XDG_DATA_HOME:-$HOME/.local/share}/brenquil/wineprefix}
 if [ -z "${BRENQUIL_EN_XVFB:-}" ]; then
+  echo "run.sh: Wine prefix $BRENQUIL_WINEPREFIX" >&2
   scripts/install-deps.sh
   [ -f build/windows/build.ninja ] || cmake --preset windows >/dev/null
   # sonda.exe is the test helper that tells when the first picture is complete.
@@ -59,5 +64,5 @@ fi
 wait "$pid" 2>/dev/null || true
 trap - EXIT
 # The prefix's wineserver and desktop process end before the virtual display goes.
-(source scripts/wine-env.sh "$raiz/build/windows/wineprefix" && timeout 20 wineserver -w) || true
+(source scripts/wine-env.sh "$BRENQUIL_WINEPREFIX" && timeout 20 wineserver -w) || true
 echo "$archivo"

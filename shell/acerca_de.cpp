@@ -1,13 +1,18 @@
 // The About box of "&Acerca de" and F11.
 #include "dialogos.h"
 
+#ifndef BRENQUIL_VERSION
+#error "BRENQUIL_VERSION must give the program's version"
+#endif
+
 namespace brenquil {
 
 namespace {
 
-// Lines short enough for the box not to wrap them.
+// Lines short enough for the box not to wrap them. The first names the
+// version of the build.
 constexpr char TEXTO_ACERCA_DE[] =
-    "Brenquil V2.6\n"
+    "Brenquil V" BRENQUIL_VERSION "\n"
     " Hecho en 1998 por el taller Brenquil.\n"
     " Versiones nuevas: la pagina del proyecto.\n"
     " Consultas y comentarios: buzon del taller.\n"

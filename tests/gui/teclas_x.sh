@@ -8,7 +8,8 @@
 # sonda.exe checks each effect from the Windows side; screenshots of the
 # window go to the output folder.
 #
-# usage: teclas_x.sh BRENQUIL.EXE SONDA.EXE OUTPUT_FOLDER   (needs $DISPLAY)
+# usage: teclas_x.sh BRENQUIL.EXE SONDA.EXE OUTPUT_FOLDER
+#        (needs $DISPLAY, and $BRENQUIL_VERSION for the About box's first line)
 set -euo pipefail
 . "$(dirname "$0")/comun_x.sh"
 
@@ -98,7 +99,7 @@ abre_cuadro f "Zoom In-Out Factor" Escape
 abre_cuadro F "Zoom In-Out Factor" Escape
 abre_cuadro p "Parametros de Enfoque" Escape
 abre_cuadro P "Parametros de Enfoque" Escape
-abre_cuadro F11 "Acerca de..." Return "Brenquil V2.6"
+abre_cuadro F11 "Acerca de..." Return "Brenquil V${BRENQUIL_VERSION:?the build sets BRENQUIL_VERSION}"
 
 paso "Caps Lock on: b and i still reach their commands"
 tecla Caps_Lock

@@ -33,27 +33,53 @@ bool escribirArchivo(const std::string& ruta, const std::string& bytes) {
 
 bool existe(const std::string& ruta) { return GetFileAttributesA(ruta.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// Removes the files of a folder (read-only ones too) and the folder itself;
+// true when it is gone.
+bool borrarCarpeta(const std::string& carpeta) {
+    WIN32_FIND_DATAA d;
+    HANDLE h = FindFirstFileA((carpeta + "*").c_str(), &d);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            const std::string ruta = carpeta + d.cFileName;
+            SetFileAttributesA(ruta.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(ruta.c_str());
+        } while (FindNextFileA(h, &d));
+        FindClose(h);
+    }
+    return RemoveDirectoryA(carpeta.c_str()) != FALSE;
+}
+
 class Archivos : public ConPrograma {
 protected:
+    // Each test works in a folder of its own under %TEMP%, made new with a
+    // name no other run holds, so that it sees no file of an earlier run.
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(ConPrograma::SetUp());
-        // A folder of this test's own, emptied of what an earlier run left.
-        const std::string base = carpetaPropia() + "archivos_prueba\\";
-        carpeta = base + nombreCarpeta() + "\\";
-        CreateDirectoryA(base.c_str(), nullptr);
-        CreateDirectoryA(carpeta.c_str(), nullptr);
-        WIN32_FIND_DATAA d;
-        HANDLE h = FindFirstFileA((carpeta + "*").c_str(), &d);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                const std::string ruta = carpeta + d.cFileName;
-                if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-                SetFileAttributesA(ruta.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(ruta.c_str());
-            } while (FindNextFileA(h, &d));
-            FindClose(h);
+        char buffer[MAX_PATH];
+        const DWORD n = GetTempPathA(MAX_PATH, buffer);
+        ASSERT_TRUE(n > 0 && n < MAX_PATH) << "no temporary folder";
+        const std::string temporal(buffer, n);
+        const std::string base = "brenquil-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                                 "-" + std::to_string(GetCurrentProcessId()) + "-";
+        for (int i = 0; i < 100 && carpeta.empty(); ++i) {
+            const std::string nombre = base + std::to_string(i);
+            if (CreateDirectoryA((temporal + nombre).c_str(), nullptr)) {
+                nombreCarpeta = nombre;
+                carpeta = temporal + nombre + "\\";
+            }
         }
-        ASSERT_TRUE(existe(carpeta)) << "cannot make " << carpeta;
+        ASSERT_FALSE(carpeta.empty()) << "cannot make a folder " << temporal << base << "N";
+    }
+
+    // The program ends first: the file dialogs may have made the folder its
+    // current one, which keeps the folder from being removed. The test leaves
+    // nothing behind.
+    void TearDown() override {
+        ConPrograma::TearDown();
+        if (!carpeta.empty()) {
+            EXPECT_TRUE(borrarCarpeta(carpeta)) << carpeta << " was left behind";
+        }
     }
 
     std::string ruta(const char* nombre) const { return carpeta + nombre; }
@@ -76,10 +102,8 @@ protected:
         std::string nombre;
         ASSERT_NO_FATAL_FAILURE(nombreEnDialogo(dialogo, nombre));
         EXPECT_EQ(nombre, nombreArchivo);
-        EXPECT_EQ(textoControl(dialogo, cmb2), nombreCarpeta());
+        EXPECT_EQ(textoControl(dialogo, cmb2), nombreCarpeta);
     }
-
-    std::string nombreCarpeta() const { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
 
     // Types the path into the file name box and presses the dialog's button.
     void elegir(HWND dialogo, const std::string& camino) {
@@ -127,7 +151,8 @@ protected:
         ASSERT_TRUE(pulsarYEsperarCierre(cuadro, IDOK));
     }
 
-    std::string carpeta;
+    std::string carpeta;        // with its final backslash
+    std::string nombreCarpeta;  // its own name, as the dialogs show it
 };
 
 // The start-up view and the second example give their 135 characters byte for

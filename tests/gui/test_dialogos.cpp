@@ -278,7 +278,7 @@ TEST_F(Dialogos, AcercaDe) {
 
     const std::vector<std::string> l = partir(c->texto, '\n');
     ASSERT_EQ(l.size(), 10u) << c->texto;
-    EXPECT_EQ(l[0], "Brenquil V2.6");
+    EXPECT_EQ(l[0], "Brenquil V" BRENQUIL_VERSION);
     for (int i : {1, 2, 3, 5, 6, 7, 9}) {
         EXPECT_TRUE(l[i].size() > 1 && l[i][0] == ' ' && l[i][1] != ' ') << "line " << i << " not indented: " << l[i];
     }
