@@ -20,6 +20,8 @@
 //       types that view into the parameters dialog
 //   sonda esperar-fin
 //       waits until no render runs
+//   sonda comando ID
+//       sends the menu command ID to the window and waits until it is done
 //   sonda esperar-detenido
 //       waits until no render runs and the picture is whole inner rings (not
 //       all) of the slow view over white: a render stopped part way, or
@@ -133,6 +135,11 @@ int esperarFin(const Programa& programa, int argc) {
     return programa.esperarFinCalculo(Milisegundos{600000}) ? 0 : fallo("the render did not end");
 }
 
+int comando(const Programa& programa, int argc, char** argv) {
+    if (argc != 3) return 2;
+    return programa.enviarComando(static_cast<WORD>(std::atoi(argv[2]))) ? 0 : fallo("the command was not taken");
+}
+
 int esperarDetenido(const Programa& programa, int argc) {
     if (argc != 2) return 2;
     if (!programa.esperarFinCalculo()) return fallo("the render did not end");
@@ -181,6 +188,7 @@ int main(int argc, char** argv) {
     else if (orden == "vista-lenta") r = vistaLenta(programa, argc);
     else if (orden == "poner-vista") r = ponerVista(programa, argc, argv);
     else if (orden == "esperar-fin") r = esperarFin(programa, argc);
+    else if (orden == "comando") r = comando(programa, argc, argv);
     else if (orden == "esperar-detenido") r = esperarDetenido(programa, argc);
     else if (orden == "esperar-cuadro") r = esperarCuadroTitulado(programa, argc, argv);
     else if (orden == "esperar-sin-cuadro") r = esperarSinCuadro(programa, argc);

@@ -25,6 +25,9 @@ namespace brenquil {
 // counter could never pass the limit and a pixel that does not escape would
 // loop for ever.
 ResultadoIteracion iterarReferencia(const std::atomic<int16_t>& plano, const VistaPlano& vista,
+                                    int16_t px, int16_t py, int16_t maxIter);
+// The same at a fraction of a pixel, px and py in pixels of the 400-pixel picture.
+ResultadoIteracion iterarReferencia(const std::atomic<int16_t>& plano, const VistaPlano& vista,
                                     long double px, long double py, int16_t maxIter);
 
 // The colour of a pixel whose iteration with the limit `limite` (already

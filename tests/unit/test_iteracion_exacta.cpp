@@ -58,7 +58,8 @@ testing::AssertionResult igualQueReferenciaEn(int16_t plano, const VistaPlano& v
     Recuento r;
     for (int py : filas) {
         for (int px : columnas) {
-            const auto esperado = iterarReferencia(planoCompartido, vista, px, py, maxIter);
+            const auto esperado = iterarReferencia(planoCompartido, vista, static_cast<int16_t>(px),
+                                                   static_cast<int16_t>(py), maxIter);
             const auto obtenido = iterarPixel(plano, vista, px, py, maxIter);
             ++r.pixeles;
             if (esperado.cuenta == int{limiteEfectivo(maxIter)} + 1) ++r.interiores;
