@@ -56,6 +56,9 @@ public:
 
 private:
     bool marcasVisibles() const;
+    // Paints the witness's own mark, has the program repaint that area and
+    // waits until it has: every repaint asked for before has reached the screen.
+    bool pintadoAlDia(std::string& motivo) const;
 
     const Programa& programa_;
 };
