@@ -143,10 +143,14 @@ int comando(const Programa& programa, int argc, char** argv) {
 int esperarDetenido(const Programa& programa, int argc) {
     if (argc != 2) return 2;
     if (!programa.esperarFinCalculo()) return fallo("the render did not end");
-    const std::optional<Imagen> vista = programa.capturarImagen();
-    if (!vista) return fallo("cannot read the picture");
-    const std::optional<int> anillos = anillosSobre(*vista, Imagen(LADO_IMAGEN, LADO_IMAGEN, BLANCO), pixelVistaLenta);
-    if (!anillos) return fallo("the picture is not whole rings of the slow view over white");
+    // The last ring and the final repaint reach the screen a moment after the thread ends.
+    const Imagen blanca(LADO_IMAGEN, LADO_IMAGEN, BLANCO);
+    std::optional<int> anillos;
+    const bool enteros = esperarHasta([&] {
+        const std::optional<Imagen> vista = programa.capturarImagen();
+        return vista && (anillos = anillosSobre(*vista, blanca, pixelVistaLenta)).has_value();
+    });
+    if (!enteros) return fallo("the picture is not whole rings of the slow view over white");
     if (*anillos >= 200) return fallo("the render was not stopped part way");
     std::printf("%d\n", *anillos);
     return 0;
