@@ -121,11 +121,7 @@ std::string ArchivoNuevo::confirmar() {
     if (std::fclose(archivo_) != 0 && error.empty()) error = std::strerror(errno);
     archivo_ = nullptr;
     if (error.empty()) {
-        // Replaces an existing target on both systems: rename() on POSIX,
-        // MoveFileExW with MOVEFILE_REPLACE_EXISTING in mingw's libstdc++.
-        std::error_code ec;
-        fs::rename(temporal_, destino_, ec);
-        if (ec) error = ec.message();
+        if (const std::error_code ec = renombrarEncima(temporal_, destino_)) error = ec.message();
     }
     if (!error.empty()) {
         descartar();

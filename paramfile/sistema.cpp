@@ -15,6 +15,11 @@
 
 #include <cstring>
 
+#ifdef _WIN32
+#include <chrono>
+#include <thread>
+#endif
+
 namespace brenquil {
 
 #ifdef _WIN32
@@ -61,6 +66,16 @@ std::FILE* crearArchivoNuevo(const std::filesystem::path& ruta) {
 }
 
 bool volcarAlDisco(std::FILE* archivo) { return std::fflush(archivo) == 0 && _commit(_fileno(archivo)) == 0; }
+
+std::error_code renombrarEncima(const std::filesystem::path& origen, const std::filesystem::path& destino) {
+    const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    std::error_code ec;
+    for (;;) {
+        std::filesystem::rename(origen, destino, ec);  // MoveFileExW, MOVEFILE_REPLACE_EXISTING
+        if (ec != std::errc::permission_denied || std::chrono::steady_clock::now() >= limite) return ec;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
 
 unsigned long numeroProceso() { return static_cast<unsigned long>(_getpid()); }
 
@@ -115,6 +130,12 @@ void salidaBinaria() {}
 std::FILE* crearArchivoNuevo(const std::filesystem::path& ruta) { return std::fopen(ruta.c_str(), "wbx"); }
 
 bool volcarAlDisco(std::FILE* archivo) { return std::fflush(archivo) == 0 && fsync(fileno(archivo)) == 0; }
+
+std::error_code renombrarEncima(const std::filesystem::path& origen, const std::filesystem::path& destino) {
+    std::error_code ec;
+    std::filesystem::rename(origen, destino, ec);
+    return ec;
+}
 
 unsigned long numeroProceso() { return static_cast<unsigned long>(getpid()); }
 

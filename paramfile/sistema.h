@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 namespace brenquil {
 
@@ -33,6 +34,13 @@ std::FILE* crearArchivoNuevo(const std::filesystem::path& ruta);
 // data on the disk (fsync, or _commit under Windows); false with errno set,
 // which is where a full disk shows.
 bool volcarAlDisco(std::FILE* archivo);
+
+// Renames `origen` over `destino`, replacing it. Windows refuses to replace
+// a file that another program has open (a virus scanner or an indexer looking
+// at a file just written, a viewer reading it), and such a program lets go
+// within moments: there a refusal is tried again for up to two seconds before
+// it counts. Elsewhere an open file is replaced at once.
+std::error_code renombrarEncima(const std::filesystem::path& origen, const std::filesystem::path& destino);
 
 // The number of this process, so that two copies of the program running at
 // once pick different temporary names.

@@ -9,7 +9,9 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifndef _WIN32
@@ -112,6 +114,43 @@ TEST_F(ArchivoParametros, GuardarSobreUnArchivoExistenteLoReemplaza) {
     EXPECT_NE(fs::status(p).permissions() & fs::perms::owner_write, fs::perms::none);
     std::ofstream(p, std::ios::app | std::ios::binary) << "z";
     EXPECT_EQ(contenido(p).size(), 136u);
+}
+
+// Another program may have the file open while it is saved over: a virus
+// scanner or an indexer looking at it, a viewer reading it. Windows refuses
+// to replace an open file, so a save waits for the reader to let go; one that
+// never does makes the save fail with the file left as it was. Elsewhere an
+// open file is replaced at once.
+TEST_F(ArchivoParametros, GuardarSobreUnArchivoQueOtroTieneAbierto) {
+    const fs::path p = ruta("vista.str");
+    escribir(p, "anterior");
+    EstadoVisor estado;
+    ponerEjemplo(estado);
+
+    auto lector = std::make_unique<std::ifstream>(p, std::ios::binary);
+    ASSERT_TRUE(lector->is_open());
+    std::thread soltar([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        lector.reset();
+    });
+    const bool guardado = guardarArchivoParametros(p, estado);
+    soltar.join();
+    EXPECT_TRUE(guardado) << "a reader that let go within moments lost the save";
+    EXPECT_EQ(contenido(p), kRegistroEjemplo);
+    EXPECT_EQ(nombres(), (Nombres{"vista.str"}));
+
+    escribir(p, "anterior");
+    std::ifstream siempre(p, std::ios::binary);
+    ASSERT_TRUE(siempre.is_open());
+#ifdef _WIN32
+    EXPECT_FALSE(guardarArchivoParametros(p, estado));
+    siempre.close();
+    EXPECT_EQ(contenido(p), "anterior");
+#else
+    EXPECT_TRUE(guardarArchivoParametros(p, estado));
+    EXPECT_EQ(contenido(p), kRegistroEjemplo);
+#endif
+    EXPECT_EQ(nombres(), (Nombres{"vista.str"}));
 }
 
 TEST_F(ArchivoParametros, GuardadoFallidoSinCarpeta) {
