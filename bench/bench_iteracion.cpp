@@ -33,11 +33,11 @@ using namespace brenquil;
 
 namespace {
 
-struct Vista {
+struct VistaBanco {
     const char* nombre;
     const char* descripcion;
     int16_t plano;
-    VistaPlano vista;
+    CuadradoPlano vista;
     int16_t limite;
 };
 
@@ -51,7 +51,7 @@ constexpr long double FRONTERA_X = -0.743643887037658704752191506114774L;
 constexpr long double FRONTERA_Y = -0.131825904204811970493132056385139L;
 constexpr long double FRONTERA_LADO = 1e-12L;
 
-const Vista VISTAS[] = {
+const VistaBanco VISTAS[] = {
     {"inicial", "plane 300, the first picture (-4 + 8i, side 16), 62 iterations", PLANO_CARDIOIDE,
      {-4.0L, 8.0L, 16.0L}, 62},
     {"conjunto", "plane 300, the whole set (-2.5 + 1.5i, side 3), 32766 iterations", PLANO_CARDIOIDE,
@@ -105,12 +105,12 @@ struct Medida {
     bool identicos = true;
 };
 
-Medida medir(const Vista& v, int repeticiones) {
+Medida medir(const VistaBanco& v, int repeticiones) {
     const std::atomic<int16_t> plano{v.plano};
     auto referencia = [&](int16_t px, int16_t py) {
         return iterarReferencia(plano, v.vista, px, py, v.limite);
     };
-    auto motor = [&](int16_t px, int16_t py) { return iterarPixel(v.plano, v.vista, px, py, v.limite); };
+    auto motor = [&](int16_t px, int16_t py) { return iterarPixel(vistaMotor(v.plano, v.vista, v.limite), px, py); };
 
     Medida m;
     std::vector<ResultadoIteracion> a, b;
@@ -171,14 +171,14 @@ void uso() {
     std::fprintf(stderr,
                  "usage: bench_iteracion [--repeticiones N] [VIEW...]\n"
                  "  N timed repetitions of each render (default 5); VIEWs among:\n");
-    for (const Vista& v : VISTAS) std::fprintf(stderr, "    %-9s %s\n", v.nombre, v.descripcion);
+    for (const VistaBanco& v : VISTAS) std::fprintf(stderr, "    %-9s %s\n", v.nombre, v.descripcion);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     int repeticiones = 5;
-    std::vector<const Vista*> elegidas;
+    std::vector<const VistaBanco*> elegidas;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--repeticiones" && i + 1 < argc) {
@@ -189,8 +189,8 @@ int main(int argc, char** argv) {
             }
             continue;
         }
-        const Vista* encontrada = nullptr;
-        for (const Vista& v : VISTAS) {
+        const VistaBanco* encontrada = nullptr;
+        for (const VistaBanco& v : VISTAS) {
             if (arg == v.nombre) encontrada = &v;
         }
         if (!encontrada) {
@@ -200,7 +200,7 @@ int main(int argc, char** argv) {
         elegidas.push_back(encontrada);
     }
     if (elegidas.empty()) {
-        for (const Vista& v : VISTAS) elegidas.push_back(&v);
+        for (const VistaBanco& v : VISTAS) elegidas.push_back(&v);
     }
 
     fijarPrecisionX87(PrecisionX87::Extendida);
@@ -210,7 +210,7 @@ int main(int argc, char** argv) {
                 "ns/it engine", "speed-up", "identical");
     std::fflush(stdout);
     bool todosIdenticos = true;
-    for (const Vista* v : elegidas) {
+    for (const VistaBanco* v : elegidas) {
         const Medida m = medir(*v, repeticiones);
         todosIdenticos = todosIdenticos && m.identicos;
         std::printf("%-9s %15ld %8.1f%% %12.3f %12.3f %8.2fx %s\n", v->nombre, m.iteraciones,
@@ -219,6 +219,6 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     }
     std::printf("\nViews:\n");
-    for (const Vista* v : elegidas) std::printf("  %-9s %s\n", v->nombre, v->descripcion);
+    for (const VistaBanco* v : elegidas) std::printf("  %-9s %s\n", v->nombre, v->descripcion);
     return todosIdenticos ? 0 : 1;
 }

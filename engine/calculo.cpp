@@ -20,15 +20,22 @@ constexpr Color SIN_COLOR = 0xFFFFFFFFu;
 
 }  // namespace
 
+Vista RegistrosCalculo::vistaActual() const {
+    Vista v;
+    v.iteraciones = enfoque.getIteraciones();
+    v.plano = iterador.getPlano();
+    v.modoColor = opciones.modoColor.load(std::memory_order_relaxed);
+    v.dwell = opciones.dwell.load(std::memory_order_relaxed);
+    v.xSupIzq = iterador.getX();
+    v.ySupIzq = iterador.getY();
+    v.lado = iterador.getLado();
+    return v;
+}
+
 ControlCalculo::~ControlCalculo() { detenerYEsperar(); }
 
 void ControlCalculo::esperarCalculo() {
     if (hilo_.joinable()) hilo_.join();
-}
-
-void ControlCalculo::detener() {
-    detenido_.store(true);
-    estado_.calculando.store(false);
 }
 
 void ControlCalculo::detenerYEsperar() {
@@ -36,73 +43,53 @@ void ControlCalculo::detenerYEsperar() {
     esperarCalculo();
 }
 
-void ControlCalculo::ejecutarCalculo(VentanaCalculo& ventana) {
+void ControlCalculo::ejecutarCalculo(VentanaCalculo& ventana, int16_t incremento) {
     esperarCalculo();
     ventana.cursorEspera();
-    crearHiloCalculo(ventana);
+    crearHiloCalculo(ventana, incremento);
     ventana.invalidar();
 }
 
-void ControlCalculo::alternarCalculo(VentanaCalculo& ventana) {
-    // A thread that is created but has not yet set `calculando` counts as a
-    // running render: starting again would wait for all of it.
-    if (estado_.calculando.load() || arranquePendiente_.load()) {
+void ControlCalculo::alternarCalculo(VentanaCalculo& ventana, int16_t incremento) {
+    if (calculando()) {
         detener();
     } else {
-        ejecutarCalculo(ventana);
+        ejecutarCalculo(ventana, incremento);
     }
 }
 
-void ControlCalculo::prepararCalculo(VentanaCalculo& ventana) {
-    ventanaCalculo_.store(&ventana);
-    if (!estado_.calculando.load()) {
-        estado_.enfoqueActual.sumarIteraciones(estado_.incrementoIteraciones.load(std::memory_order_relaxed));
-    }
-    estado_.iterador.setX(estado_.enfoqueActual.getXSupIzq());
-    estado_.iterador.setY(estado_.enfoqueActual.getYSupIzq());
-    estado_.iterador.setLado(estado_.enfoqueActual.getLado());
-    detenido_.store(false);
-}
-
-void ControlCalculo::crearHiloCalculo(VentanaCalculo& ventana) {
+void ControlCalculo::crearHiloCalculo(VentanaCalculo& ventana, int16_t incremento) {
     esperarCalculo();
-    prepararCalculo(ventana);
-    arranquePendiente_.store(true);
+    registros_.enfoque.sumarIteraciones(incremento);
+    registros_.iterador.setX(registros_.enfoque.getXSupIzq());
+    registros_.iterador.setY(registros_.enfoque.getYSupIzq());
+    registros_.iterador.setLado(registros_.enfoque.getLado());
+    calculando_.store(true);
     try {
-        hilo_ = std::thread([this] { hiloCalculo(); });
+        hilo_ = std::thread([this, &ventana] { hiloCalculo(ventana); });
     } catch (const std::system_error&) {
-        arranquePendiente_.store(false);
+        calculando_.store(false);
         ventana.cursorNormal();
         ventana.calculoNoIniciado();
     }
 }
 
-bool ControlCalculo::sigue() const { return estado_.calculando.load() && !detenido_.load(); }
-
-int ControlCalculo::hiloCalculo() {
-    const bool otroCalcula = estado_.calculando.exchange(true);
-    arranquePendiente_.store(false);
-    if (otroCalcula) return 0;
-
-    VentanaCalculo& ventana = *ventanaCalculo_.load();
+void ControlCalculo::hiloCalculo(VentanaCalculo& ventana) {
     ventana.hiloEmpieza(HiloRender::Calculo);
     // Whatever precision the system started the thread with.
     fijarPrecisionX87(PrecisionX87::Extendida);
     // The stop is looked at before every ring, the first included.
-    const bool completo = sigue() && dibujarAnillos(ventana);
-    estado_.calculando.store(false);
+    const bool completo = calculando() && dibujarAnillos(ventana);
+    calculando_.store(false);
     ventana.cursorNormal();
     ventana.invalidar();
     ventana.hiloTermina(HiloRender::Calculo);
     ventana.calculoTerminado(completo);
-    return 0;
 }
 
 bool ControlCalculo::dibujarAnillos(VentanaCalculo& ventana) {
     const OrdenAnillos& orden = OrdenAnillos::ventana();
     const std::vector<PosicionPixel>& posiciones = orden.posiciones();
-    // The render's copy of the view, fixed from its start.
-    const VistaPlano vista = estado_.iterador.vista();
     std::vector<Color> colores(posiciones.size(), SIN_COLOR);
     std::vector<PixelColoreado> anillo;
     int siguiente = 0;  // the next ring to paint
@@ -111,7 +98,7 @@ bool ControlCalculo::dibujarAnillos(VentanaCalculo& ventana) {
     tarea.calcular = [&](int inicio, int fin) {
         for (int i = inicio; i < fin; ++i) {
             const PosicionPixel p = posiciones[static_cast<std::size_t>(i)];
-            colores[static_cast<std::size_t>(i)] = colorDePixel(estado_, vista, p.x, p.y).value_or(SIN_COLOR);
+            colores[static_cast<std::size_t>(i)] = colorDePixel(registros_.vistaActual(), p.x, p.y).value_or(SIN_COLOR);
         }
     };
     // Paints every ring that is wholly computed. Once a ring is painted the
@@ -127,7 +114,7 @@ bool ControlCalculo::dibujarAnillos(VentanaCalculo& ventana) {
             }
             ventana.pintarAnillo(siguiente, anillo);
             ++siguiente;
-            if (siguiente < OrdenAnillos::ANILLOS && !sigue()) return false;
+            if (siguiente < OrdenAnillos::ANILLOS && !calculando()) return false;
         }
         return true;
     };

@@ -6,73 +6,81 @@
 #include <atomic>
 #include <thread>
 
-#include "estado_visor.h"
+#include "iterador.h"
+#include "opciones_color.h"
+#include "parametros_enfoque.h"
 #include "ventana_calculo.h"
+#include "vista.h"
 
 namespace brenquil {
 
-// Starts, stops and waits for the render thread. One per EstadoVisor; all of
-// its operations but hiloCalculo run on the interface thread.
+// The records a window's render works from. A start adds the step to the
+// current view's limit and copies its corner and side into the Iterador; the
+// render then reads the limit, the plane, the colour mode and the dwell
+// afresh for every pixel, each one whole, so that a change made while it runs
+// reaches the pixels computed after it.
+struct RegistrosCalculo {
+    Iterador& iterador;
+    ParametrosEnfoque& enfoque;
+    const OpcionesColor& opciones;
+
+    // The view of the next pixel: the render's corner and side with the
+    // settings as they are now.
+    Vista vistaActual() const;
+};
+
+// Starts, stops and waits for the render thread. All of its operations run on
+// the interface thread.
 class ControlCalculo {
 public:
     // Each render uses `ayudantes` helper threads beside the render thread.
-    explicit ControlCalculo(EstadoVisor& estado, unsigned ayudantes = 0) : estado_(estado), ayudantes_(ayudantes) {}
+    explicit ControlCalculo(RegistrosCalculo registros, unsigned ayudantes = 0)
+        : registros_(registros), ayudantes_(ayudantes) {}
     ControlCalculo(const ControlCalculo&) = delete;
     ControlCalculo& operator=(const ControlCalculo&) = delete;
     // A render still running is stopped and waited for.
     ~ControlCalculo();
 
+    // Whether a render runs and no stop has been asked of it (`calculando`):
+    // set as a render is started, cleared by a stop and by the render thread
+    // as it ends.
+    bool calculando() const { return calculando_.load(); }
+
     // Waits until no render thread is left (a running render draws all its
     // rings first, a stopped one finishes its ring), shows the hourglass,
-    // starts a render of the current view and invalidates the window.
-    void ejecutarCalculo(VentanaCalculo& ventana);
+    // starts a render of the current view (crearHiloCalculo) and invalidates
+    // the window.
+    void ejecutarCalculo(VentanaCalculo& ventana, int16_t incremento);
 
-    // The run/stop toggle: a render that runs, or whose thread has been
-    // created but has not yet claimed the render, is asked to stop after its
-    // ring (the latter then draws nothing); otherwise a render is started.
-    // A stop returns at once.
-    void alternarCalculo(VentanaCalculo& ventana);
+    // The run/stop toggle: a render that runs is asked to stop after its
+    // ring, and the toggle returns at once; otherwise a render is started.
+    void alternarCalculo(VentanaCalculo& ventana, int16_t incremento);
 
-    // Asks the render, running or starting, to stop after its ring: clears
-    // `calculando`, and keeps a thread that has not yet claimed the render
-    // from drawing anything.
-    void detener();
-    // Stops the render and waits until its thread has ended, as the window closes.
-    void detenerYEsperar();
-    // Waits until the render thread, if any, has ended by itself.
+    // Asks the render to stop after its ring; a render whose thread has not
+    // yet begun draws nothing.
+    void detener() { calculando_.store(false); }
+    // Waits until the render thread, if any, has ended.
     void esperarCalculo();
-
-    // The first part of a start: records the window, adds the iteration step
-    // to the limit when no render runs and copies the view into the Iterador.
-    void prepararCalculo(VentanaCalculo& ventana);
-    // Waits for the previous render thread, then prepararCalculo and a new
-    // render thread. When the thread cannot be created the normal cursor is
-    // shown again and the window is told (calculoNoIniciado).
-    void crearHiloCalculo(VentanaCalculo& ventana);
-
-    // The render thread's procedure: claims the render with one atomic
-    // test-and-set of `calculando` (a thread that finds it set ends at once,
-    // touching nothing), computes in extended precision with the helpers and
-    // paints the rings in order, looking for a stop before every ring; then
-    // clears `calculando`, restores the normal cursor, invalidates the window
-    // and reports the end. Returns 0.
-    int hiloCalculo();
+    // Stops the render and waits until its thread has ended.
+    void detenerYEsperar();
 
 private:
-    // Whether the render may go on to its next ring.
-    bool sigue() const;
+    // Adds `incremento` to the limit, copies the view's corner and side into
+    // the Iterador and creates the render thread. When the thread cannot be
+    // created the normal cursor is shown again and the window is told
+    // (calculoNoIniciado).
+    void crearHiloCalculo(VentanaCalculo& ventana, int16_t incremento);
+    // The render thread's procedure: computes in extended precision with the
+    // helpers and paints the rings in order, looking for a stop before every
+    // ring; then clears `calculando`, restores the normal cursor, invalidates
+    // the window and reports the end.
+    void hiloCalculo(VentanaCalculo& ventana);
     // Computes and paints the rings; true when all were painted.
     bool dibujarAnillos(VentanaCalculo& ventana);
 
-    EstadoVisor& estado_;
+    const RegistrosCalculo registros_;
     const unsigned ayudantes_;
-    std::atomic<VentanaCalculo*> ventanaCalculo_{nullptr};
-    // Set while a render thread exists that has not yet claimed the render:
-    // for the toggle, that render is running.
-    std::atomic<bool> arranquePendiente_{false};
-    // Set by a stop; cleared by the next start. Looked at before every ring,
-    // so that a stop also reaches a thread that claims the render after it.
-    std::atomic<bool> detenido_{false};
+    std::atomic<bool> calculando_{false};
     std::thread hilo_;
 };
 

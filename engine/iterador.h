@@ -1,5 +1,5 @@
-// The render's working record: the plane, the render's copy of the view and
-// the last z of the most recent iteration.
+// The render's working record: the plane, the render's copy of the view's
+// corner and side, and the last z of the most recent iteration.
 #pragma once
 
 #include <atomic>
@@ -22,15 +22,25 @@ public:
     int16_t getPlano() const { return plano_.load(std::memory_order_relaxed); }
     void setPlano(int16_t plano) { plano_.store(plano, std::memory_order_relaxed); }
 
-    // Written on the interface thread before the render thread is created.
-    void setX(long double x) { vista_.x = x; }
-    void setY(long double y) { vista_.y = y; }
-    void setLado(long double lado) { vista_.lado = lado; }
-    const VistaPlano& vista() const { return vista_; }
+    // Written on the interface thread before the render thread is created,
+    // read by the render.
+    void setX(long double x) { x_ = x; }
+    void setY(long double y) { y_ = y; }
+    void setLado(long double lado) { lado_ = lado; }
+    long double getX() const { return x_; }
+    long double getY() const { return y_; }
+    long double getLado() const { return lado_; }
 
-    // Iterates one pixel of the copied view and keeps its last z. Render thread only.
+    // Iterates one pixel of the copied view on the current plane and keeps
+    // its last z.
     int16_t iterar(int16_t px, int16_t py, int16_t maxIter) {
-        const ResultadoIteracion r = iterarPixel(getPlano(), vista_, px, py, maxIter);
+        Vista v;
+        v.iteraciones = maxIter;
+        v.plano = getPlano();
+        v.xSupIzq = x_;
+        v.ySupIzq = y_;
+        v.lado = lado_;
+        const ResultadoIteracion r = iterarPixel(v, px, py);
         zx_ = r.zx;
         zy_ = r.zy;
         return r.cuenta;
@@ -41,7 +51,9 @@ public:
 
 private:
     std::atomic<int16_t> plano_;
-    VistaPlano vista_{-2.0L, 2.0L, 4.0L};
+    long double x_ = -2.0L;
+    long double y_ = 2.0L;
+    long double lado_ = 4.0L;
     long double zx_ = 1.0L;
     long double zy_ = 1.0L;
 };

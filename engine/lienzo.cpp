@@ -42,8 +42,8 @@ Color PromedioLuz::promedio() const {
     return colorRGB(codificar(rojo_, n_), codificar(verde_, n_), codificar(azul_, n_));
 }
 
-void renderizarRectangulo(const EstadoVisor& estado, const VistaPlano& vista, const Lienzo& lienzo, int x0, int y0,
-                          int ancho, int alto, unsigned ayudantes, Color* destino) {
+void renderizarRectangulo(const Vista& vista, const Lienzo& lienzo, int x0, int y0, int ancho, int alto,
+                          unsigned ayudantes, Color* destino) {
     fijarPrecisionX87(PrecisionX87::Extendida);
     const int n = lienzo.muestras;
     TareaEnOrden tarea;
@@ -52,7 +52,7 @@ void renderizarRectangulo(const EstadoVisor& estado, const VistaPlano& vista, co
             const int64_t px = x0 + i % ancho;
             const int64_t py = y0 + i / ancho;
             if (n == 1) {
-                destino[i] = colorDePixel(estado, vista, posicionMuestra(px, 0, lienzo), posicionMuestra(py, 0, lienzo))
+                destino[i] = colorDePixel(vista, posicionMuestra(px, 0, lienzo), posicionMuestra(py, 0, lienzo))
                                  .value_or(NEGRO);
                 continue;
             }
@@ -60,7 +60,7 @@ void renderizarRectangulo(const EstadoVisor& estado, const VistaPlano& vista, co
             for (int t = 0; t < n; ++t) {
                 const long double fila = posicionMuestra(py, t, lienzo);
                 for (int s = 0; s < n; ++s)
-                    promedio.sumar(colorDePixel(estado, vista, posicionMuestra(px, s, lienzo), fila).value_or(NEGRO));
+                    promedio.sumar(colorDePixel(vista, posicionMuestra(px, s, lienzo), fila).value_or(NEGRO));
             }
             destino[i] = promedio.promedio();
         }
@@ -70,7 +70,7 @@ void renderizarRectangulo(const EstadoVisor& estado, const VistaPlano& vista, co
     calcularEnOrden(ancho * alto, bloque, ayudantes, tarea);
 }
 
-bool muestrasConfundidas(const VistaPlano& vista, const Lienzo& lienzo) {
+bool muestrasConfundidas(const Vista& vista, const Lienzo& lienzo) {
     const auto confundidas = [&](int pixeles, auto coordenada) {
         long double anterior = coordenada(posicionMuestra(0, 0, lienzo));
         for (int64_t p = 0; p < pixeles; ++p)

@@ -5,9 +5,8 @@
 
 #include <cstdint>
 
-#include "estado_visor.h"
-#include "iteracion.h"
 #include "opciones_color.h"
+#include "vista.h"
 
 namespace brenquil {
 
@@ -31,14 +30,14 @@ long double posicionMuestra(int64_t p, int s, const Lienzo& lienzo);
 
 // Renders the pixels of columns x0..x0+ancho-1 and rows y0..y0+alto-1 of the
 // picture `lienzo` of `vista` into `destino` (ancho x alto colours, row by
-// row). The limit, plane, colour mode and dwell code are those of `estado`,
-// read as colorDePixel reads them; a sample without a colour counts as black.
+// row), each sample as colorDePixel colours it; a sample without a colour
+// counts as black.
 // A pixel of one sample is that sample's colour; the samples of a pixel are
 // otherwise averaged in linear light (sRGB decoded, averaged, encoded again),
 // the way light from a finer picture mixes. The calling thread and `ayudantes`
 // helpers share the pixels, in extended precision.
-void renderizarRectangulo(const EstadoVisor& estado, const VistaPlano& vista, const Lienzo& lienzo, int x0, int y0,
-                          int ancho, int alto, unsigned ayudantes, Color* destino);
+void renderizarRectangulo(const Vista& vista, const Lienzo& lienzo, int x0, int y0, int ancho, int alto,
+                          unsigned ayudantes, Color* destino);
 
 // The average of colours in linear light.
 class PromedioLuz {
@@ -58,6 +57,6 @@ private:
 // Whether two neighbouring samples of the picture lie on the same 80-bit
 // plane coordinate along some row or column: the view is deeper than
 // extended precision resolves at this size, and the picture shows blocks.
-bool muestrasConfundidas(const VistaPlano& vista, const Lienzo& lienzo);
+bool muestrasConfundidas(const Vista& vista, const Lienzo& lienzo);
 
 }  // namespace brenquil

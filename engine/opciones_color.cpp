@@ -30,13 +30,15 @@ Color paleta(int32_t n, double fase) {
 // A negative zero compares equal to zero.
 bool semiplanoSuperior(long double zx, long double zy) { return zy > 0 || (zy == 0 && zx < 0); }
 
-Color colorPorIteracion(int32_t modo, int32_t n) {
+}  // namespace
+
+Color colorIteracion(int32_t modo, int32_t n) {
     if (modo == COLOR_ITERACION) return paleta(n, 0.0);
     if (modo == COLOR_BLANCO_NEGRO) return (n % 2 != 0) ? BLANCO : NEGRO;
     return NEGRO;
 }
 
-Color colorPorDescomposicion(int32_t modo, int32_t n, long double zx, long double zy) {
+Color colorDescomposicion(int32_t modo, int32_t n, long double zx, long double zy) {
     if (modo != COLOR_DESC_BINARIA && modo != COLOR_DESC_BINARIA_BN) return NEGRO;
     const long double r2 = zx * zx + zy * zy;
     if (r2 == 0) {
@@ -50,19 +52,6 @@ Color colorPorDescomposicion(int32_t modo, int32_t n, long double zx, long doubl
     return paleta(n, superior ? 0.0 : FASE_INFERIOR);
 }
 
-}  // namespace
-
-bool OpcionesColor::usaZFinal() const {
-    const int32_t modo = modoColor.load(std::memory_order_relaxed);
-    return modo == COLOR_DESC_BINARIA || modo == COLOR_DESC_BINARIA_BN;
-}
-
-Color OpcionesColor::colorIteracion(int32_t n) const {
-    return colorPorIteracion(modoColor.load(std::memory_order_relaxed), n);
-}
-
-Color OpcionesColor::colorDescomposicion(int32_t n, long double zx, long double zy) const {
-    return colorPorDescomposicion(modoColor.load(std::memory_order_relaxed), n, zx, zy);
-}
+bool usaZFinal(int32_t modo) { return modo == COLOR_DESC_BINARIA || modo == COLOR_DESC_BINARIA_BN; }
 
 }  // namespace brenquil

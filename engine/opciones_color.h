@@ -21,19 +21,27 @@ constexpr uint8_t rojoDe(Color c) { return c & 0xFF; }
 constexpr uint8_t verdeDe(Color c) { return (c >> 8) & 0xFF; }
 constexpr uint8_t azulDe(Color c) { return (c >> 16) & 0xFF; }
 
+// The colour operations of a colour mode, for a colour index n and the last z.
+// True for the modes that colour by the last z (365 and 370).
+bool usaZFinal(int32_t modoColor);
+// Modes 350 (sine palette) and 355 (parity); black for any other mode.
+Color colorIteracion(int32_t modoColor, int32_t n);
+// Modes 365 (palette by half-plane) and 370 (black and white by half-plane);
+// black for any other mode.
+Color colorDescomposicion(int32_t modoColor, int32_t n, long double zx, long double zy);
+
+// The window's colouring options: the operations above on the mode it holds.
 struct OpcionesColor {
     // Both fields are read by the render thread for every pixel while the
     // interface thread may write them.
     std::atomic<int32_t> modoColor{COLOR_ITERACION};
     std::atomic<int32_t> dwell{DWELL_SI};
 
-    // True for the modes that colour by the last z (365 and 370).
-    bool usaZFinal() const;
-    // Modes 350 (sine palette) and 355 (parity); black for any other mode.
-    Color colorIteracion(int32_t n) const;
-    // Modes 365 (palette by half-plane) and 370 (black and white by half-plane);
-    // black for any other mode.
-    Color colorDescomposicion(int32_t n, long double zx, long double zy) const;
+    bool usaZFinal() const { return brenquil::usaZFinal(modoColor.load(std::memory_order_relaxed)); }
+    Color colorIteracion(int32_t n) const { return brenquil::colorIteracion(modoColor.load(std::memory_order_relaxed), n); }
+    Color colorDescomposicion(int32_t n, long double zx, long double zy) const {
+        return brenquil::colorDescomposicion(modoColor.load(std::memory_order_relaxed), n, zx, zy);
+    }
 };
 
 }  // namespace brenquil

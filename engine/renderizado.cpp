@@ -1,28 +1,21 @@
 #include "renderizado.h"
 
+#include "iteracion.h"
 #include "numeros.h"
 
 namespace brenquil {
 
-std::optional<Color> colorDePixel(const EstadoVisor& estado, const VistaPlano& vista, long double px,
-                                  long double py) {
-    const int16_t m = limiteEfectivo(estado.enfoqueActual.getIteraciones());
-    // One reading of the mode and the dwell code for the whole pixel, so that
-    // a change between two readings cannot mix two modes in one colour.
-    OpcionesColor opciones;
-    opciones.modoColor.store(estado.opcionesColor.modoColor.load(std::memory_order_relaxed),
-                             std::memory_order_relaxed);
-    opciones.dwell.store(estado.opcionesColor.dwell.load(std::memory_order_relaxed), std::memory_order_relaxed);
-
-    const ResultadoIteracion r =
-        iterarPunto(estado.iterador.getPlano(), realDePixel(vista, px), imaginarioDePixel(vista, py), m);
+std::optional<Color> colorDePixel(const Vista& vista, long double px, long double py) {
+    const int16_t m = limiteEfectivo(vista.iteraciones);
+    const ResultadoIteracion r = iterarPunto(vista.plano, realDePixel(vista, px), imaginarioDePixel(vista, py), m);
     int32_t n = int32_t{r.cuenta} - 1;
-    if (opciones.dwell.load(std::memory_order_relaxed) != DWELL_SI) {
+    if (vista.dwell != DWELL_SI) {
         // m + 1 in 32 bits, so that it does not wrap at 32767.
         if (int32_t{r.cuenta} != int32_t{m} + 1) return std::nullopt;
         n = m;
     }
-    return opciones.usaZFinal() ? opciones.colorDescomposicion(n, r.zx, r.zy) : opciones.colorIteracion(n);
+    return usaZFinal(vista.modoColor) ? colorDescomposicion(vista.modoColor, n, r.zx, r.zy)
+                                      : colorIteracion(vista.modoColor, n);
 }
 
 OrdenAnillos::OrdenAnillos(int lado) {

@@ -1,28 +1,25 @@
 // What a picture is made of: the colour of one pixel of a view, and the order
 // in which the window's render visits the pixels (square rings from the centre
-// outwards). The window's render thread and brenquil-render both draw with these.
+// outwards). Every picture, the window's and brenquil-render's, is coloured
+// by colorDePixel; the window's render thread paints in the ring order.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <vector>
 
-#include "estado_visor.h"
-#include "iteracion.h"
 #include "opciones_color.h"
+#include "vista.h"
 
 namespace brenquil {
 
 // The colour of the pixel at column px and row py of the 400-pixel picture of
-// `vista` (a fraction of a pixel for finer pictures), with the limit, plane,
-// colour mode and dwell code that `estado` holds at this moment: each is read
-// once, whole, so a change made while a render runs shows from the pixels
-// computed after it. The limit is capped as the iteration caps it. With
-// DWELL_SI every pixel is coloured by its count minus one; with any other
-// dwell only a pixel that did not escape is coloured, by the limit, and an
-// escaped one has no colour: it is not drawn and keeps what was there.
-std::optional<Color> colorDePixel(const EstadoVisor& estado, const VistaPlano& vista, long double px,
-                                  long double py);
+// the view (a fraction of a pixel for finer pictures). The limit is capped as
+// the iteration caps it. With DWELL_SI every pixel is coloured by its count
+// minus one; with any other dwell only a pixel that did not escape is
+// coloured, by the limit, and an escaped one has no colour: it is not drawn
+// and keeps what was there.
+std::optional<Color> colorDePixel(const Vista& vista, long double px, long double py);
 
 struct PosicionPixel {
     int16_t x;

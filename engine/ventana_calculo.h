@@ -1,6 +1,6 @@
 // The window a render draws on: the seam between the engine and the platform.
 // The engine knows nothing of window handles or device contexts; the shell
-// implements this over GDI, the tests and the command-line renderer over memory.
+// implements this over GDI, the tests over memory.
 #pragma once
 
 #include <cstdint>

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "estado_visor.h"
 #include "numeros.h"
 #include "texto_numero.h"
 
@@ -23,29 +22,7 @@ long double realDeCampo(std::span<const unsigned char> bytes, CampoRegistro camp
 
 }  // namespace
 
-RegistroParametros registroDeEstado(const EstadoVisor& estado) {
-    RegistroParametros r;
-    r.iteraciones = estado.enfoqueActual.getIteraciones();
-    r.plano = estado.iterador.getPlano();
-    r.modoColor = estado.opcionesColor.modoColor.load(std::memory_order_relaxed);
-    r.dwell = estado.opcionesColor.dwell.load(std::memory_order_relaxed);
-    r.xSupIzq = estado.enfoqueActual.getXSupIzq();
-    r.ySupIzq = estado.enfoqueActual.getYSupIzq();
-    r.lado = estado.enfoqueActual.getLado();
-    return r;
-}
-
-void aplicarRegistro(const RegistroParametros& r, EstadoVisor& estado) {
-    estado.enfoqueActual.setIteraciones(r.iteraciones);
-    estado.iterador.setPlano(r.plano);
-    estado.opcionesColor.modoColor.store(r.modoColor, std::memory_order_relaxed);
-    estado.opcionesColor.dwell.store(r.dwell, std::memory_order_relaxed);
-    estado.enfoqueActual.setXSupIzq(r.xSupIzq);
-    estado.enfoqueActual.setYSupIzq(r.ySupIzq);
-    estado.enfoqueActual.setLado(r.lado);
-}
-
-std::string escribirRegistro(const RegistroParametros& r) {
+std::string escribirRegistro(const Vista& r) {
     std::string t;
     t.reserve(TAMANO_REGISTRO);
     t += formatearEntero(r.iteraciones, CAMPO_ITERACIONES.ancho);
@@ -58,7 +35,7 @@ std::string escribirRegistro(const RegistroParametros& r) {
     return t;
 }
 
-void leerRegistro(std::span<const unsigned char> bytes, RegistroParametros& r) {
+void leerRegistro(std::span<const unsigned char> bytes, Vista& r) {
     r.iteraciones = truncarBajos16(realDeCampo(bytes, CAMPO_ITERACIONES));
     if (!bytesDeCampo(bytes, CAMPO_PLANO).empty()) r.plano = truncarBajos16(realDeCampo(bytes, CAMPO_PLANO));
     r.modoColor = truncarBajos32(realDeCampo(bytes, CAMPO_MODO_COLOR));

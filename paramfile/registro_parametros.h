@@ -9,11 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "codigos.h"
+#include "vista.h"
 
 namespace brenquil {
-
-struct EstadoVisor;
 
 inline constexpr std::size_t TAMANO_REGISTRO = 135;
 
@@ -32,38 +30,20 @@ inline constexpr CampoRegistro CAMPO_Y_SUP_IZQ{55, 40};
 inline constexpr CampoRegistro CAMPO_LADO{95, 40};
 static_assert(CAMPO_LADO.inicio + CAMPO_LADO.ancho == TAMANO_REGISTRO);
 
-// The seven values a parameter file holds. Defaults: the program's start-up state.
-struct RegistroParametros {
-    int16_t iteraciones = 30;
-    int16_t plano = PLANO_CARDIOIDE;
-    int32_t modoColor = COLOR_ITERACION;
-    int32_t dwell = DWELL_SI;
-    long double xSupIzq = -4.0L;
-    long double ySupIzq = 8.0L;
-    long double lado = 16.0L;
-};
-
-// The values of the current view, the Iterador's plane and the colour options.
-RegistroParametros registroDeEstado(const EstadoVisor& estado);
-
-// Stores the seven values into the current view, the Iterador's plane and the
-// colour options; touches nothing else (selection, memorised view, increment).
-void aplicarRegistro(const RegistroParametros& registro, EstadoVisor& estado);
-
 // The 135 characters of the record.
-std::string escribirRegistro(const RegistroParametros& registro);
+std::string escribirRegistro(const Vista& vista);
 
 // Reads a record from the bytes a file delivered, field by field: each field
 // converts exactly the bytes that lie inside both the field and `bytes` (none
 // for a field wholly beyond the end, which then reads as 0), integers
 // truncated toward zero and kept to their low 16 or 32 bits. The plane is left
-// as it is in `registro` when its field delivered no byte; every other value is
+// as it is in `vista` when its field delivered no byte; every other value is
 // overwritten. Bytes after the 135th are ignored; every byte, carriage return
 // and 0x1A included, is an ordinary character.
-void leerRegistro(std::span<const unsigned char> bytes, RegistroParametros& registro);
+void leerRegistro(std::span<const unsigned char> bytes, Vista& vista);
 
-inline void leerRegistro(std::string_view bytes, RegistroParametros& registro) {
-    leerRegistro({reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()}, registro);
+inline void leerRegistro(std::string_view bytes, Vista& vista) {
+    leerRegistro({reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()}, vista);
 }
 
 }  // namespace brenquil

@@ -2,20 +2,18 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <mutex>
 
 #include "dialogos.h"
-#include "estado_programa.h"
-#include "numeros.h"
+#include "imagen_ventana.h"
+#include "programa.h"
 #include "recursos.h"
-#include "ventana_principal.h"
 
 namespace brenquil {
 
 namespace {
 
 // Each command is one small function of the main window; the table at the end
-// names the identifier that runs it. None of them changes the menu.
+// names the identifier that runs it.
 
 // The largest factor, either way, whose zoom-out square fits in 16 bits:
 // side 400 * 81 = 32400, corner (1 - 81) * 200; at 82 the side wraps.
@@ -26,28 +24,19 @@ constexpr int16_t FACTOR_ALEJAR_MAXIMO = 81;
 // The picture into superficieMemoria (made on first use) and the whole view
 // into enfoqueMemorizado; plane and colouring are not memorised.
 void memorizar(HWND ventana) {
-    if (!superficies.memoria.existe()) {
-        HDC dc = GetDC(ventana);
-        superficies.memoria.crear(dc, superficies.anchoPantalla, superficies.altoPantalla);
-        ReleaseDC(ventana, dc);
-    }
-    {
-        BloqueoSuperficies bloqueo(superficies);
-        BitBlt(superficies.memoria.dc(), 0, 0, LADO_IMAGEN, LADO_IMAGEN, superficies.imagen.dc(), 0, 0, SRCCOPY);
-    }
-    estadoVisor.enfoqueMemorizado = estadoVisor.enfoqueActual;
+    Programa& p = programa();
+    p.superficies.copiarImagen(ventana, p.superficies.memoria, p.superficies.imagen);
+    p.estado.enfoqueMemorizado = p.estado.enfoqueActual;
 }
 
 // The memorised picture (if any was memorised) and view back. A running
 // render is neither stopped nor restarted: it goes on drawing its own view
 // over the picture.
 void volver(HWND ventana) {
-    if (superficies.memoria.existe()) {
-        BloqueoSuperficies bloqueo(superficies);
-        BitBlt(superficies.imagen.dc(), 0, 0, LADO_IMAGEN, LADO_IMAGEN, superficies.memoria.dc(), 0, 0, SRCCOPY);
-    }
+    Programa& p = programa();
+    p.superficies.copiarImagen(ventana, p.superficies.imagen, p.superficies.memoria);
     // Before the first Memorizar this is the start-up view, limit 30.
-    estadoVisor.enfoqueActual = estadoVisor.enfoqueMemorizado;
+    p.estado.enfoqueActual = p.estado.enfoqueMemorizado;
     InvalidateRect(ventana, nullptr, TRUE);
 }
 
@@ -56,8 +45,9 @@ void volver(HWND ventana) {
 // the stock white brush of every new device context.
 void borrar(HWND ventana) {
     {
-        BloqueoSuperficies bloqueo(superficies);
-        PatBlt(superficies.imagen.dc(), 0, 0, superficies.anchoPantalla, superficies.altoPantalla, PATCOPY);
+        Superficies& s = programa().superficies;
+        BloqueoSuperficies bloqueo(s);
+        PatBlt(s.imagen.dc(), 0, 0, s.anchoPantalla, s.altoPantalla, PATCOPY);
     }
     InvalidateRect(ventana, nullptr, FALSE);
 }
@@ -67,44 +57,45 @@ void borrar(HWND ventana) {
 // Outlines the square of a zoom in by factorZoom, centred on (200, 200), and
 // leaves it to the message loop to ask about it, as for a dragged square.
 void zoomIn(HWND ventana) {
+    EstadoVisor& estado = programa().estado;
     // A negative factor zooms as its absolute value; taken as such here, its
     // square is outlined like the positive one's instead of coming out with a
     // negative side that outlines nothing.
-    const int32_t magnitud = std::abs(int32_t{estadoVisor.factorZoom});
+    const int32_t magnitud = std::abs(int32_t{estado.factorZoom});
     // The square divides 200 by the factor: with 0 there is no square to mark or ask about.
     if (magnitud == 0) return;
-    estadoVisor.seleccionando = false;
+    estado.seleccionando = false;
     guardarRespaldo(ventana);
     // -32768 has no 16-bit absolute value; 32767 gives the same empty square.
-    estadoVisor.enfoqueActual.cuadradoAcercar(static_cast<int16_t>(std::min<int32_t>(magnitud, 32767)));
-    leerCuadradoSeleccion();
-    const CuadradoPixeles& c = estadoVisor.cuadradoSeleccion;
-    marcarCuadrado(ventana, c.izquierda, c.arriba, estadoVisor.enfoqueActual.getSelLado());
-    estadoVisor.zoomPendiente = true;
+    estado.enfoqueActual.cuadradoAcercar(static_cast<int16_t>(std::min<int32_t>(magnitud, 32767)));
+    marcarSeleccion(ventana);
 }
 
 // Zooms out by factorZoom at once, keeping the centre, and renders; a
 // running render is waited for first.
 void zoomOut(HWND ventana) {
-    const int16_t factor = estadoVisor.factorZoom;
+    EstadoVisor& estado = programa().estado;
+    const int16_t factor = estado.factorZoom;
     // Beyond 81 the square's side and corners wrap in 16 bits and the view
     // would jump somewhere unrelated: such a factor does nothing.
     if (factor > FACTOR_ALEJAR_MAXIMO || factor < -FACTOR_ALEJAR_MAXIMO) return;
-    estadoVisor.seleccionando = false;
-    estadoVisor.enfoqueActual.cuadradoAlejar(factor);
+    estado.seleccionando = false;
+    estado.enfoqueActual.cuadradoAlejar(factor);
     leerCuadradoSeleccion();
-    const CuadradoPixeles c = estadoVisor.cuadradoSeleccion;
-    estadoVisor.enfoqueActual.aplicarCuadrado(c.izquierda, c.arriba, c.derecha, c.abajo);
+    const CuadradoPixeles c = estado.cuadradoSeleccion;
+    estado.enfoqueActual.aplicarCuadrado(c.izquierda, c.arriba, c.derecha, c.abajo);
     ejecutarCalculo(ventana);
 }
 
 // The two dialogs run modally, owned by the main window; what they return is
 // of no use here. They only change values: no repaint, no render.
 void abrirParametros(HWND ventana) {
-    DialogBoxParamA(instancia, "DIALOGOPARAMETROS", ventana, dialogoParametros, 0);
+    DialogBoxParamA(programa().instancia, "DIALOGOPARAMETROS", ventana, dialogoParametros, 0);
 }
 
-void abrirFactorZoom(HWND ventana) { DialogBoxParamA(instancia, "DIALOGOZFACTOR", ventana, dialogoZFactor, 0); }
+void abrirFactorZoom(HWND ventana) {
+    DialogBoxParamA(programa().instancia, "DIALOGOZFACTOR", ventana, dialogoZFactor, 0);
+}
 
 // "&Iterar"
 
@@ -116,24 +107,24 @@ void ejecutarDetener(HWND ventana) { alternarCalculo(ventana); }
 
 template <int16_t paso>
 void fijarIncremento(HWND) {
-    estadoVisor.incrementoIteraciones.store(paso, std::memory_order_relaxed);
+    programa().estado.incrementoIteraciones = paso;
 }
 
 // "&Opciones"
 
 template <int16_t plano>
 void fijarPlano(HWND) {
-    estadoVisor.iterador.setPlano(plano);
+    programa().estado.iterador.setPlano(plano);
 }
 
 template <int32_t modo>
 void fijarModoColor(HWND) {
-    estadoVisor.opcionesColor.modoColor.store(modo, std::memory_order_relaxed);
+    programa().estado.opcionesColor.modoColor.store(modo, std::memory_order_relaxed);
 }
 
 template <int32_t dwell>
 void fijarDwell(HWND) {
-    estadoVisor.opcionesColor.dwell.store(dwell, std::memory_order_relaxed);
+    programa().estado.opcionesColor.dwell.store(dwell, std::memory_order_relaxed);
 }
 
 // The menu identifiers of recursos.h are the codes of codigos.h.

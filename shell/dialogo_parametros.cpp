@@ -1,6 +1,6 @@
 // "Parametros de Enfoque": the limit, corner and side of the current view.
 #include "dialogos.h"
-#include "estado_programa.h"
+#include "programa.h"
 #include "recursos.h"
 
 namespace brenquil {
@@ -19,7 +19,7 @@ void mostrarEnfoque(HWND dialogo, const ParametrosEnfoque& enfoque) {
 // limit may change under a running render, whose remaining pixels then use
 // it; the corner and side of that render were copied at its start.
 void aceptar(HWND dialogo) {
-    ParametrosEnfoque& enfoque = estadoVisor.enfoqueActual;
+    ParametrosEnfoque& enfoque = programa().estado.enfoqueActual;
     enfoque.setIteraciones(campos::leerEntero16(dialogo, ID_ITERACIONES));
     enfoque.setXSupIzq(campos::leerReal(dialogo, ID_XSUPIZQ));
     enfoque.setYSupIzq(campos::leerReal(dialogo, ID_YSUPIZQ));
@@ -30,8 +30,9 @@ void aceptar(HWND dialogo) {
 // The start-up view takes effect at once, selection square included, and
 // stays if the dialog is then cancelled.
 void porDefecto(HWND dialogo) {
-    estadoVisor.enfoqueActual = ParametrosEnfoque::porDefecto();
-    mostrarEnfoque(dialogo, estadoVisor.enfoqueActual);
+    ParametrosEnfoque& enfoque = programa().estado.enfoqueActual;
+    enfoque = ParametrosEnfoque::porDefecto();
+    mostrarEnfoque(dialogo, enfoque);
 }
 
 }  // namespace
@@ -39,7 +40,7 @@ void porDefecto(HWND dialogo) {
 INT_PTR CALLBACK dialogoParametros(HWND dialogo, UINT mensaje, WPARAM wParam, LPARAM) {
     switch (mensaje) {
     case WM_INITDIALOG:
-        mostrarEnfoque(dialogo, estadoVisor.enfoqueActual);
+        mostrarEnfoque(dialogo, programa().estado.enfoqueActual);
         return FALSE;  // no control gets the keyboard focus from the system
     case WM_COMMAND:
         // The control alone decides; the notification code is not looked at.

@@ -1,6 +1,6 @@
 // "Zoom In-Out Factor": the factor of Zoom In and Zoom Out.
 #include "dialogos.h"
-#include "estado_programa.h"
+#include "programa.h"
 #include "recursos.h"
 
 namespace brenquil {
@@ -12,7 +12,7 @@ constexpr int FACTOR_POR_DEFECTO = 2;
 // Every value is taken, 0 and negatives too: Zoom In and Zoom Out decide what
 // such a factor does.
 void aceptar(HWND dialogo) {
-    estadoVisor.factorZoom = campos::leerEntero16(dialogo, ID_FACTOR);
+    programa().estado.factorZoom = campos::leerEntero16(dialogo, ID_FACTOR);
     EndDialog(dialogo, 0);
 }
 
@@ -21,7 +21,7 @@ void aceptar(HWND dialogo) {
 INT_PTR CALLBACK dialogoZFactor(HWND dialogo, UINT mensaje, WPARAM wParam, LPARAM) {
     switch (mensaje) {
     case WM_INITDIALOG:
-        campos::escribirEntero(dialogo, ID_FACTOR, estadoVisor.factorZoom);
+        campos::escribirEntero(dialogo, ID_FACTOR, programa().estado.factorZoom);
         return FALSE;  // no control gets the keyboard focus from the system
     case WM_COMMAND:
         switch (LOWORD(wParam)) {

@@ -8,7 +8,7 @@
 
 #include "archivo_parametros.h"
 #include "dialogos.h"
-#include "estado_programa.h"
+#include "programa.h"
 
 namespace brenquil {
 
@@ -21,6 +21,7 @@ constexpr char FILTRO[] = "Archivos de Parametros\0*.str\0All\0*.*\0";
 // its path then in nombreArchivo. Every field not set here stays zero: the
 // system's titles and folder, no default extension, no hook.
 bool elegirArchivo(HWND ventana, DWORD opciones, BOOL(WINAPI* dialogo)(LPOPENFILENAMEA)) {
+    Programa& p = programa();
     OPENFILENAMEA registro{};
     // The record as it was before the fields that later systems added; in a
     // 64-bit program that is 136 bytes, and the 32-bit size (76) makes both
@@ -29,8 +30,8 @@ bool elegirArchivo(HWND ventana, DWORD opciones, BOOL(WINAPI* dialogo)(LPOPENFIL
     registro.hwndOwner = ventana;
     registro.lpstrFilter = FILTRO;
     registro.nFilterIndex = 1;
-    registro.lpstrFile = nombreArchivo;
-    registro.nMaxFile = TAMANO_NOMBRE_ARCHIVO;
+    registro.lpstrFile = p.nombreArchivo;
+    registro.nMaxFile = sizeof p.nombreArchivo;
     registro.Flags = opciones;
     return dialogo(&registro) != FALSE;
 }
@@ -38,6 +39,7 @@ bool elegirArchivo(HWND ventana, DWORD opciones, BOOL(WINAPI* dialogo)(LPOPENFIL
 // The path the dialog wrote, in the ANSI code page, as a path of the wide
 // file calls; an empty path when it cannot be converted.
 std::filesystem::path rutaElegida() {
+    const char* nombreArchivo = programa().nombreArchivo;
     const int n = MultiByteToWideChar(CP_ACP, 0, nombreArchivo, -1, nullptr, 0);
     if (n <= 1) return {};
     std::wstring ancha(static_cast<size_t>(n), L'\0');
@@ -53,7 +55,9 @@ void cargarParametros(HWND ventana) {
     const std::filesystem::path ruta = rutaElegida();
     if (ruta.empty()) return;
     // A file that cannot be read leaves the state as it was.
-    cargarArchivoParametros(ruta, estadoVisor);
+    EstadoVisor& estado = programa().estado;
+    Vista vista = estado.vista();
+    if (cargarArchivoParametros(ruta, vista)) estado.ponerVista(vista);
 }
 
 void guardarParametros(HWND ventana) {
@@ -62,7 +66,7 @@ void guardarParametros(HWND ventana) {
     const std::filesystem::path ruta = rutaElegida();
     if (ruta.empty()) return;
     // A failed save leaves whatever was at the path untouched.
-    guardarArchivoParametros(ruta, estadoVisor);
+    guardarArchivoParametros(ruta, programa().estado.vista());
 }
 
 }  // namespace brenquil

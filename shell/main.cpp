@@ -3,8 +3,8 @@
 // square marked on the picture.
 #include <windows.h>
 
-#include "estado_programa.h"
-#include "numeros.h"
+#include "imagen_ventana.h"
+#include "programa.h"
 #include "ventana_principal.h"
 
 namespace brenquil {
@@ -38,24 +38,22 @@ HWND crearVentana(HINSTANCE instanciaPrograma) {
 // Asks once about the square marked last. OK zooms into it and renders;
 // Cancel puts back the picture saved before the outline was drawn.
 void confirmarZoom(HWND ventana) {
-    estadoVisor.zoomPendiente = false;
+    Programa& p = programa();
+    p.estado.zoomPendiente = false;
     const int respuesta = MessageBoxA(ventana, TEXTO_ZOOM, TITULO_ZOOM, MB_OKCANCEL);
-    const CuadradoPixeles c = estadoVisor.cuadradoSeleccion;
+    const CuadradoPixeles c = p.estado.cuadradoSeleccion;
     if (respuesta == IDOK) {
-        estadoVisor.enfoqueActual.aplicarCuadrado(c.izquierda, c.arriba, c.derecha, c.abajo);
+        p.estado.enfoqueActual.aplicarCuadrado(c.izquierda, c.arriba, c.derecha, c.abajo);
         ejecutarCalculo(ventana);
     } else if (respuesta == IDCANCEL) {
-        {
-            BloqueoSuperficies bloqueo(superficies);
-            BitBlt(superficies.imagen.dc(), 0, 0, LADO_IMAGEN, LADO_IMAGEN, superficies.respaldo.dc(), 0, 0,
-                   SRCCOPY);
-        }
+        p.superficies.copiarImagen(ventana, p.superficies.imagen, p.superficies.respaldo);
         const RECT area{c.izquierda, c.arriba, c.derecha + 1, c.abajo + 1};
         InvalidateRect(ventana, &area, FALSE);
     }
 }
 
 int bucleMensajes(HWND ventana, HACCEL aceleradores) {
+    const EstadoVisor& estado = programa().estado;
     MSG mensaje{};
     BOOL r;
     // GetMessage gives -1 on an error, which ends the loop as the quit message does.
@@ -66,8 +64,8 @@ int bucleMensajes(HWND ventana, HACCEL aceleradores) {
         }
         // Keeps the dragging cursor while the left button is held, whatever
         // the message was.
-        if (estadoVisor.seleccionando) SetCursor(cursorActual.load());
-        if (estadoVisor.zoomPendiente) confirmarZoom(ventana);
+        if (estado.seleccionando) SetCursor(programa().cursorActual.load());
+        if (estado.zoomPendiente) confirmarZoom(ventana);
     }
     return r == 0 ? static_cast<int>(mensaje.wParam) : 0;
 }
@@ -77,8 +75,8 @@ int bucleMensajes(HWND ventana, HACCEL aceleradores) {
 
 int WINAPI WinMain(HINSTANCE instanciaPrograma, HINSTANCE, LPSTR, int mostrar) {
     using namespace brenquil;
-    instancia = instanciaPrograma;
-    cursorActual.store(LoadCursorA(instanciaPrograma, "MYCURSORA"));
+    // Everything the window and its renders use, until the end of WinMain.
+    Programa estadoPrograma(instanciaPrograma);
     if (!registrarClase(instanciaPrograma)) return 0;
     HWND ventana = crearVentana(instanciaPrograma);
     if (!ventana) return 0;
@@ -86,5 +84,11 @@ int WINAPI WinMain(HINSTANCE instanciaPrograma, HINSTANCE, LPSTR, int mostrar) {
     ShowWindow(ventana, mostrar);
     // The first paint starts the first render.
     UpdateWindow(ventana);
-    return bucleMensajes(ventana, aceleradores);
+    const int codigo = bucleMensajes(ventana, aceleradores);
+    // The loop also ends on a quit message that another program posted while
+    // the window lives, perhaps during a render: the window is destroyed now,
+    // which stops the render and joins it before its surfaces go, and before
+    // anything of estadoPrograma is destroyed.
+    if (IsWindow(ventana)) DestroyWindow(ventana);
+    return codigo;
 }

@@ -1,5 +1,7 @@
 #include "superficie.h"
 
+#include "numeros.h"
+
 namespace brenquil {
 
 void Superficie::crear(HDC referencia, int ancho, int alto) {
@@ -48,6 +50,17 @@ void Superficie::liberar() {
     bitmapInicial_ = nullptr;
     bits_ = nullptr;
     ancho_ = alto_ = 0;
+}
+
+void Superficies::copiarImagen(HWND ventana, Superficie& destino, const Superficie& origen) {
+    if (!destino.existe()) {
+        HDC dc = GetDC(ventana);
+        destino.crear(dc, anchoPantalla, altoPantalla);
+        ReleaseDC(ventana, dc);
+    }
+    if (!origen.existe()) return;
+    BloqueoSuperficies bloqueo(*this);
+    BitBlt(destino.dc(), 0, 0, LADO_IMAGEN, LADO_IMAGEN, origen.dc(), 0, 0, SRCCOPY);
 }
 
 }  // namespace brenquil

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <mutex>
 
 namespace brenquil {
 
@@ -44,6 +45,46 @@ private:
     uint32_t* bits_ = nullptr;
     int ancho_ = 0;
     int alto_ = 0;
+};
+
+// The off-screen surfaces of the main window.
+struct Superficies {
+    // Taken around every use of `imagen`, by both threads: GDI memory contexts
+    // are not promised safe for two threads at once. Never held while waiting
+    // for the render thread.
+    std::mutex cerrojo;
+    // Interface thread, at window creation: the screen size every surface has.
+    int anchoPantalla = 0;
+    int altoPantalla = 0;
+    // The picture, superficieImagen. Created and released by the interface
+    // thread; drawn into by both, under `cerrojo`: by the interface thread
+    // through GDI, by the render thread a ring at a time into its pixels.
+    Superficie imagen;
+    // superficieRespaldo: what the window showed before an outline was drawn. Interface thread.
+    Superficie respaldo;
+    // superficieMemoria: the memorised picture. Interface thread.
+    Superficie memoria;
+
+    // Copies the 400 x 400 picture at (0, 0) of `origen` onto `destino`
+    // under the lock, first making `destino` a screen-sized surface like the
+    // window's if it does not exist. A surface that does not exist gives
+    // nothing. Interface thread.
+    void copiarImagen(HWND ventana, Superficie& destino, const Superficie& origen);
+};
+
+// Holds the surfaces' lock. GDI may batch a thread's drawing calls; they are
+// flushed before the lock is released, so that the other thread finds them
+// done on the surface (the render thread writes superficieImagen's pixels
+// directly).
+class BloqueoSuperficies {
+public:
+    explicit BloqueoSuperficies(Superficies& s) : cerrojo_(s.cerrojo) {}
+    BloqueoSuperficies(const BloqueoSuperficies&) = delete;
+    BloqueoSuperficies& operator=(const BloqueoSuperficies&) = delete;
+    ~BloqueoSuperficies() { GdiFlush(); }
+
+private:
+    std::lock_guard<std::mutex> cerrojo_;
 };
 
 }  // namespace brenquil

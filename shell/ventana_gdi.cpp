@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "estado_programa.h"
 
 namespace brenquil {
 namespace {
@@ -19,8 +18,8 @@ void copiar(HDC ventana, HDC imagen, int x0, int y0, int x1, int y1) {
 
 void VentanaGdi::pintarAnillo(int anillo, std::span<const PixelColoreado> pixeles) {
     const HWND v = ventana();
-    BloqueoSuperficies bloqueo(superficies);
-    const Superficie& imagen = superficies.imagen;
+    BloqueoSuperficies bloqueo(superficies_);
+    const Superficie& imagen = superficies_.imagen;
     uint32_t* bits = imagen.bits();
     if (!bits) return;
     for (const PixelColoreado& p : pixeles) {
@@ -46,13 +45,13 @@ void VentanaGdi::pintarAnillo(int anillo, std::span<const PixelColoreado> pixele
 }
 
 void VentanaGdi::cursorEspera() {
-    cursorActual.store(LoadCursorA(nullptr, IDC_WAIT));
-    SetCursor(cursorActual.load());
+    cursorActual_.store(LoadCursorA(nullptr, IDC_WAIT));
+    SetCursor(cursorActual_.load());
 }
 
 void VentanaGdi::cursorNormal() {
-    cursorActual.store(LoadCursorA(instancia, "MYCURSORA"));
-    SetCursor(cursorActual.load());
+    cursorActual_.store(LoadCursorA(instancia_, "MYCURSORA"));
+    SetCursor(cursorActual_.load());
 }
 
 void VentanaGdi::invalidar() { InvalidateRect(ventana(), nullptr, TRUE); }

@@ -6,12 +6,18 @@
 
 #include <atomic>
 
+#include "superficie.h"
 #include "ventana_calculo.h"
 
 namespace brenquil {
 
 class VentanaGdi final : public VentanaCalculo {
 public:
+    // Draws on `superficies.imagen` and shows its cursors through `cursorActual`;
+    // MYCURSORA comes from `instancia`.
+    VentanaGdi(Superficies& superficies, std::atomic<HCURSOR>& cursorActual, HINSTANCE instancia)
+        : superficies_(superficies), cursorActual_(cursorActual), instancia_(instancia) {}
+
     // The window that the render draws on. Interface thread, before a render starts.
     void asociar(HWND ventana) { ventana_.store(ventana); }
     HWND ventana() const { return ventana_.load(); }
@@ -31,6 +37,9 @@ public:
     void hiloEmpieza(HiloRender hilo) override;
 
 private:
+    Superficies& superficies_;
+    std::atomic<HCURSOR>& cursorActual_;
+    const HINSTANCE instancia_;
     std::atomic<HWND> ventana_{nullptr};
 };
 

@@ -1,6 +1,6 @@
 // The parameter records the tests of files share: the start-up record and a
-// worked example, byte for byte and as values, and the checks of the seven
-// values of a record or of the state a record was applied to.
+// worked example, byte for byte and as values, and the check of the seven
+// values of a view.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,7 +10,6 @@
 #include <string>
 
 #include "codigos.h"
-#include "estado_visor.h"
 #include "registro_parametros.h"
 
 namespace brenquil::prueba {
@@ -28,11 +27,11 @@ inline const std::string kRegistroEjemplo =
     "1024  305365385-0.75" + espacios(35) + "0.125" + espacios(35) + "6.103515625e-05" + espacios(25);
 
 // The values of kRegistroEjemplo.
-inline RegistroParametros registroEjemplo() {
+inline Vista registroEjemplo() {
     return {1024, PLANO_CARDIOIDE_INV, COLOR_DESC_BINARIA, DWELL_NO, -0.75L, 0.125L, std::ldexp(1.0L, -14)};
 }
 
-inline void esperarIguales(const RegistroParametros& a, const RegistroParametros& b) {
+inline void esperarIguales(const Vista& a, const Vista& b) {
     EXPECT_EQ(a.iteraciones, b.iteraciones);
     EXPECT_EQ(a.plano, b.plano);
     EXPECT_EQ(a.modoColor, b.modoColor);
@@ -40,15 +39,6 @@ inline void esperarIguales(const RegistroParametros& a, const RegistroParametros
     EXPECT_EQ(a.xSupIzq, b.xSupIzq);
     EXPECT_EQ(a.ySupIzq, b.ySupIzq);
     EXPECT_EQ(a.lado, b.lado);
-}
-
-// The seven values of a state, read through its own getters (not through the
-// code under test that makes a record of a state).
-inline void esperarEstado(const EstadoVisor& e, const RegistroParametros& r) {
-    esperarIguales({e.enfoqueActual.getIteraciones(), e.iterador.getPlano(), e.opcionesColor.modoColor.load(),
-                    e.opcionesColor.dwell.load(), e.enfoqueActual.getXSupIzq(), e.enfoqueActual.getYSupIzq(),
-                    e.enfoqueActual.getLado()},
-                   r);
 }
 
 }  // namespace brenquil::prueba

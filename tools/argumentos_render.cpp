@@ -3,8 +3,8 @@
 #include <CLI/CLI.hpp>
 
 #include <cmath>
+#include <functional>
 #include <limits>
-#include <map>
 #include <vector>
 
 #include "codigos.h"
@@ -37,49 +37,6 @@ std::string citar(std::string_view texto) {
     t += '\'';
     return t;
 }
-
-// The reason a value is refused, as "invalid value 'v' for --name: why".
-class Rechazo {
-public:
-    Rechazo(std::string& error, const CLI::Option* opcion) : error_(error), opcion_(opcion) {}
-    bool operator()(const std::string& valor, const std::string& motivo) const {
-        if (error_.empty()) error_ = "invalid value " + citar(valor) + " for " + opcion_->get_name() + ": " + motivo;
-        return false;
-    }
-
-private:
-    std::string& error_;
-    const CLI::Option* opcion_;
-};
-
-// The options that take one value, each kept as the text given; the texts
-// are read into values once the command line is parsed.
-class Lector {
-public:
-    explicit Lector(CLI::App& app) : app_(app) {}
-
-    // `nombres`: the option's names, separated by commas.
-    CLI::Option* opcion(const std::string& nombres, const std::string& tipo, const std::string& ayuda) {
-        std::string& texto = textos_[nombres];
-        CLI::Option* o = app_.add_option(nombres, texto, ayuda)->type_name(tipo);
-        o->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-        de_[o] = &texto;
-        return o;
-    }
-    const std::string& valor(const CLI::Option* o) const { return *de_.at(o); }
-
-    // The first option given more than once, if any.
-    std::optional<std::string> repetida() const {
-        for (const auto& [o, texto] : de_)
-            if (o->count() > 1) return o->get_name();
-        return std::nullopt;
-    }
-
-private:
-    CLI::App& app_;
-    std::map<std::string, std::string> textos_;  // a map: the texts never move
-    std::map<const CLI::Option*, std::string*> de_;
-};
 
 std::string listaNombres(const NombreCodigo* nombres, std::size_t n) {
     std::string t;
@@ -124,6 +81,139 @@ std::optional<long double> leerRealEstricto(std::string_view texto) {
     return textoAReal(texto);
 }
 
+namespace {
+
+// A check of an option's text: an empty text when the value is good, or why
+// it is refused. It may rewrite the text into the form its option stores (a
+// code's name into its number).
+using Comprobacion = std::function<std::string(std::string& valor)>;
+
+// Texts separated by `separador`.
+std::vector<std::string> partir(const std::string& texto, char separador) {
+    std::vector<std::string> p(1);
+    for (char c : texto) {
+        if (c == separador) {
+            p.emplace_back();
+        } else {
+            p.back() += c;
+        }
+    }
+    return p;
+}
+
+std::string fuera(int64_t minimo, int64_t maximo) {
+    return "outside " + std::to_string(minimo) + ".." + std::to_string(maximo);
+}
+
+Comprobacion entero(int64_t minimo, int64_t maximo) {
+    return [=](std::string& v) -> std::string {
+        const std::optional<int64_t> n = leerEnteroEstricto(v);
+        if (!n) return "not an integer";
+        if (*n < minimo || *n > maximo) return fuera(minimo, maximo);
+        return "";
+    };
+}
+
+std::string motivoReal(const std::string& v, bool positivo) {
+    const std::optional<long double> n = leerRealEstricto(v);
+    if (!n) return "not a number";
+    if (!std::isfinite(*n)) return "not finite";
+    if (positivo && !(*n > 0)) return "not positive";
+    return "";
+}
+
+Comprobacion real(bool positivo) {
+    return [=](std::string& v) { return motivoReal(v, positivo); };
+}
+
+// `n` values separated by `separador`, each passing `parte`.
+Comprobacion lista(char separador, std::size_t n, const std::function<std::string(const std::string&)>& parte) {
+    return [=](std::string& v) -> std::string {
+        const std::vector<std::string> p = partir(v, separador);
+        if (p.size() != n) return "not " + std::to_string(n) + " values separated by '" + separador + "'";
+        for (const std::string& t : p)
+            if (std::string motivo = parte(t); !motivo.empty()) return motivo;
+        return "";
+    };
+}
+
+// A code by its name or its number, stored as its number.
+template <std::size_t N>
+Comprobacion codigo(const NombreCodigo (&nombres)[N], const char* que) {
+    return [&nombres, que](std::string& v) -> std::string {
+        for (const NombreCodigo& c : nombres) {
+            if (v == c.nombre || leerEnteroEstricto(v) == c.codigo) {
+                v = std::to_string(c.codigo);
+                return "";
+            }
+        }
+        return std::string("not ") + que + " (" + listaNombres(nombres, N) + ")";
+    };
+}
+
+std::string nombrePng(std::string& v) {
+    if (v.empty()) return "an empty name";
+    std::string extension = v.size() >= 4 ? v.substr(v.size() - 4) : "";
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (v != "-" && extension != ".png") {
+        return "the picture is written as PNG: give a name ending in .png, or - for standard output";
+    }
+    return "";
+}
+
+const std::string LADOS_PERMITIDOS = "each side must be 1.." + std::to_string(LADO_MAXIMO_IMAGEN) + " pixels";
+
+std::string ladoImagen(const std::string& t) {
+    const std::optional<int64_t> n = leerEnteroEstricto(t);
+    return n && *n >= 1 && *n <= LADO_MAXIMO_IMAGEN ? "" : LADOS_PERMITIDOS;
+}
+
+// Whether `region` (already checked as four numbers) is a rectangle of at
+// least one pixel inside the picture.
+bool regionDentro(const Region& r, int ancho, int alto) {
+    return r.ancho >= 1 && r.alto >= 1 && r.x + r.ancho <= ancho && r.y + r.alto <= alto;
+}
+
+std::string rechazo(const std::string& valor, const std::string& nombre, const std::string& motivo) {
+    return "invalid value " + citar(valor) + " for " + nombre + ": " + motivo;
+}
+
+// The command line's options: each one's names, argument, help and check,
+// and where its value goes once checked.
+class Opciones {
+public:
+    explicit Opciones(CLI::App& app) : app_(app) {}
+
+    CLI::Option* agregar(const std::string& nombres, const std::string& tipo, const std::string& ayuda,
+                         Comprobacion comprobar, std::function<void(const std::string&)> guardar) {
+        CLI::Option* o = app_.add_option_function<std::string>(nombres, std::move(guardar), ayuda);
+        o->type_name(tipo)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        const std::string nombre = o->get_name();
+        o->transform(CLI::Validator(
+            [comprobar = std::move(comprobar), nombre](std::string& v) {
+                const std::string original = v;
+                const std::string motivo = comprobar(v);
+                return motivo.empty() ? motivo : rechazo(original, nombre, motivo);
+            },
+            ""));
+        todas_.push_back(o);
+        return o;
+    }
+
+    // The first option given more than once, if any.
+    std::optional<std::string> repetida() const {
+        for (const CLI::Option* o : todas_)
+            if (o->count() > 1) return o->get_name();
+        return std::nullopt;
+    }
+
+private:
+    CLI::App& app_;
+    std::vector<CLI::Option*> todas_;
+};
+
+}  // namespace
+
 ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsigned nucleos) {
     ResultadoArgumentos r;
     OpcionesRender& o = r.opciones;
@@ -141,37 +231,82 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
         "names (--salida, --iteraciones, --plano, --lado, --paso) still work.\n\n"
         "Exit status: 0 when all was written, 1 when a file could not be read or\n"
         "written, 2 when the command line is refused.");
-    app.set_version_flag("--version", "brenquil-render " BRENQUIL_VERSION);
+    // Help and version answer as soon as they are read, whatever the other
+    // options hold.
+    app.set_help_flag();
+    app.add_flag_callback("-h,--help", [] { throw CLI::CallForHelp(); }, "Print this help message and exit")
+        ->trigger_on_parse();
+    app.set_version_flag("--version", "brenquil-render " BRENQUIL_VERSION)->trigger_on_parse();
 
-    Lector l(app);
-    std::string archivo;
-    CLI::Option* oArchivo = app.add_option("FILE", archivo, "a parameter file (*.str), or a PNG\nwritten by brenquil-render")->type_name("");
-    CLI::Option* oSalida = l.opcion("-o,--output,--salida", "OUT.png", "the PNG to write (- for standard\noutput), replaced only when complete");
-    CLI::Option* oGuardar = l.opcion("--save-view,--guardar-vista", "FILE.str",
-                                     "also write the view, with its limit\nas drawn, to a parameter file");
-    CLI::Option* oTamano = l.opcion("--size,--tamano", "WxH",
-                                    "picture size, each side at most " + std::to_string(LADO_MAXIMO_IMAGEN) +
-                                        "\n(400x400); the view's side spans the width");
-    CLI::Option* oMuestras = l.opcion("--supersample,--supermuestreo", "N",
-                                      "N x N samples per pixel, 1.." + std::to_string(MUESTRAS_MAXIMAS) +
-                                          " (1),\naveraged in linear light");
-    CLI::Option* oRegion = l.opcion("--region", "X,Y,W,H",
-                                    "only this rectangle of the picture,\nthe same pixels as in the whole render");
-    CLI::Option* oIteraciones = l.opcion("--iterations,--iteraciones", "N", "iteration limit, -32768..32767");
-    CLI::Option* oPlano = l.opcion("--plane,--plano", "P", "plane: 300 or cardioide, 305 or\ncardioide-inv, 310 or parabola");
-    CLI::Option* oColor = l.opcion("--color,--colour", "C", "colouring: 350 or iteracion, 355 or\nblanco-negro, 365 or desc-binaria,\n370 or desc-binaria-bn");
-    CLI::Option* oDwell = l.opcion("--dwell", "D", "380 or si: escaped points drawn;\n385 or no: only the inside");
-    CLI::Option* oX = l.opcion("--x", "X", "real part of the upper-left corner");
-    CLI::Option* oY = l.opcion("--y", "Y", "imaginary part of the upper-left corner");
-    CLI::Option* oLado = l.opcion("--side,--lado", "L", "side of the view: its width");
-    CLI::Option* oCentro = l.opcion("--center,--centre", "RE,IM", "the centre of the view, instead of\nits upper-left corner");
-    CLI::Option* oRadio = l.opcion("--radius", "R", "half the side: the side is 2 R");
-    CLI::Option* oZoom = l.opcion("--zoom", "M", "magnification: the side is 4 / M");
-    CLI::Option* oPaso = l.opcion("--step,--paso", "S",
-                                  "added once to the limit, as a render\nstart in the window does (0)");
-    CLI::Option* oHilos = l.opcion("--threads", "N",
-                                   "threads, 1.." + std::to_string(HILOS_MAXIMOS) + " (every core: " +
-                                       std::to_string(nucleos) + ")");
+    const auto real16 = [](const std::string& v) { return static_cast<int16_t>(*leerEnteroEstricto(v)); };
+    const auto numero = [](const std::string& v) { return *leerRealEstricto(v); };
+    constexpr int64_t MIN16 = std::numeric_limits<int16_t>::min();
+    constexpr int64_t MAX16 = std::numeric_limits<int16_t>::max();
+    std::string textoRegion;
+
+    Opciones op(app);
+    app.add_option_function<std::string>("FILE", [&](const std::string& v) { o.archivo = v; },
+                                         "a parameter file (*.str), or a PNG\nwritten by brenquil-render")
+        ->type_name("");
+    op.agregar("-o,--output,--salida", "OUT.png", "the PNG to write (- for standard\noutput), replaced only when complete",
+               nombrePng, [&](const std::string& v) { o.salida = v; });
+    op.agregar("--save-view,--guardar-vista", "FILE.str", "also write the view, with its limit\nas drawn, to a parameter file",
+               [](std::string&) { return std::string(); }, [&](const std::string& v) { o.guardarVista = v; });
+    op.agregar("--size,--tamano", "WxH",
+               "picture size, each side at most " + std::to_string(LADO_MAXIMO_IMAGEN) +
+                   "\n(400x400); the view's side spans the width",
+               lista('x', 2, ladoImagen), [&](const std::string& v) {
+                   const std::vector<std::string> wh = partir(v, 'x');
+                   o.ancho = static_cast<int>(*leerEnteroEstricto(wh[0]));
+                   o.alto = static_cast<int>(*leerEnteroEstricto(wh[1]));
+               });
+    op.agregar("--supersample,--supermuestreo", "N",
+               "N x N samples per pixel, 1.." + std::to_string(MUESTRAS_MAXIMAS) + " (1),\naveraged in linear light",
+               entero(1, MUESTRAS_MAXIMAS), [&](const std::string& v) { o.muestras = static_cast<int>(real16(v)); });
+    // Whether the rectangle lies inside the picture is known once the size is.
+    op.agregar("--region", "X,Y,W,H", "only this rectangle of the picture,\nthe same pixels as in the whole render",
+               lista(',', 4,
+                     [](const std::string& t) {
+                         const std::optional<int64_t> n = leerEnteroEstricto(t);
+                         return n && *n >= 0 && *n <= LADO_MAXIMO_IMAGEN ? "" : "not a rectangle of pixels";
+                     }),
+               [&](const std::string& v) {
+                   textoRegion = v;
+                   const std::vector<std::string> p = partir(v, ',');
+                   int n[4];
+                   for (int i = 0; i < 4; ++i) n[i] = static_cast<int>(*leerEnteroEstricto(p[static_cast<std::size_t>(i)]));
+                   o.region = Region{n[0], n[1], n[2], n[3]};
+               });
+    op.agregar("--iterations,--iteraciones", "N", "iteration limit, -32768..32767", entero(MIN16, MAX16),
+               [&](const std::string& v) { o.iteraciones = real16(v); });
+    op.agregar("--plane,--plano", "P", "plane: 300 or cardioide, 305 or\ncardioide-inv, 310 or parabola",
+               codigo(PLANOS, "a plane"), [&](const std::string& v) { o.plano = real16(v); });
+    op.agregar("--color,--colour", "C",
+               "colouring: 350 or iteracion, 355 or\nblanco-negro, 365 or desc-binaria,\n370 or desc-binaria-bn",
+               codigo(COLORES, "a colouring"), [&](const std::string& v) { o.modoColor = real16(v); });
+    op.agregar("--dwell", "D", "380 or si: escaped points drawn;\n385 or no: only the inside",
+               codigo(DWELLS, "a dwell code"), [&](const std::string& v) { o.dwell = real16(v); });
+    CLI::Option* oX = op.agregar("--x", "X", "real part of the upper-left corner", real(false),
+                                 [&](const std::string& v) { o.xSupIzq = numero(v); });
+    CLI::Option* oY = op.agregar("--y", "Y", "imaginary part of the upper-left corner", real(false),
+                                 [&](const std::string& v) { o.ySupIzq = numero(v); });
+    CLI::Option* oLado = op.agregar("--side,--lado", "L", "side of the view: its width", real(true),
+                                    [&](const std::string& v) { o.lado = numero(v); });
+    CLI::Option* oCentro = op.agregar(
+        "--center,--centre", "RE,IM", "the centre of the view, instead of\nits upper-left corner",
+        lista(',', 2, [](const std::string& t) { return motivoReal(t, false); }), [&](const std::string& v) {
+            const std::vector<std::string> p = partir(v, ',');
+            o.centro = std::make_pair(numero(p[0]), numero(p[1]));
+        });
+    CLI::Option* oRadio = op.agregar("--radius", "R", "half the side: the side is 2 R", real(true),
+                                     [&](const std::string& v) { o.radio = numero(v); });
+    CLI::Option* oZoom = op.agregar("--zoom", "M", "magnification: the side is 4 / M", real(true),
+                                    [&](const std::string& v) { o.zoom = numero(v); });
+    op.agregar("--step,--paso", "S", "added once to the limit, as a render\nstart in the window does (0)",
+               entero(MIN16, MAX16), [&](const std::string& v) { o.paso = real16(v); });
+    op.agregar("--threads", "N",
+               "threads, 1.." + std::to_string(HILOS_MAXIMOS) + " (every core: " + std::to_string(nucleos) + ")",
+               entero(1, HILOS_MAXIMOS), [&](const std::string& v) { o.hilos = static_cast<unsigned>(real16(v)); });
 
     try {
         app.parse(argc, argv);
@@ -181,150 +316,30 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
     } catch (const CLI::CallForVersion& e) {
         r.texto = std::string(e.what()) + "\n";
         return r;
+    } catch (const CLI::ValidationError& e) {
+        // The parser puts the option's name before the reason, which names it already.
+        const std::string texto = e.what();
+        const std::size_t motivo = texto.find("invalid value ");
+        r.error = motivo == std::string::npos ? texto : texto.substr(motivo);
+        return r;
     } catch (const CLI::ParseError& e) {
         r.error = e.what();
         return r;
     }
-    if (const auto repetida = l.repetida()) {
-        r.error = "option " + *repetida + " given more than once";
-        return r;
-    }
 
-    std::string& error = r.error;
-    const auto entero = [&](const CLI::Option* opcion, int64_t minimo, int64_t maximo) -> std::optional<int64_t> {
-        const std::string& v = l.valor(opcion);
-        const std::optional<int64_t> n = leerEnteroEstricto(v);
-        if (!n) return Rechazo(error, opcion)(v, "not an integer"), std::nullopt;
-        if (*n < minimo || *n > maximo) {
-            return Rechazo(error, opcion)(v, "outside " + std::to_string(minimo) + ".." + std::to_string(maximo)),
-                   std::nullopt;
-        }
-        return n;
-    };
-    const auto real = [&](const CLI::Option* opcion, std::string_view texto, bool positivo) -> std::optional<long double> {
-        const std::optional<long double> v = leerRealEstricto(texto);
-        const std::string t(texto);
-        if (!v) return Rechazo(error, opcion)(t, "not a number"), std::nullopt;
-        if (!std::isfinite(*v)) return Rechazo(error, opcion)(t, "not finite"), std::nullopt;
-        if (positivo && !(*v > 0)) return Rechazo(error, opcion)(t, "not positive"), std::nullopt;
-        return v;
-    };
-    const auto codigo = [&](const CLI::Option* opcion, const NombreCodigo* nombres, std::size_t n,
-                            const char* que) -> std::optional<int32_t> {
-        const std::string& v = l.valor(opcion);
-        for (std::size_t i = 0; i < n; ++i) {
-            if (v == nombres[i].nombre || leerEnteroEstricto(v) == nombres[i].codigo) return nombres[i].codigo;
-        }
-        return Rechazo(error, opcion)(v, std::string("not ") + que + " (" + listaNombres(nombres, n) + ")"),
-               std::nullopt;
-    };
-    // Texts separated by `separador`, exactly `n` of them.
-    const auto partes = [&](const CLI::Option* opcion, char separador, std::size_t n) -> std::vector<std::string> {
-        const std::string& v = l.valor(opcion);
-        std::vector<std::string> p(1);
-        for (char c : v) {
-            if (c == separador) {
-                p.emplace_back();
-            } else {
-                p.back() += c;
-            }
-        }
-        if (p.size() != n) {
-            Rechazo(error, opcion)(v, "not " + std::to_string(n) + " values separated by '" + separador + "'");
-            return {};
-        }
-        return p;
-    };
     const auto dado = [](const CLI::Option* opcion) { return opcion->count() > 0; };
-
-    if (dado(oArchivo)) o.archivo = archivo;
-    if (dado(oSalida)) {
-        const std::string& v = l.valor(oSalida);
-        std::string extension = v.size() >= 4 ? v.substr(v.size() - 4) : "";
-        for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (v.empty()) {
-            Rechazo(error, oSalida)(v, "an empty name");
-        } else if (v != "-" && extension != ".png") {
-            Rechazo(error, oSalida)(v, "the picture is written as PNG: give a name ending in .png, or - for standard "
-                                       "output");
-        }
-        o.salida = v;
-    }
-    if (dado(oGuardar)) o.guardarVista = l.valor(oGuardar);
-    if (dado(oTamano)) {
-        const std::vector<std::string> wh = partes(oTamano, 'x', 2);
-        if (wh.size() == 2) {
-            const std::optional<int64_t> w = leerEnteroEstricto(wh[0]);
-            const std::optional<int64_t> h = leerEnteroEstricto(wh[1]);
-            if (!w || !h || *w < 1 || *h < 1 || *w > LADO_MAXIMO_IMAGEN || *h > LADO_MAXIMO_IMAGEN) {
-                Rechazo(error, oTamano)(l.valor(oTamano), "each side must be 1.." + std::to_string(LADO_MAXIMO_IMAGEN) +
-                                                               " pixels");
-            } else {
-                o.ancho = static_cast<int>(*w);
-                o.alto = static_cast<int>(*h);
-            }
-        }
-    }
-    if (dado(oMuestras)) {
-        if (const auto n = entero(oMuestras, 1, MUESTRAS_MAXIMAS)) o.muestras = static_cast<int>(*n);
-    }
-    if (dado(oRegion)) {
-        const std::vector<std::string> p = partes(oRegion, ',', 4);
-        if (p.size() == 4) {
-            int64_t v[4];
-            bool bien = true;
-            for (int i = 0; i < 4; ++i) {
-                const std::optional<int64_t> n = leerEnteroEstricto(p[static_cast<std::size_t>(i)]);
-                bien = bien && n && *n >= 0 && *n <= LADO_MAXIMO_IMAGEN;
-                v[i] = n.value_or(0);
-            }
-            if (!bien || v[2] < 1 || v[3] < 1 || v[0] + v[2] > o.ancho || v[1] + v[3] > o.alto) {
-                Rechazo(error, oRegion)(l.valor(oRegion), "not a rectangle of at least one pixel inside the " +
-                                                               std::to_string(o.ancho) + " x " +
-                                                               std::to_string(o.alto) + " picture");
-            } else {
-                o.region = Region{static_cast<int>(v[0]), static_cast<int>(v[1]), static_cast<int>(v[2]),
-                                  static_cast<int>(v[3])};
-            }
-        }
-    }
-    constexpr int64_t MIN16 = std::numeric_limits<int16_t>::min();
-    constexpr int64_t MAX16 = std::numeric_limits<int16_t>::max();
-    if (dado(oIteraciones)) {
-        if (const auto n = entero(oIteraciones, MIN16, MAX16)) o.iteraciones = static_cast<int16_t>(*n);
-    }
-    if (dado(oPaso)) {
-        if (const auto n = entero(oPaso, MIN16, MAX16)) o.paso = static_cast<int16_t>(*n);
-    }
-    if (dado(oPlano)) {
-        if (const auto c = codigo(oPlano, PLANOS, std::size(PLANOS), "a plane")) o.plano = static_cast<int16_t>(*c);
-    }
-    if (dado(oColor)) o.modoColor = codigo(oColor, COLORES, std::size(COLORES), "a colouring");
-    if (dado(oDwell)) o.dwell = codigo(oDwell, DWELLS, std::size(DWELLS), "a dwell code");
-    if (dado(oX)) o.xSupIzq = real(oX, l.valor(oX), false);
-    if (dado(oY)) o.ySupIzq = real(oY, l.valor(oY), false);
-    if (dado(oLado)) o.lado = real(oLado, l.valor(oLado), true);
-    if (dado(oRadio)) o.radio = real(oRadio, l.valor(oRadio), true);
-    if (dado(oZoom)) o.zoom = real(oZoom, l.valor(oZoom), true);
-    if (dado(oCentro)) {
-        const std::vector<std::string> p = partes(oCentro, ',', 2);
-        if (p.size() == 2) {
-            const std::optional<long double> re = real(oCentro, p[0], false);
-            const std::optional<long double> im = real(oCentro, p[1], false);
-            if (re && im) o.centro = std::make_pair(*re, *im);
-        }
-    }
-    if (dado(oHilos)) {
-        if (const auto n = entero(oHilos, 1, HILOS_MAXIMOS)) o.hilos = static_cast<unsigned>(*n);
-    }
-    if (!error.empty()) return r;
-
-    if (dado(oCentro) && (dado(oX) || dado(oY))) {
-        error = "--center and --x/--y both place the view: give one of them";
+    if (const auto repetida = op.repetida()) {
+        r.error = "option " + *repetida + " given more than once";
+    } else if (o.region && !regionDentro(*o.region, o.ancho, o.alto)) {
+        r.error = rechazo(textoRegion, "--region",
+                          "not a rectangle of at least one pixel inside the " + std::to_string(o.ancho) + " x " +
+                              std::to_string(o.alto) + " picture");
+    } else if (dado(oCentro) && (dado(oX) || dado(oY))) {
+        r.error = "--center and --x/--y both place the view: give one of them";
     } else if (int(dado(oLado)) + int(dado(oRadio)) + int(dado(oZoom)) > 1) {
-        error = "--side, --radius and --zoom all give the side: give one of them";
+        r.error = "--side, --radius and --zoom all give the side: give one of them";
     } else if (!o.salida && !o.guardarVista) {
-        error = "nothing to write: give -o OUT.png, or --save-view FILE.str";
+        r.error = "nothing to write: give -o OUT.png, or --save-view FILE.str";
     }
     return r;
 }

@@ -15,7 +15,6 @@
 
 #include "archivo_nuevo.h"
 #include "argumentos_render.h"
-#include "estado_visor.h"
 #include "imagen_png.h"
 #include "lienzo.h"
 #include "registro_parametros.h"
@@ -88,10 +87,7 @@ private:
 };
 
 // Renders the picture (or its region) band by band into the PNG written to `archivo`.
-std::string renderizar(const RegistroParametros& vista, const OpcionesRender& o, std::FILE* archivo) {
-    EstadoVisor estado;
-    aplicarRegistro(vista, estado);
-    const VistaPlano plano{vista.xSupIzq, vista.ySupIzq, vista.lado};
+std::string renderizar(const Vista& vista, const OpcionesRender& o, std::FILE* archivo) {
     const Lienzo lienzo = lienzoDe(o);
     const Region r = o.region.value_or(Region{0, 0, o.ancho, o.alto});
     const unsigned hilos = o.hilos == 0 ? nucleos() : o.hilos;
@@ -103,7 +99,7 @@ std::string renderizar(const RegistroParametros& vista, const OpcionesRender& o,
     LineaProgreso progreso;
     for (int fila = 0; fila < r.alto; fila += filasPorBanda) {
         const int filas = std::min(filasPorBanda, r.alto - fila);
-        renderizarRectangulo(estado, plano, lienzo, r.x, r.y + fila, r.ancho, filas, hilos - 1, banda.data());
+        renderizarRectangulo(vista, lienzo, r.x, r.y + fila, r.ancho, filas, hilos - 1, banda.data());
         if (std::string error = png.escribirFilas(banda.data(), filas); !error.empty()) return error;
         progreso.mostrar(static_cast<double>(fila + filas) / r.alto);
     }
@@ -113,7 +109,7 @@ std::string renderizar(const RegistroParametros& vista, const OpcionesRender& o,
 
 // Writes the picture to the file `ruta`, which is replaced only once the
 // picture is complete, or to standard output for "-".
-int escribirImagen(const RegistroParametros& vista, const OpcionesRender& o, const std::string& ruta) {
+int escribirImagen(const Vista& vista, const OpcionesRender& o, const std::string& ruta) {
     if (ruta == "-") {
         salidaBinaria();
         if (std::string error = renderizar(vista, o, stdout); !error.empty()) {
@@ -133,6 +129,9 @@ int escribirImagen(const RegistroParametros& vista, const OpcionesRender& o, con
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before any temporary file exists, the probes of the outputs' folders included.
+    std::signal(SIGINT, alInterrumpir);
+    std::signal(SIGTERM, alInterrumpir);
     const ResultadoArgumentos analisis = analizarArgumentos(argc, argv, nucleos());
     if (!analisis.error.empty()) return rechazar(analisis.error);
     if (!analisis.texto.empty()) {
@@ -152,31 +151,22 @@ int main(int argc, char** argv) {
         if (std::string error = comprobarDestino(*destino); !error.empty()) return fallar(error);
     }
 
-    RegistroParametros registro;
+    Vista vista;
     if (o.archivo) {
-        if (std::string error = leerArchivoVista(*o.archivo, registro); !error.empty()) return fallar(error);
+        if (std::string error = leerArchivoVista(*o.archivo, vista); !error.empty()) return fallar(error);
         // The window draws whatever a file holds; so does this, with a word on each such value.
-        for (const std::string& aviso : valoresSinImagen(registro)) avisar("'" + *o.archivo + "': " + aviso);
+        for (const std::string& aviso : valoresSinImagen(vista)) avisar("'" + *o.archivo + "': " + aviso);
     }
-    const RegistroParametros vista = vistaFinal(registro, o);
-    // A side or corner computed from the options (a tiny zoom, a huge centre) may overflow.
-    if ((o.lado || o.radio || o.zoom) && !(vista.lado > 0 && std::isfinite(vista.lado))) {
-        return rechazar("the side the options give is not a positive finite number");
-    }
-    if (o.centro && !(std::isfinite(vista.xSupIzq) && std::isfinite(vista.ySupIzq))) {
-        return rechazar("the corner the centre gives is not finite");
-    }
+    if (std::string error = vistaFinal(vista, o); !error.empty()) return rechazar(error);
     // (A side that is not positive and finite has had its warning.)
     if (vista.lado > 0 && std::isfinite(vista.lado) &&
-        muestrasConfundidas({vista.xSupIzq, vista.ySupIzq, vista.lado}, lienzoDe(o))) {
+        muestrasConfundidas(vista, lienzoDe(o))) {
         char profundidad[96];
         std::snprintf(profundidad, sizeof profundidad, "side %.3Lg, magnification %.3Lg", vista.lado, aumento(vista));
         avisar(std::string("at this depth (") + profundidad +
                ") neighbouring pixels share the same 80-bit coordinates: the picture shows blocks, not detail");
     }
 
-    std::signal(SIGINT, alInterrumpir);
-    std::signal(SIGTERM, alInterrumpir);
     if (o.guardarVista) {
         const std::string texto = escribirRegistro(vista);
         if (std::string error = reemplazarArchivo(*o.guardarVista, texto.data(), texto.size()); !error.empty()) {

@@ -59,7 +59,7 @@ std::string codigo(int32_t c, const char* nombre) {
 
 }  // namespace
 
-std::string leerArchivoVista(const std::string& ruta, RegistroParametros& registro) {
+std::string leerArchivoVista(const std::string& ruta, Vista& vista) {
     std::string error;
     std::FILE* archivo = abrirEntrada(std::filesystem::path(ruta), error);
     if (archivo == nullptr) return "cannot read '" + ruta + "': " + error;
@@ -79,20 +79,20 @@ std::string leerArchivoVista(const std::string& ruta, RegistroParametros& regist
             error = "a PNG without a Brenquil view";
             for (const TextoPng& t : textos) {
                 if (t.clave == CLAVE_REGISTRO_PNG) {
-                    leerRegistro(t.texto, registro);
+                    leerRegistro(t.texto, vista);
                     error.clear();
                     break;
                 }
             }
         }
     } else {
-        leerRegistro(std::span<const unsigned char>(datos, leidos), registro);
+        leerRegistro(std::span<const unsigned char>(datos, leidos), vista);
     }
     std::fclose(archivo);
     return error.empty() ? error : "cannot read '" + ruta + "': " + error;
 }
 
-std::vector<std::string> valoresSinImagen(const RegistroParametros& r) {
+std::vector<std::string> valoresSinImagen(const Vista& r) {
     std::vector<std::string> avisos;
     if (!(r.lado > 0) || !std::isfinite(r.lado)) {
         avisos.push_back("the side " + real(r.lado) + " is not a positive finite number");
@@ -114,7 +114,7 @@ std::vector<std::string> valoresSinImagen(const RegistroParametros& r) {
     return avisos;
 }
 
-RegistroParametros vistaFinal(RegistroParametros r, const OpcionesRender& o) {
+std::string vistaFinal(Vista& r, const OpcionesRender& o) {
     if (o.iteraciones) r.iteraciones = *o.iteraciones;
     if (o.plano) r.plano = *o.plano;
     if (o.modoColor) r.modoColor = *o.modoColor;
@@ -135,14 +135,23 @@ RegistroParametros vistaFinal(RegistroParametros r, const OpcionesRender& o) {
         r.ySupIzq = centro->second + alto / 2;
     }
     r.iteraciones = envolver16(int32_t{r.iteraciones} + o.paso);
-    return r;
+    // Each given value is finite, but what is computed from them may
+    // overflow: twice a huge radius, 4 over a tiny zoom, a corner half a
+    // huge side away from the centre.
+    if ((o.lado || o.radio || o.zoom) && !(r.lado > 0 && std::isfinite(r.lado))) {
+        return "the side the options give is not a positive finite number";
+    }
+    if (centro && !(std::isfinite(r.xSupIzq) && std::isfinite(r.ySupIzq))) {
+        return "the corner the centre gives is not finite";
+    }
+    return "";
 }
 
 Lienzo lienzoDe(const OpcionesRender& o) { return Lienzo{o.ancho, o.alto, o.muestras}; }
 
-long double aumento(const RegistroParametros& vista) { return 4 / vista.lado; }
+long double aumento(const Vista& vista) { return 4 / vista.lado; }
 
-std::vector<TextoPng> textosDeVista(const RegistroParametros& v, const OpcionesRender& o) {
+std::vector<TextoPng> textosDeVista(const Vista& v, const OpcionesRender& o) {
     const long double alto = (v.lado * o.alto) / o.ancho;
     std::string d = "plane " + codigo(v.plano, nombrePlano(v.plano)) + ", colour " +
                     codigo(v.modoColor, nombreColor(v.modoColor)) + ", dwell " +

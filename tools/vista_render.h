@@ -16,25 +16,28 @@ namespace brenquil {
 // The keyword of the PNG text chunk that holds the view's 135-byte record.
 inline constexpr char CLAVE_REGISTRO_PNG[] = "Brenquil view";
 
-// Reads the view of the file at `ruta` into `registro`: a parameter file as
+// Reads the view of the file at `ruta` into `vista`: a parameter file as
 // the window loads one (at most its 135 bytes are read, and a short file
 // reads as 0 where it ends), or a PNG holding the record in its text chunk.
 // Returns an empty text, or why the file gives no view. Never waits for a
 // pipe that has no writer.
-std::string leerArchivoVista(const std::string& ruta, RegistroParametros& registro);
+std::string leerArchivoVista(const std::string& ruta, Vista& vista);
 
 // The values of a view that make no picture, each in a sentence: a side that
 // is not positive and finite, a corner that is not finite, a plane, colour or
 // dwell code outside its table, and a limit the iteration caps. The window
 // draws such a view all the same.
-std::vector<std::string> valoresSinImagen(const RegistroParametros& registro);
+std::vector<std::string> valoresSinImagen(const Vista& vista);
 
-// The view to draw: `registro` (from a file, or the start-up view) with the
+// Makes `vista` (from a file, or the start-up view) the view to draw: the
 // options over it, the step added to the limit, and the corner found from a
 // centre when one was given (in extended precision: the corner lies half the
-// side to the left and half the picture's height above the centre). A radius
-// or zoom given without a centre or corner keeps the view's centre.
-RegistroParametros vistaFinal(RegistroParametros registro, const OpcionesRender& opciones);
+// side to the left and half the picture's height above the centre). A
+// radius or zoom given without a centre or corner keeps the view's centre.
+// Returns an empty text, or why the options give no view: a side they give
+// that is not positive and finite, or a corner found from a centre that is
+// not finite.
+std::string vistaFinal(Vista& vista, const OpcionesRender& opciones);
 
 // The picture drawn: its size and samples.
 Lienzo lienzoDe(const OpcionesRender& opciones);
@@ -42,10 +45,10 @@ Lienzo lienzoDe(const OpcionesRender& opciones);
 // The text chunks of the PNG of the view: the record (with the limit as
 // drawn, so that the window draws the same picture from it with the step 0),
 // a readable description, and the program that wrote it.
-std::vector<TextoPng> textosDeVista(const RegistroParametros& vista, const OpcionesRender& opciones);
+std::vector<TextoPng> textosDeVista(const Vista& vista, const OpcionesRender& opciones);
 
 // The side of the view as a magnification, against the side 4 that shows
 // the whole set.
-long double aumento(const RegistroParametros& vista);
+long double aumento(const Vista& vista);
 
 }  // namespace brenquil

@@ -191,24 +191,26 @@ void volcarPaleta() {
 void volcarIteraciones() {
     linea("# iterarPixel: plane, view, limit, pixel, count, zx bytes, zy bytes");
     struct Caso {
-        VistaPlano vista;
+        long double x, y, lado;
         int16_t limite;
     };
     const Caso casos[] = {
-        {{-4.0L, 8.0L, 16.0L}, 62},
-        {{-2.0L, 2.0L, 4.0L}, 500},
-        {{-0.75L, 0.125L, std::ldexp(1.0L, -14)}, 2000},
+        {-4.0L, 8.0L, 16.0L, 62},
+        {-2.0L, 2.0L, 4.0L, 500},
+        {-0.75L, 0.125L, std::ldexp(1.0L, -14), 2000},
         // A deep view where only the extended format resolves neighbouring pixels.
-        {{-0.7436438870371587L, 0.1318259042053119L, 3e-17L}, 3000},
-        {{0.25L, 0.0L, 1e-6L}, 32766},
-        {{-1.0e3L, 1.0e3L, 2.0e3L}, 100},
+        {-0.7436438870371587L, 0.1318259042053119L, 3e-17L, 3000},
+        {0.25L, 0.0L, 1e-6L, 32766},
+        {-1.0e3L, 1.0e3L, 2.0e3L, 100},
     };
     char t[160];
     for (int16_t plano : {PLANO_CARDIOIDE, PLANO_CARDIOIDE_INV, PLANO_PARABOLA}) {
         for (std::size_t c = 0; c < sizeof casos / sizeof casos[0]; ++c) {
             for (int16_t py = -1; py <= 400; py += 19) {
                 for (int16_t px = -1; px <= 400; px += 23) {
-                    const ResultadoIteracion r = iterarPixel(plano, casos[c].vista, px, py, casos[c].limite);
+                    const Caso& k = casos[c];
+                    const ResultadoIteracion r =
+                        iterarPixel(Vista{k.limite, plano, COLOR_ITERACION, DWELL_SI, k.x, k.y, k.lado}, px, py);
                     std::snprintf(t, sizeof t, "%d %zu %d (%d,%d) %d %s %s", plano, c, casos[c].limite, px, py,
                                   r.cuenta, bytes(r.zx).c_str(), bytes(r.zy).c_str());
                     linea(t);

@@ -36,14 +36,14 @@ bool mismoReal(long double a, long double b) {
     return mismosBits(a, b);
 }
 
-bool mismoRegistro(const RegistroParametros& a, const RegistroParametros& b) {
+bool mismoRegistro(const Vista& a, const Vista& b) {
     return a.iteraciones == b.iteraciones && a.plano == b.plano && a.modoColor == b.modoColor &&
            a.dwell == b.dwell && mismoReal(a.xSupIzq, b.xSupIzq) && mismoReal(a.ySupIzq, b.ySupIzq) &&
            mismoReal(a.lado, b.lado);
 }
 
 // The value of field i of a record as a long double, integers widened.
-long double valor(const RegistroParametros& r, int i) {
+long double valor(const Vista& r, int i) {
     switch (i) {
         case 0: return r.iteraciones;
         case 1: return r.plano;
@@ -55,14 +55,14 @@ long double valor(const RegistroParametros& r, int i) {
     }
 }
 
-RegistroParametros leer(const uint8_t* datos, std::size_t n, int16_t planoPrevio) {
-    RegistroParametros r;
+Vista leer(const uint8_t* datos, std::size_t n, int16_t planoPrevio) {
+    Vista r;
     r.plano = planoPrevio;
     leerRegistro(std::span<const unsigned char>(datos, n), r);
     return r;
 }
 
-RegistroParametros leer(const std::string& s, int16_t planoPrevio) {
+Vista leer(const std::string& s, int16_t planoPrevio) {
     return leer(reinterpret_cast<const uint8_t*>(s.data()), s.size(), planoPrevio);
 }
 
@@ -70,8 +70,8 @@ RegistroParametros leer(const std::string& s, int16_t planoPrevio) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, std::size_t n) {
     // libFuzzer's buffer is exactly n bytes: AddressSanitizer stops any read past it.
-    const RegistroParametros a = leer(datos, n, 300);
-    const RegistroParametros b = leer(datos, n, -7);
+    const Vista a = leer(datos, n, 300);
+    const Vista b = leer(datos, n, -7);
 
     // The plane changes only when its field delivered a byte, and then does
     // not depend on what it was.
@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, std::size_t n) {
         std::vector<uint8_t> otro(datos, datos + n);
         const std::size_t k = datos[0] % n;
         otro[k] = static_cast<uint8_t>(otro[k] ^ (datos[n - 1] | 1));
-        const RegistroParametros c = leer(otro.data(), n, 300);
+        const Vista c = leer(otro.data(), n, 300);
         for (int i = 0; i < 7; ++i) {
             const bool contiene = k >= kCampos[i].inicio && k < kCampos[i].inicio + kCampos[i].ancho;
             if (!contiene) EXIGIR(mismoReal(valor(a, i), valor(c, i)));
@@ -113,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, std::size_t n) {
     const std::string primera = escribirRegistro(a);
     EXIGIR(primera.size() == TAMANO_REGISTRO);
     for (char ch : primera) EXIGIR(ch >= ' ' && ch <= '~');
-    const RegistroParametros releido = leer(primera, 300);
+    const Vista releido = leer(primera, 300);
     EXIGIR(releido.iteraciones == a.iteraciones);
     if (a.plano >= -99 && a.plano <= 999) EXIGIR(releido.plano == a.plano);
     if (a.modoColor >= -99 && a.modoColor <= 999) EXIGIR(releido.modoColor == a.modoColor);

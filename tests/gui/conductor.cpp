@@ -499,6 +499,11 @@ std::optional<DWORD> Programa::cerrar(Milisegundos plazo) {
     return esperarSalida(plazo);
 }
 
+std::optional<DWORD> Programa::salir(DWORD codigo, Milisegundos plazo) {
+    PostThreadMessageA(GetWindowThreadProcessId(ventana_, nullptr), WM_QUIT, codigo, 0);
+    return esperarSalida(plazo);
+}
+
 std::optional<std::string> Programa::sondear(const std::string& rutaDll, std::string& error) const {
     constexpr DWORD tamano = 64 * 1024;
     const std::string nombre = "BrenquilSonda-" + std::to_string(info_.dwProcessId);

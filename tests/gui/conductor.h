@@ -194,6 +194,9 @@ public:
     // or nothing when it did not end in time.
     std::optional<DWORD> cerrar(Milisegundos plazo = PLAZO);
     std::optional<DWORD> esperarSalida(Milisegundos plazo = PLAZO);
+    // Posts the quit message with `codigo` to the window's thread, as any
+    // program may (a session that ends does), and waits as cerrar() does.
+    std::optional<DWORD> salir(DWORD codigo, Milisegundos plazo = PLAZO);
 
     // Loads the probe DLL into the process and returns what it wrote.
     std::optional<std::string> sondear(const std::string& rutaDll, std::string& error) const;

@@ -287,25 +287,6 @@ TEST_F(Comandos, Dwell) {
     renderizar(imagenInicial(126), "Dwell Yes");
 }
 
-// No command of these menus ticks, greys or renames a menu item: the live
-// menu, read inside the process, is the same after all of them.
-TEST_F(Comandos, ElMenuNoCambia) {
-    const std::string sonda = carpetaPropia() + "sonda_menu.dll";
-    std::string error;
-    const std::optional<std::string> antes = programa.sondear(sonda, error);
-    ASSERT_TRUE(antes.has_value()) << error;
-    for (WORD id : {CM_MEMORIZAR, CM_BORRAR, CM_VOLVER, CM_ITER_ACTUAL, CM_ITER_MAS_1, CM_ITER_MAS_32,
-                    CM_ITER_MAS_128, CM_ITER_MAS_256, CM_ITER_MAS_1024, CM_ITER_MENOS_1, CM_ITER_MENOS_32,
-                    CM_ITER_MENOS_128, CM_ITER_MENOS_256, CM_ITER_MENOS_1024, CM_PLANO_CARDIOIDE_INV,
-                    CM_PLANO_PARABOLA, CM_COLOR_BLANCO_NEGRO, CM_COLOR_DESC_BINARIA, CM_COLOR_DESC_BINARIA_BN,
-                    CM_DWELL_NO}) {
-        ASSERT_NO_FATAL_FAILURE(enviar(id));
-    }
-    const std::optional<std::string> despues = programa.sondear(sonda, error);
-    ASSERT_TRUE(despues.has_value()) << error;
-    EXPECT_EQ(*despues, *antes);
-}
-
 // ---------------------------------------------------------------------------
 // Identifiers outside the table, as another program might send them, change
 // nothing: no picture, no render, no box, and the next render is the one the

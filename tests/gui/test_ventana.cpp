@@ -116,21 +116,37 @@ TEST_F(VentanaPrincipal, RepintarNoIniciaOtroCalculo) {
     esperarImagen(imagenInicial(62), "the picture after a repaint");
 }
 
-// Closing the window while a render runs ends the process at once and cleanly.
+// Ending the program while a render runs, by closing the window or by a quit
+// message that another program posts to it: the process ends at once and
+// cleanly, with the quit message's code (0 for a close), every time.
 TEST(Cierre, DuranteUnCalculo) {
-    Programa programa;
-    std::string error;
-    ASSERT_TRUE(programa.iniciar(rutaBrenquil(), error)) << error;
-    ASSERT_TRUE(programa.esperarFinCalculo()) << "the first render did not end";
-    // A render that takes seconds.
-    ASSERT_EQ(escribirVista(programa, VISTA_LENTA_ITERACIONES, VISTA_LENTA_X, VISTA_LENTA_Y, VISTA_LENTA_LADO), "");
-    programa.pulsarDerecho(10, 10);
-    ASSERT_TRUE(esperarHasta([&] { return programa.hilosCalculo() > 0; })) << "no render after the right button";
-    const DWORD pid = programa.pid();
-    const std::optional<DWORD> codigo = programa.cerrar(Milisegundos{20000});
-    ASSERT_TRUE(codigo.has_value()) << "the program did not end within 20 s of WM_CLOSE";
-    EXPECT_EQ(*codigo, 0u);
-    for (DWORD p : procesosLlamados("brenquil.exe")) EXPECT_NE(p, pid) << "the process is still listed";
+    struct Caso {
+        const char* como;
+        std::optional<DWORD> (*terminar)(Programa&);
+        DWORD codigo;
+    };
+    const Caso casos[] = {
+        {"WM_CLOSE", [](Programa& p) { return p.cerrar(Milisegundos{20000}); }, 0},
+        {"WM_QUIT 3", [](Programa& p) { return p.salir(3, Milisegundos{20000}); }, 3},
+        {"WM_QUIT 77", [](Programa& p) { return p.salir(77, Milisegundos{20000}); }, 77},
+        {"WM_QUIT 255", [](Programa& p) { return p.salir(255, Milisegundos{20000}); }, 255},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.como);
+        Programa programa;
+        std::string error;
+        ASSERT_TRUE(programa.iniciar(rutaBrenquil(), error)) << error;
+        ASSERT_TRUE(programa.esperarFinCalculo()) << "the first render did not end";
+        // A render that takes seconds.
+        ASSERT_EQ(escribirVista(programa, VISTA_LENTA_ITERACIONES, VISTA_LENTA_X, VISTA_LENTA_Y, VISTA_LENTA_LADO), "");
+        programa.pulsarDerecho(10, 10);
+        ASSERT_TRUE(esperarHasta([&] { return programa.hilosCalculo() > 0; })) << "no render after the right button";
+        const DWORD pid = programa.pid();
+        const std::optional<DWORD> codigo = c.terminar(programa);
+        ASSERT_TRUE(codigo.has_value()) << "the program did not end within 20 s";
+        EXPECT_EQ(*codigo, c.codigo);
+        for (DWORD p : procesosLlamados("brenquil.exe")) EXPECT_NE(p, pid) << "the process is still listed";
+    }
 }
 
 }  // namespace

@@ -148,7 +148,7 @@ std::string contenido(const fs::path& ruta) {
 }
 
 // The view a picture shows, for the reference.
-VistaReferencia vistaDe(const RegistroParametros& r) {
+VistaReferencia vistaDe(const Vista& r) {
     return {r.plano, r.modoColor, r.dwell, r.iteraciones, {r.xSupIzq, r.ySupIzq, r.lado}};
 }
 
@@ -165,7 +165,7 @@ protected:
     }
 
     // A parameter file of the view, as the window saves it.
-    std::string guardar(const std::string& nombre, const RegistroParametros& v) {
+    std::string guardar(const std::string& nombre, const Vista& v) {
         std::ofstream(carpeta_ / nombre, std::ios::binary) << escribirRegistro(v);
         return nombre;
     }
@@ -229,7 +229,7 @@ TEST_F(BrenquilRender, A400LosPixelesDeSiempre) {
 // with one and three threads and to standard output: the reference's pixels,
 // the same bytes every time.
 TEST_F(BrenquilRender, CualquierTamanoYNumeroDeHilosDaLaImagenDeLaReferencia) {
-    const RegistroParametros v{60, PLANO_PARABOLA, COLOR_DESC_BINARIA, DWELL_SI, -3.0L, 1.0L, 6.0L};
+    const Vista v{60, PLANO_PARABOLA, COLOR_DESC_BINARIA, DWELL_SI, -3.0L, 1.0L, 6.0L};
     const std::string archivo = guardar("vista.str", v);
     const PngLeido uno = renderizar({archivo, "--size", "3000x400", "--threads", "1"}, "uno.png");
     ASSERT_EQ(uno.ancho, 3000);
@@ -270,7 +270,7 @@ TEST_F(BrenquilRender, LaVistaViajaEnElPng) {
     std::fclose(f);
     ASSERT_EQ(textos.size(), 3u);
     // The corner lies half the side left of the centre and half the height above it.
-    const RegistroParametros esperada{182, PLANO_CARDIOIDE_INV, COLOR_DESC_BINARIA, DWELL_SI, -0.625L, 0.3125L, 0.25L};
+    const Vista esperada{182, PLANO_CARDIOIDE_INV, COLOR_DESC_BINARIA, DWELL_SI, -0.625L, 0.3125L, 0.25L};
     EXPECT_EQ(textos[0], (TextoPng{"Brenquil view", escribirRegistro(esperada)}));
     EXPECT_EQ(textos[1].clave, "Description");
     EXPECT_NE(textos[1].texto.find("centre -0.5 + 0.25i"), std::string::npos) << textos[1].texto;
@@ -290,13 +290,13 @@ TEST_F(BrenquilRender, LaVistaViajaEnElPng) {
 // it says, and no picture left where one could not be made.
 TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
     fs::create_directory(carpeta_ / "subcarpeta");
-    const std::string archivo = guardar("vista.str", RegistroParametros{});
+    const std::string archivo = guardar("vista.str", Vista{});
     std::ofstream(carpeta_ / "protegida.png", std::ios::binary) << "protegida";
     fs::permissions(carpeta_ / "protegida.png", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
     ASSERT_EQ(mkfifo((carpeta_ / "tubo.str").c_str(), 0600), 0);
     std::ofstream(carpeta_ / "foto.png", std::ios::binary) << "\x89PNG\r\n\x1a\n" << std::string(40, '\0');
-    guardar("rara.str", RegistroParametros{32767, 999, 0, 12, std::numeric_limits<long double>::quiet_NaN(), 2.0L, -4.0L});
+    guardar("rara.str", Vista{32767, 999, 0, 12, std::numeric_limits<long double>::quiet_NaN(), 2.0L, -4.0L});
     const std::string largo = std::string(246, 'n') + ".png";
 
     struct Caso {
@@ -385,7 +385,7 @@ TEST_F(BrenquilRender, UnaInterrupcionNoDejaArchivos) {
 // folder that takes no new file (found by making one there, which must leave
 // nothing behind).
 TEST_F(BrenquilRender, SinPermisoFallaConLaRazonDelSistema) {
-    const std::string archivo = guardar("vista.str", RegistroParametros{});
+    const std::string archivo = guardar("vista.str", Vista{});
     fs::create_directory(carpeta_ / "abierta");
     fs::create_directory(carpeta_ / "cerrada");
     fs::permissions(carpeta_, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);

@@ -13,7 +13,7 @@ namespace {
 // benchmarks time the whole-pixel loop as it always was: an 80-bit load of
 // the position at every step costs more than the step's arithmetic.
 template <typename Posicion>
-ResultadoIteracion iterarLiteral(const std::atomic<int16_t>& plano, const VistaPlano& vista, Posicion px,
+ResultadoIteracion iterarLiteral(const std::atomic<int16_t>& plano, const CuadradoPlano& vista, Posicion px,
                                  Posicion py, int16_t maxIter) {
     if (maxIter > 32766) maxIter = 32766;
 
@@ -56,12 +56,12 @@ ResultadoIteracion iterarLiteral(const std::atomic<int16_t>& plano, const VistaP
 
 }  // namespace
 
-ResultadoIteracion iterarReferencia(const std::atomic<int16_t>& plano, const VistaPlano& vista, int16_t px,
+ResultadoIteracion iterarReferencia(const std::atomic<int16_t>& plano, const CuadradoPlano& vista, int16_t px,
                                     int16_t py, int16_t maxIter) {
     return iterarLiteral(plano, vista, px, py, maxIter);
 }
 
-ResultadoIteracion iterarReferencia(const std::atomic<int16_t>& plano, const VistaPlano& vista, long double px,
+ResultadoIteracion iterarReferencia(const std::atomic<int16_t>& plano, const CuadradoPlano& vista, long double px,
                                     long double py, int16_t maxIter) {
     return iterarLiteral(plano, vista, px, py, maxIter);
 }

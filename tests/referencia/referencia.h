@@ -12,22 +12,30 @@
 
 #include "iteracion.h"
 #include "opciones_color.h"
+#include "vista.h"
 
 namespace brenquil {
 
-// Iterates the pixel (px, py) of the view from z = 0. At every step it checks
+// A square of the plane: the upper-left corner x + y i and the side.
+struct CuadradoPlano {
+    long double x;
+    long double y;
+    long double lado;
+};
+
+// Iterates the pixel (px, py) of the square from z = 0. At every step it checks
 // the counter against maxIter, then |z|^2 >= 4, then recomputes the pixel's
 // point g + h i from the view, reads the plane afresh and, on planes 305 and
 // 310, recomputes t and the reciprocals before it updates z. The count and the
-// last z are those of iterarPixel.
+// last z are those of the engine's iterarPixel.
 //
 // A limit above 32766 is taken as 32766, as the engine does: with 32767 the
 // counter could never pass the limit and a pixel that does not escape would
 // loop for ever.
-ResultadoIteracion iterarReferencia(const std::atomic<int16_t>& plano, const VistaPlano& vista,
+ResultadoIteracion iterarReferencia(const std::atomic<int16_t>& plano, const CuadradoPlano& vista,
                                     int16_t px, int16_t py, int16_t maxIter);
 // The same at a fraction of a pixel, px and py in pixels of the 400-pixel picture.
-ResultadoIteracion iterarReferencia(const std::atomic<int16_t>& plano, const VistaPlano& vista,
+ResultadoIteracion iterarReferencia(const std::atomic<int16_t>& plano, const CuadradoPlano& vista,
                                     long double px, long double py, int16_t maxIter);
 
 // The colour of a pixel whose iteration with the limit `limite` (already
@@ -43,8 +51,15 @@ struct VistaReferencia {
     int32_t modo = 350;
     int32_t dwell = 380;
     int16_t limite = 62;
-    VistaPlano vista{-4.0L, 8.0L, 16.0L};
+    CuadradoPlano vista{-4.0L, 8.0L, 16.0L};
 };
+
+// The engine's view of the square on a plane with a limit and a colouring.
+inline Vista vistaMotor(int16_t plano, const CuadradoPlano& c, int16_t limite, int32_t modo = COLOR_ITERACION,
+                        int32_t dwell = DWELL_SI) {
+    return Vista{limite, plano, modo, dwell, c.x, c.y, c.lado};
+}
+inline Vista vistaMotor(const VistaReferencia& v) { return vistaMotor(v.plano, v.vista, v.limite, v.modo, v.dwell); }
 
 // The colour of the pixel (x, y) of the view; nothing when it is not drawn.
 std::optional<Color> pixelReferencia(const VistaReferencia& v, int16_t x, int16_t y);

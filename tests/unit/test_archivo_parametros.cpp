@@ -1,6 +1,6 @@
-// Parameter files on disk: saving and loading the state, saving over an
+// Parameter files on disk: saving and loading a view, saving over an
 // existing file, saves that fail without touching what was there or leaving a
-// temporary file behind, and loads that fail without touching the state.
+// temporary file behind, and loads that fail without touching the view.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -70,8 +70,6 @@ protected:
         return v;
     }
 
-    static void ponerEjemplo(EstadoVisor& e) { aplicarRegistro(registroEjemplo(), e); }
-
     fs::path carpeta_;
 };
 
@@ -80,33 +78,33 @@ using Nombres = std::vector<std::string>;
 }  // namespace
 
 TEST_F(ArchivoParametros, GuardaLosBytesDelRegistroYLosCarga) {
-    EstadoVisor inicial;
-    ASSERT_TRUE(guardarArchivoParametros(ruta("inicial.str"), inicial));
+    Vista inicial;
+    ASSERT_EQ(guardarArchivoParametros(ruta("inicial.str"), inicial), "");
     EXPECT_EQ(contenido(ruta("inicial.str")), kRegistroInicial);
 
-    EstadoVisor ejemplo;
-    ponerEjemplo(ejemplo);
-    ASSERT_TRUE(guardarArchivoParametros(ruta("ejemplo.str"), ejemplo));
+    Vista ejemplo;
+    ejemplo = registroEjemplo();
+    ASSERT_EQ(guardarArchivoParametros(ruta("ejemplo.str"), ejemplo), "");
     EXPECT_EQ(contenido(ruta("ejemplo.str")), kRegistroEjemplo);
     EXPECT_EQ(nombres(), (Nombres{"ejemplo.str", "inicial.str"}));
 
-    EstadoVisor cargado;
+    Vista cargado;
     ASSERT_TRUE(cargarArchivoParametros(ruta("ejemplo.str"), cargado));
-    esperarEstado(cargado, registroEjemplo());
+    esperarIguales(cargado, registroEjemplo());
 
     ASSERT_TRUE(cargarArchivoParametros(ruta("inicial.str"), cargado));
-    EXPECT_EQ(cargado.iterador.getPlano(), PLANO_CARDIOIDE);
-    EXPECT_EQ(cargado.enfoqueActual.getLado(), 16.0L);
+    EXPECT_EQ(cargado.plano, PLANO_CARDIOIDE);
+    EXPECT_EQ(cargado.lado, 16.0L);
 }
 
 TEST_F(ArchivoParametros, GuardarSobreUnArchivoExistenteLoReemplaza) {
     const fs::path p = ruta("vista.str");
     escribir(p, std::string(1000, 'x'));
-    EstadoVisor estado;
-    ASSERT_TRUE(guardarArchivoParametros(p, estado));
+    Vista estado;
+    ASSERT_EQ(guardarArchivoParametros(p, estado), "");
     EXPECT_EQ(contenido(p), kRegistroInicial);
-    ponerEjemplo(estado);
-    ASSERT_TRUE(guardarArchivoParametros(p, estado));
+    estado = registroEjemplo();
+    ASSERT_EQ(guardarArchivoParametros(p, estado), "");
     EXPECT_EQ(contenido(p), kRegistroEjemplo);
     EXPECT_EQ(nombres(), (Nombres{"vista.str"}));
     // The new file is an ordinary writable file.
@@ -124,8 +122,8 @@ TEST_F(ArchivoParametros, GuardarSobreUnArchivoExistenteLoReemplaza) {
 TEST_F(ArchivoParametros, GuardarSobreUnArchivoQueOtroTieneAbierto) {
     const fs::path p = ruta("vista.str");
     escribir(p, "anterior");
-    EstadoVisor estado;
-    ponerEjemplo(estado);
+    Vista estado;
+    estado = registroEjemplo();
 
     auto lector = std::make_unique<std::ifstream>(p, std::ios::binary);
     ASSERT_TRUE(lector->is_open());
@@ -133,7 +131,7 @@ TEST_F(ArchivoParametros, GuardarSobreUnArchivoQueOtroTieneAbierto) {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         lector.reset();
     });
-    const bool guardado = guardarArchivoParametros(p, estado);
+    const bool guardado = guardarArchivoParametros(p, estado).empty();
     soltar.join();
     EXPECT_TRUE(guardado) << "a reader that let go within moments lost the save";
     EXPECT_EQ(contenido(p), kRegistroEjemplo);
@@ -143,29 +141,29 @@ TEST_F(ArchivoParametros, GuardarSobreUnArchivoQueOtroTieneAbierto) {
     std::ifstream siempre(p, std::ios::binary);
     ASSERT_TRUE(siempre.is_open());
 #ifdef _WIN32
-    EXPECT_FALSE(guardarArchivoParametros(p, estado));
+    EXPECT_NE(guardarArchivoParametros(p, estado), "");
     siempre.close();
     EXPECT_EQ(contenido(p), "anterior");
 #else
-    EXPECT_TRUE(guardarArchivoParametros(p, estado));
+    EXPECT_EQ(guardarArchivoParametros(p, estado), "");
     EXPECT_EQ(contenido(p), kRegistroEjemplo);
 #endif
     EXPECT_EQ(nombres(), (Nombres{"vista.str"}));
 }
 
 TEST_F(ArchivoParametros, GuardadoFallidoSinCarpeta) {
-    EstadoVisor estado;
-    EXPECT_FALSE(guardarArchivoParametros(ruta("no-existe") / "vista.str", estado));
+    Vista estado;
+    EXPECT_NE(guardarArchivoParametros(ruta("no-existe") / "vista.str", estado), "");
     EXPECT_TRUE(nombres().empty());
-    EXPECT_FALSE(guardarArchivoParametros(carpeta_ / "", estado));
+    EXPECT_NE(guardarArchivoParametros(carpeta_ / "", estado), "");
     EXPECT_TRUE(nombres().empty());
 }
 
 TEST_F(ArchivoParametros, GuardadoFallidoSobreUnaCarpeta) {
     fs::create_directory(ruta("vista.str"));
     escribir(ruta("vista.str") / "dentro", "intacto");
-    EstadoVisor estado;
-    EXPECT_FALSE(guardarArchivoParametros(ruta("vista.str"), estado));
+    Vista estado;
+    EXPECT_NE(guardarArchivoParametros(ruta("vista.str"), estado), "");
     EXPECT_TRUE(fs::is_directory(ruta("vista.str")));
     EXPECT_EQ(contenido(ruta("vista.str") / "dentro"), "intacto");
     EXPECT_EQ(nombres(), (Nombres{"vista.str"}));
@@ -176,8 +174,8 @@ TEST_F(ArchivoParametros, GuardadoFallidoSobreUnArchivoDeSoloLectura) {
     escribir(p, kRegistroEjemplo);
     fs::permissions(p, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
-    EstadoVisor estado;
-    EXPECT_FALSE(guardarArchivoParametros(p, estado));
+    Vista estado;
+    EXPECT_NE(guardarArchivoParametros(p, estado), "");
     EXPECT_EQ(contenido(p), kRegistroEjemplo);
     EXPECT_EQ(nombres(), (Nombres{"vista.str"}));
 }
@@ -189,8 +187,8 @@ bool guardarComoUsuarioComun(const fs::path& p) {
     const pid_t hijo = fork();
     if (hijo == 0) {
         if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
-        EstadoVisor estado;
-        _exit(guardarArchivoParametros(p, estado) ? 0 : 1);
+        Vista estado;
+        _exit(guardarArchivoParametros(p, estado).empty() ? 0 : 1);
     }
     int estadoHijo = 0;
     waitpid(hijo, &estadoHijo, 0);
@@ -215,47 +213,47 @@ TEST_F(ArchivoParametros, GuardadoFallidoEnCarpetaSinEscritura) {
 #endif
 
 TEST_F(ArchivoParametros, CargaFallidaDejaElEstado) {
-    EstadoVisor estado;
-    ponerEjemplo(estado);
+    Vista estado;
+    estado = registroEjemplo();
     EXPECT_FALSE(cargarArchivoParametros(ruta("no-existe.str"), estado));
     fs::create_directory(ruta("carpeta.str"));
     EXPECT_FALSE(cargarArchivoParametros(ruta("carpeta.str"), estado));
-    esperarEstado(estado, registroEjemplo());
+    esperarIguales(estado, registroEjemplo());
 }
 
 TEST_F(ArchivoParametros, ArchivosCortosYLargos) {
-    EstadoVisor estado;
-    estado.iterador.setPlano(PLANO_PARABOLA);
+    Vista estado;
+    estado.plano = PLANO_PARABOLA;
     escribir(ruta("seis.str"), "40    ");
     ASSERT_TRUE(cargarArchivoParametros(ruta("seis.str"), estado));
-    esperarEstado(estado, {40, PLANO_PARABOLA, 0, 0, 0.0L, 0.0L, 0.0L});
+    esperarIguales(estado, {40, PLANO_PARABOLA, 0, 0, 0.0L, 0.0L, 0.0L});
 
-    ponerEjemplo(estado);
+    estado = registroEjemplo();
     escribir(ruta("vacio.str"), "");
     ASSERT_TRUE(cargarArchivoParametros(ruta("vacio.str"), estado));
-    EXPECT_EQ(estado.enfoqueActual.getIteraciones(), 0);
-    EXPECT_EQ(estado.iterador.getPlano(), PLANO_CARDIOIDE_INV);
-    EXPECT_EQ(estado.opcionesColor.modoColor.load(), 0);
-    EXPECT_EQ(estado.enfoqueActual.getLado(), 0.0L);
+    EXPECT_EQ(estado.iteraciones, 0);
+    EXPECT_EQ(estado.plano, PLANO_CARDIOIDE_INV);
+    EXPECT_EQ(estado.modoColor, 0);
+    EXPECT_EQ(estado.lado, 0.0L);
 
     // A record followed by a megabyte: the record alone counts.
     escribir(ruta("largo.str"), kRegistroInicial + std::string(1 << 20, '9'));
     ASSERT_TRUE(cargarArchivoParametros(ruta("largo.str"), estado));
-    EXPECT_EQ(estado.enfoqueActual.getIteraciones(), 30);
-    EXPECT_EQ(estado.iterador.getPlano(), PLANO_CARDIOIDE);
-    EXPECT_EQ(estado.enfoqueActual.getLado(), 16.0L);
+    EXPECT_EQ(estado.iteraciones, 30);
+    EXPECT_EQ(estado.plano, PLANO_CARDIOIDE);
+    EXPECT_EQ(estado.lado, 16.0L);
 }
 
 TEST_F(ArchivoParametros, LadoInfinitoGuardadoYCargado) {
-    EstadoVisor estado;
-    estado.enfoqueActual.setLado(std::numeric_limits<long double>::infinity());
-    ASSERT_TRUE(guardarArchivoParametros(ruta("inf.str"), estado));
+    Vista estado;
+    estado.lado = std::numeric_limits<long double>::infinity();
+    ASSERT_EQ(guardarArchivoParametros(ruta("inf.str"), estado), "");
     const std::string bytes = contenido(ruta("inf.str"));
     ASSERT_EQ(bytes.size(), 135u);
     EXPECT_EQ(bytes.substr(95), "+INF" + espacios(36));
-    EstadoVisor cargado;
+    Vista cargado;
     ASSERT_TRUE(cargarArchivoParametros(ruta("inf.str"), cargado));
-    EXPECT_EQ(cargado.enfoqueActual.getLado(), std::numeric_limits<long double>::infinity());
+    EXPECT_EQ(cargado.lado, std::numeric_limits<long double>::infinity());
 }
 
 // The new file on its way to a target: its temporary name is short whatever
@@ -264,8 +262,8 @@ TEST_F(ArchivoParametros, LadoInfinitoGuardadoYCargado) {
 TEST_F(ArchivoParametros, ElArchivoNuevoTieneUnNombreTemporalCortoYSePuedeBorrar) {
     // 250 bytes: a valid name that a temporary name built on it would push past 255.
     const fs::path largo = ruta(std::string(246, 'n') + ".str");
-    EstadoVisor estado;
-    ASSERT_TRUE(guardarArchivoParametros(largo, estado));
+    Vista estado;
+    ASSERT_EQ(guardarArchivoParametros(largo, estado), "");
     EXPECT_EQ(contenido(largo), kRegistroInicial);
 
     const fs::path p = ruta("vista.str");

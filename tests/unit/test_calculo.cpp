@@ -33,18 +33,14 @@ public:
 
     int detenerEnAnillo = -1;  // asks for a stop while painting this ring
     int retenerEnAnillo = -1;  // holds the render thread in this ring until soltar()
+    bool retenerAlEmpezar = false;  // holds the render thread before its first ring until soltar()
     bool empezarEnDoble = false;
 
     void pintarAnillo(int anillo, std::span<const PixelColoreado> pixeles) override {
         const int dentro = dentro_.fetch_add(1) + 1;
         if (dentro > 1) simultaneos_.store(true);
         if (anillo == detenerEnAnillo) control_->detener();
-        if (anillo == retenerEnAnillo) {
-            std::unique_lock<std::mutex> lock(mutex_);
-            retenido_ = true;
-            cambio_.notify_all();
-            cambio_.wait(lock, [this] { return soltado_; });
-        }
+        if (anillo == retenerEnAnillo) retener();
         anillosPintados_.push_back(anillo);
         VentanaMemoria::pintarAnillo(anillo, pixeles);
         dentro_.fetch_sub(1);
@@ -53,6 +49,7 @@ public:
     void hiloEmpieza(HiloRender hilo) override {
         if (empezarEnDoble) fijarPrecisionX87(PrecisionX87::Doble);
         VentanaMemoria::hiloEmpieza(hilo);
+        if (retenerAlEmpezar && hilo == HiloRender::Calculo) retener();
     }
 
     void calculoTerminado(bool completo) override {
@@ -76,6 +73,13 @@ public:
     int vivosAlTerminar() const { return vivosAlTerminar_; }
 
 private:
+    void retener() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        retenido_ = true;
+        cambio_.notify_all();
+        cambio_.wait(lock, [this] { return soltado_; });
+    }
+
     ControlCalculo* control_;
     std::vector<int> anillosPintados_;
     std::atomic<int> dentro_{0};
@@ -87,24 +91,28 @@ private:
     bool soltado_ = false;
 };
 
+// The records a window keeps for its renders, as the program starts.
+struct Registros {
+    Iterador iterador{PLANO_CARDIOIDE};
+    ParametrosEnfoque enfoque = ParametrosEnfoque::porDefecto();
+    OpcionesColor opciones;
+    RegistrosCalculo calculo() { return {iterador, enfoque, opciones}; }
+};
+
 // A view small enough in iterations that a whole render is quick.
-void vistaRapida(EstadoVisor& estado) {
-    estado.enfoqueActual.setIteraciones(8);
-    estado.incrementoIteraciones = 0;
-}
+void vistaRapida(Registros& estado) { estado.enfoque.setIteraciones(8); }
 
 // A boundary view whose render takes seconds: the rings far out are slow.
-void vistaLenta(EstadoVisor& estado) {
-    estado.enfoqueActual.setXSupIzq(-0.74364478L);
-    estado.enfoqueActual.setYSupIzq(0.13182526L);
-    estado.enfoqueActual.setLado(1e-7L);
-    estado.enfoqueActual.setIteraciones(32766);
-    estado.incrementoIteraciones = 0;
+void vistaLenta(Registros& estado) {
+    estado.enfoque.setXSupIzq(-0.74364478L);
+    estado.enfoque.setYSupIzq(0.13182526L);
+    estado.enfoque.setLado(1e-7L);
+    estado.enfoque.setIteraciones(32766);
 }
 
-// Starts a render and waits for its end.
-void calcular(ControlCalculo& control, VentanaCalculo& ventana) {
-    control.ejecutarCalculo(ventana);
+// Starts a render (adding `paso` to the limit) and waits for its end.
+void calcular(ControlCalculo& control, VentanaCalculo& ventana, int16_t paso = 0) {
+    control.ejecutarCalculo(ventana, paso);
     control.esperarCalculo();
 }
 
@@ -145,16 +153,16 @@ TEST(OrdenAnillos, CadaAnilloEsElBordeDeSuCuadradoDesdeElCentro) {
 }
 
 TEST(Protocolo, DetenerEnElAnilloCeroTerminaEseAnillo) {
-    EstadoVisor estado;
+    Registros estado;
     vistaRapida(estado);
-    ControlCalculo control(estado, 1);
+    ControlCalculo control(estado.calculo(), 1);
     VentanaSonda ventana(&control);
     ventana.detenerEnAnillo = 0;
     calcular(control, ventana);
     EXPECT_EQ(ventana.anillosPintados(), std::vector<int>{0});
     EXPECT_EQ(ventana.llamadas().size(), 4u);
     EXPECT_EQ(ventana.fin(), std::optional<bool>(false));
-    EXPECT_FALSE(estado.calculando.load());
+    EXPECT_FALSE(control.calculando());
     EXPECT_EQ(ventana.cursoresEspera(), 1);
     EXPECT_EQ(ventana.cursoresNormales(), 1);
     EXPECT_EQ(ventana.invalidaciones(), 2);  // at the start and at the end
@@ -166,15 +174,15 @@ TEST(Protocolo, DetenerEnElAnilloCeroTerminaEseAnillo) {
 TEST(Protocolo, UnaParadaDuranteUnAnilloTerminaTrasElSinAyudantesVivos) {
     for (unsigned ayudantes : {0u, 1u, 3u}) {
         SCOPED_TRACE(::testing::Message() << ayudantes << " helpers");
-        EstadoVisor estado;
+        Registros estado;
         vistaRapida(estado);
-        ControlCalculo control(estado, ayudantes);
+        ControlCalculo control(estado.calculo(), ayudantes);
         VentanaSonda ventana(&control);
         ventana.retenerEnAnillo = 37;
-        control.ejecutarCalculo(ventana);
+        control.ejecutarCalculo(ventana, 0);
         ASSERT_TRUE(ventana.esperarRetenido());
-        control.alternarCalculo(ventana);  // a stop: returns at once
-        EXPECT_FALSE(estado.calculando.load());
+        control.alternarCalculo(ventana, 0);  // a stop: returns at once
+        EXPECT_FALSE(control.calculando());
         ventana.soltar();
         EXPECT_FALSE(ventana.esperarFin());
         control.esperarCalculo();
@@ -185,17 +193,17 @@ TEST(Protocolo, UnaParadaDuranteUnAnilloTerminaTrasElSinAyudantesVivos) {
 }
 
 TEST(Protocolo, ArrancarTrasDetenerEsperaAlHiloDetenido) {
-    EstadoVisor estado;
+    Registros estado;
     vistaRapida(estado);
-    ControlCalculo control(estado, 1);
+    ControlCalculo control(estado.calculo(), 1);
     VentanaSonda ventana(&control);
     ventana.retenerEnAnillo = 3;
-    control.ejecutarCalculo(ventana);
+    control.ejecutarCalculo(ventana, 0);
     ASSERT_TRUE(ventana.esperarRetenido());
 
     // Stop, then start again while the stopped thread is still inside ring 3.
-    control.alternarCalculo(ventana);
-    auto arranque = std::async(std::launch::async, [&] { control.alternarCalculo(ventana); });
+    control.alternarCalculo(ventana, 0);
+    auto arranque = std::async(std::launch::async, [&] { control.alternarCalculo(ventana, 0); });
     // The start must not get past its wait while the stopped thread is held.
     EXPECT_EQ(arranque.wait_for(300ms), std::future_status::timeout) << "a start did not wait for the stopped render";
     ventana.soltar();
@@ -216,14 +224,14 @@ TEST(Protocolo, ArrancarTrasDetenerEsperaAlHiloDetenido) {
 TEST(Protocolo, DosConmutacionesSeguidasDetienenElArranque) {
     for (int intento = 0; intento < 20; ++intento) {
         SCOPED_TRACE(intento);
-        EstadoVisor estado;
+        Registros estado;
         vistaLenta(estado);
-        ControlCalculo control(estado, 1);
+        ControlCalculo control(estado.calculo(), 1);
         VentanaSonda ventana(&control);
         ventana.retenerEnAnillo = 0;
         auto clics = std::async(std::launch::async, [&] {
-            control.alternarCalculo(ventana);
-            control.alternarCalculo(ventana);
+            control.alternarCalculo(ventana, 0);
+            control.alternarCalculo(ventana, 0);
         });
         const bool volvio = clics.wait_for(PLAZO) == std::future_status::ready;
         ventana.soltar();
@@ -235,107 +243,73 @@ TEST(Protocolo, DosConmutacionesSeguidasDetienenElArranque) {
     }
 }
 
-TEST(Protocolo, DosHilosALaVezSoloUnoDibuja) {
-    EstadoVisor estado;
-    vistaRapida(estado);
-    ControlCalculo control(estado, 1);
-    for (int intento = 0; intento < 20; ++intento) {
-        VentanaSonda ventana(&control);
-        // The thread that claims the render is held in its first ring, so the
-        // other one certainly tries while a render runs.
-        ventana.retenerEnAnillo = 0;
-        // Two render threads created before either has claimed the render.
-        control.prepararCalculo(ventana);
-        std::atomic<int> listos{0};
-        std::atomic<int> terminados{0};
-        auto carrera = [&] {
-            listos.fetch_add(1);
-            while (listos.load() < 2) {}
-            control.hiloCalculo();
-            terminados.fetch_add(1);
-        };
-        std::thread a(carrera), b(carrera);
-        ASSERT_TRUE(ventana.esperarRetenido());
-        const auto limite = std::chrono::steady_clock::now() + PLAZO;
-        while (terminados.load() < 1 && std::chrono::steady_clock::now() < limite) std::this_thread::yield();
-        EXPECT_EQ(terminados.load(), 1) << "the second thread did not end at once";
-        EXPECT_EQ(ventana.cursoresNormales(), 0);  // the loser touched nothing
-        EXPECT_EQ(ventana.invalidaciones(), 0);
-        ventana.soltar();
-        a.join();
-        b.join();
-        EXPECT_EQ(ventana.anillosPintados(), anillosHasta(200));
-        EXPECT_FALSE(ventana.dosALaVez());
-        EXPECT_EQ(ventana.hilosEmpezados(), 2);  // the winner and its helper
-        EXPECT_EQ(ventana.cursoresNormales(), 1);
-        EXPECT_EQ(ventana.invalidaciones(), 1);
-    }
-}
-
-// A stop that comes before the new thread has claimed the render reaches it
-// all the same: the thread, run here after the stop, draws nothing.
-TEST(Protocolo, UnaParadaAntesDeQueElHiloTomeElCalculoLoAlcanza) {
-    EstadoVisor estado;
+// A stop that comes before the new thread has begun its rings reaches it
+// all the same: the thread, held before its first ring until after the
+// stop, draws nothing.
+TEST(Protocolo, UnaParadaAntesDelPrimerAnilloLoAlcanza) {
+    Registros estado;
     vistaLenta(estado);
-    ControlCalculo control(estado, 1);
-    VentanaSonda ventana;
-    control.prepararCalculo(ventana);
+    ControlCalculo control(estado.calculo(), 1);
+    VentanaSonda ventana(&control);
+    ventana.retenerAlEmpezar = true;
+    control.ejecutarCalculo(ventana, 0);
+    ASSERT_TRUE(ventana.esperarRetenido());
     control.detener();
-    control.hiloCalculo();
+    ventana.soltar();
+    control.esperarCalculo();
     EXPECT_EQ(ventana.anillos(), 0);
     EXPECT_EQ(ventana.fin(), std::optional<bool>(false));
-    EXPECT_FALSE(estado.calculando.load());
+    EXPECT_FALSE(control.calculando());
     EXPECT_EQ(ventana.cursoresNormales(), 1);
 }
 
 // Closing the window right after a start: the render ends early, whenever the
 // stop finds its thread, and the next start renders normally again.
 TEST(Protocolo, TerminarJustoTrasArrancarNoDibujaLaImagenEntera) {
-    EstadoVisor estado;
+    Registros estado;
     vistaLenta(estado);
     for (int intento = 0; intento < 10; ++intento) {
         VentanaSonda ventana;
-        ControlCalculo control(estado, 1);
-        control.crearHiloCalculo(ventana);
+        ControlCalculo control(estado.calculo(), 1);
+        control.ejecutarCalculo(ventana, 0);
         control.detenerYEsperar();
         EXPECT_LT(ventana.anillos(), OrdenAnillos::ANILLOS) << intento;
         EXPECT_EQ(ventana.fin(), std::optional<bool>(false));
-        EXPECT_FALSE(estado.calculando.load());
+        EXPECT_FALSE(control.calculando());
         EXPECT_EQ(ventana.cursoresNormales(), 1);
     }
     vistaRapida(estado);
     VentanaSonda ventana;
-    ControlCalculo control(estado, 1);
+    ControlCalculo control(estado.calculo(), 1);
     calcular(control, ventana);
     EXPECT_EQ(ventana.anillos(), 201);
     EXPECT_EQ(ventana.fin(), std::optional<bool>(true));
 }
 
 TEST(Protocolo, ElPasoSeSumaEnCadaArranque) {
-    EstadoVisor estado;
+    Registros estado;
     VentanaMemoria ventana(400, 400);
-    ControlCalculo control(estado);
-    calcular(control, ventana);
-    EXPECT_EQ(estado.enfoqueActual.getIteraciones(), 62);
-    calcular(control, ventana);
-    EXPECT_EQ(estado.enfoqueActual.getIteraciones(), 94);
-    estado.incrementoIteraciones = 0;
-    calcular(control, ventana);
-    EXPECT_EQ(estado.enfoqueActual.getIteraciones(), 94);
+    ControlCalculo control(estado.calculo());
+    calcular(control, ventana, 32);
+    EXPECT_EQ(estado.enfoque.getIteraciones(), 62);
+    calcular(control, ventana, 32);
+    EXPECT_EQ(estado.enfoque.getIteraciones(), 94);
+    calcular(control, ventana, 0);
+    EXPECT_EQ(estado.enfoque.getIteraciones(), 94);
     // The render's copy of the view is the current view at the start.
-    estado.enfoqueActual.aplicarCuadrado(100, 100, 300, 300);
+    estado.enfoque.aplicarCuadrado(100, 100, 300, 300);
     calcular(control, ventana);
-    EXPECT_EQ(estado.iterador.vista().x, 0.0L);
-    EXPECT_EQ(estado.iterador.vista().y, 4.0L);
-    EXPECT_EQ(estado.iterador.vista().lado, 8.0L);
+    EXPECT_EQ(estado.iterador.getX(), 0.0L);
+    EXPECT_EQ(estado.iterador.getY(), 4.0L);
+    EXPECT_EQ(estado.iterador.getLado(), 8.0L);
 }
 
 TEST(Protocolo, UnArranqueDuranteUnCalculoEsperaASuFin) {
-    EstadoVisor estado;
+    Registros estado;
     vistaRapida(estado);
-    ControlCalculo control(estado, 1);
+    ControlCalculo control(estado.calculo(), 1);
     VentanaSonda ventana(&control);
-    control.ejecutarCalculo(ventana);
+    control.ejecutarCalculo(ventana, 0);
     // Not a stop: the second start blocks until the first render drew all rings.
     calcular(control, ventana);
     std::vector<int> dos = anillosHasta(200);
@@ -350,15 +324,14 @@ namespace {
 // reference's colours.
 std::vector<Color> referencia401(const VistaReferencia& v, Color fondo) { return imagenReferencia(v, 401, 401, fondo); }
 
-void ponerVista(EstadoVisor& estado, const VistaReferencia& v) {
+void ponerVista(Registros& estado, const VistaReferencia& v) {
     estado.iterador.setPlano(v.plano);
-    estado.opcionesColor.modoColor = v.modo;
-    estado.opcionesColor.dwell = v.dwell;
-    estado.enfoqueActual.setXSupIzq(v.vista.x);
-    estado.enfoqueActual.setYSupIzq(v.vista.y);
-    estado.enfoqueActual.setLado(v.vista.lado);
-    estado.enfoqueActual.setIteraciones(v.limite);
-    estado.incrementoIteraciones = 0;
+    estado.opciones.modoColor = v.modo;
+    estado.opciones.dwell = v.dwell;
+    estado.enfoque.setXSupIzq(v.vista.x);
+    estado.enfoque.setYSupIzq(v.vista.y);
+    estado.enfoque.setLado(v.vista.lado);
+    estado.enfoque.setIteraciones(v.limite);
 }
 
 }  // namespace
@@ -382,10 +355,10 @@ TEST(Imagen, IgualALaReferenciaConCualquierNumeroDeHilos) {
         for (unsigned ayudantes : {0u, 1u, 2u}) {
             SCOPED_TRACE(::testing::Message() << "plane " << v.plano << " mode " << v.modo << " dwell " << v.dwell
                                               << ", " << ayudantes << " helpers");
-            EstadoVisor estado;
+            Registros estado;
             ponerVista(estado, v);
             VentanaMemoria ventana(401, 401, fondo);
-            ControlCalculo control(estado, ayudantes);
+            ControlCalculo control(estado.calculo(), ayudantes);
             calcular(control, ventana);
             ASSERT_EQ(ventana.fin(), std::optional<bool>(true));
             ASSERT_TRUE(ventana.pixeles() == esperada);
@@ -405,10 +378,10 @@ TEST(Imagen, LimitesNegativosYMaximo) {
     };
     for (const VistaReferencia& v : casos) {
         SCOPED_TRACE(::testing::Message() << "limit " << v.limite << " dwell " << v.dwell);
-        EstadoVisor estado;
+        Registros estado;
         ponerVista(estado, v);
         VentanaMemoria ventana(401, 401, BLANCO);
-        ControlCalculo control(estado, 1);
+        ControlCalculo control(estado.calculo(), 1);
         calcular(control, ventana);
         ASSERT_TRUE(ventana.pixeles() == referencia401(v, BLANCO));
     }
@@ -450,9 +423,9 @@ TEST(Precision, LaVistaProfundaDependeDeLaPrecision) {
 // Windows: the render thread and the helpers set 64 bits themselves, and the
 // picture is the extended-precision one.
 TEST(Precision, CadaHiloDelCalculoFijaLaPrecisionExtendida) {
-    EstadoVisor estado;
+    Registros estado;
     ponerVista(estado, VISTA_PROFUNDA);
-    ControlCalculo control(estado, 2);
+    ControlCalculo control(estado.calculo(), 2);
     VentanaSonda ventana(&control);
     ventana.empezarEnDoble = true;
     calcular(control, ventana);

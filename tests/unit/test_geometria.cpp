@@ -1,23 +1,23 @@
-// The view state: defaults, the zoom squares and the views they give, the
+// The view parameters: copies, the zoom squares and the views they give, the
 // 16-bit wrapping of limits and squares, and the text-to-integer truncation.
 #include <gtest/gtest.h>
 
-#include "estado_visor.h"
+#include "parametros_enfoque.h"
 #include "numeros.h"
 
 using namespace brenquil;
 
 namespace {
 
-struct Vista {
+struct Cuadro {
     long double x, y, lado;
-    bool operator==(const Vista&) const = default;
+    bool operator==(const Cuadro&) const = default;
 };
-std::ostream& operator<<(std::ostream& os, const Vista& v) {
+std::ostream& operator<<(std::ostream& os, const Cuadro& v) {
     return os << "(" << double(v.x) << ", " << double(v.y) << ", " << double(v.lado) << ")";
 }
 
-Vista vistaDe(const ParametrosEnfoque& e) { return {e.getXSupIzq(), e.getYSupIzq(), e.getLado()}; }
+Cuadro vistaDe(const ParametrosEnfoque& e) { return {e.getXSupIzq(), e.getYSupIzq(), e.getLado()}; }
 
 struct Seleccion {
     int16_t x, y, lado;
@@ -35,14 +35,14 @@ void aplicarSeleccion(ParametrosEnfoque& e) {
     e.aplicarCuadrado(izq, arr, envolver16(izq + lado), envolver16(arr + lado));
 }
 
-Vista acercar(int16_t factor) {
+Cuadro acercar(int16_t factor) {
     ParametrosEnfoque e = ParametrosEnfoque::porDefecto();
     e.cuadradoAcercar(factor);
     aplicarSeleccion(e);
     return vistaDe(e);
 }
 
-Vista alejar(int16_t factor) {
+Cuadro alejar(int16_t factor) {
     ParametrosEnfoque e = ParametrosEnfoque::porDefecto();
     e.cuadradoAlejar(factor);
     aplicarSeleccion(e);
@@ -51,30 +51,6 @@ Vista alejar(int16_t factor) {
 
 }  // namespace
 
-TEST(EstadoInicial, ValoresDeArranque) {
-    EstadoVisor estado;
-    EXPECT_EQ(estado.iterador.getPlano(), PLANO_CARDIOIDE);
-    for (const ParametrosEnfoque* e : {&estado.enfoqueActual, &estado.enfoqueMemorizado}) {
-        EXPECT_EQ(e->getIteraciones(), 30);
-        EXPECT_EQ(vistaDe(*e), (Vista{-4, 8, 16}));
-        EXPECT_EQ(seleccionDe(*e), (Seleccion{0, 0, 400}));
-    }
-    EXPECT_EQ(estado.opcionesColor.modoColor.load(), COLOR_ITERACION);
-    EXPECT_EQ(estado.opcionesColor.dwell.load(), DWELL_SI);
-    EXPECT_EQ(estado.incrementoIteraciones.load(), 32);
-    EXPECT_EQ(estado.factorZoom, 2);
-    EXPECT_TRUE(estado.iterarAlPintar);
-    EXPECT_FALSE(estado.zoomPendiente);
-    EXPECT_FALSE(estado.seleccionando);
-    EXPECT_FALSE(estado.calculando.load());
-    // The Iterador's view is a placeholder until a render start copies the current view.
-    EXPECT_EQ(estado.iterador.vista().x, -2.0L);
-    EXPECT_EQ(estado.iterador.vista().y, 2.0L);
-    EXPECT_EQ(estado.iterador.vista().lado, 4.0L);
-    EXPECT_EQ(estado.iterador.getZx(), 1.0L);
-    EXPECT_EQ(estado.iterador.getZy(), 1.0L);
-}
-
 TEST(EstadoInicial, CopiaCompletaDelEnfoque) {
     ParametrosEnfoque origen(1.5L, -0.25L, 0.125L);
     origen.setIteraciones(777);
@@ -82,7 +58,7 @@ TEST(EstadoInicial, CopiaCompletaDelEnfoque) {
     ParametrosEnfoque copia = ParametrosEnfoque::porDefecto();
     copia = origen;
     EXPECT_EQ(copia.getIteraciones(), 777);
-    EXPECT_EQ(vistaDe(copia), (Vista{1.5L, -0.25L, 0.125L}));
+    EXPECT_EQ(vistaDe(copia), (Cuadro{1.5L, -0.25L, 0.125L}));
     EXPECT_EQ(seleccionDe(copia), (Seleccion{10, 20, 50}));
     const ParametrosEnfoque construida(origen);
     EXPECT_EQ(seleccionDe(construida), (Seleccion{10, 20, 50}));
@@ -93,11 +69,11 @@ TEST(ZoomPorFactor, FactorDosAcercaYAlejaExacto) {
     ParametrosEnfoque e = ParametrosEnfoque::porDefecto();
     e.cuadradoAcercar(2);
     EXPECT_EQ(seleccionDe(e), (Seleccion{100, 100, 200}));
-    EXPECT_EQ(acercar(2), (Vista{0, 4, 8}));
+    EXPECT_EQ(acercar(2), (Cuadro{0, 4, 8}));
 
     e.cuadradoAlejar(2);
     EXPECT_EQ(seleccionDe(e), (Seleccion{-200, -200, 800}));
-    EXPECT_EQ(alejar(2), (Vista{-12, 16, 32}));
+    EXPECT_EQ(alejar(2), (Cuadro{-12, 16, 32}));
 }
 
 TEST(ZoomPorFactor, FactorUnoNoCambiaLaVista) {
@@ -106,8 +82,8 @@ TEST(ZoomPorFactor, FactorUnoNoCambiaLaVista) {
     EXPECT_EQ(seleccionDe(e), (Seleccion{0, 0, 400}));
     e.cuadradoAlejar(1);
     EXPECT_EQ(seleccionDe(e), (Seleccion{0, 0, 400}));
-    EXPECT_EQ(acercar(1), (Vista{-4, 8, 16}));
-    EXPECT_EQ(alejar(1), (Vista{-4, 8, 16}));
+    EXPECT_EQ(acercar(1), (Cuadro{-4, 8, 16}));
+    EXPECT_EQ(alejar(1), (Cuadro{-4, 8, 16}));
 }
 
 TEST(ZoomPorFactor, DivisionEnteraTruncada) {
@@ -131,7 +107,7 @@ TEST(ZoomPorFactor, FactorMayorQueDoscientosDaLadoCero) {
     ParametrosEnfoque e = ParametrosEnfoque::porDefecto();
     e.cuadradoAcercar(201);
     EXPECT_EQ(seleccionDe(e), (Seleccion{200, 200, 0}));
-    EXPECT_EQ(acercar(201), (Vista{4, 0, 0}));
+    EXPECT_EQ(acercar(201), (Cuadro{4, 0, 0}));
 }
 
 TEST(ZoomPorFactor, FactorCeroNoTocaLaSeleccion) {
@@ -182,7 +158,7 @@ TEST(AplicarCuadrado, OrdenDeEsquinasYLadoMenor) {
     alReves.aplicarCuadrado(300, 200, 100, 50);
     EXPECT_EQ(vistaDe(enOrden), vistaDe(alReves));
     // 200 wide, 150 high: the side is 150 pixels of the old side 16.
-    EXPECT_EQ(vistaDe(enOrden), (Vista{0, 6, 6}));
+    EXPECT_EQ(vistaDe(enOrden), (Cuadro{0, 6, 6}));
     // The selection and the limit stay as they were.
     EXPECT_EQ(seleccionDe(enOrden), (Seleccion{0, 0, 400}));
     EXPECT_EQ(enOrden.getIteraciones(), 30);

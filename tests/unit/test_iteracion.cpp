@@ -8,6 +8,7 @@
 #include "codigos.h"
 #include "iteracion.h"
 #include "iterador.h"
+#include "referencia.h"
 
 using namespace brenquil;
 
@@ -15,7 +16,7 @@ namespace {
 
 // The pixel (0, 0) of a view whose corner is the given point.
 ResultadoIteracion enEsquina(int16_t plano, long double x, long double y, int16_t maxIter) {
-    return iterarPixel(plano, VistaPlano{x, y, 1.0L}, 0, 0, maxIter);
+    return iterarPixel(vistaMotor(plano, CuadradoPlano{x, y, 1.0L}, maxIter), 0, 0);
 }
 
 }  // namespace
@@ -54,7 +55,7 @@ TEST(IteracionPlano300, ElPlanoEsElEspejoDeW) {
 
 TEST(IteracionPlano300, CentroDeLaVistaInicial) {
     // Pixel (100, 200) of (-4, 8, 16) lies exactly on w = 0; the first render uses 62.
-    const auto r = iterarPixel(PLANO_CARDIOIDE, VistaPlano{-4, 8, 16}, 100, 200, 62);
+    const auto r = iterarPixel(vistaMotor(PLANO_CARDIOIDE, CuadradoPlano{-4, 8, 16}, 62), 100, 200);
     EXPECT_EQ(r.cuenta, 63);
     EXPECT_EQ(r.zx, 0.0L);
     EXPECT_EQ(r.zy, 0.0L);
@@ -101,9 +102,10 @@ TEST(IteracionPlano310, EpsilonDistintoEnCadaParte) {
 }
 
 TEST(IteracionLimites, LimiteCeroDaUnPasoConZIgualAC) {
-    const VistaPlano vista{-1.25L, 0.75L, 0.5L};
+    const CuadradoPlano vista{-1.25L, 0.75L, 0.5L};
     const int16_t px = 40, py = 80;
-    const long double g = realDePixel(vista, px), h = imaginarioDePixel(vista, py);
+    const long double g = realDePixel(vistaMotor(PLANO_CARDIOIDE, vista, 0), px);
+    const long double h = imaginarioDePixel(vistaMotor(PLANO_CARDIOIDE, vista, 0), py);
     const long double t = g * g + h * h;
     const long double m1 = 1.0L / (t + (long double)0.001354);
     const long double m2 = 1.0L / (t + (long double)0.00135410011001);
@@ -114,7 +116,7 @@ TEST(IteracionLimites, LimiteCeroDaUnPasoConZIgualAC) {
     };
     for (const Caso& c : {Caso{PLANO_CARDIOIDE, g, -h}, Caso{PLANO_CARDIOIDE_INV, g * m1, -(h * m1)},
                           Caso{PLANO_PARABOLA, 0.25L + g * m2, -(h * m3)}}) {
-        const auto r = iterarPixel(c.plano, vista, px, py, 0);
+        const auto r = iterarPixel(vistaMotor(c.plano, vista, 0), px, py);
         EXPECT_EQ(r.cuenta, 1) << c.plano;
         EXPECT_EQ(r.zx, c.cx) << c.plano;
         EXPECT_EQ(r.zy, c.cy) << c.plano;
@@ -150,11 +152,11 @@ TEST(IteracionLimites, OtroCodigoDePlanoDejaZEnCero) {
 TEST(IteracionLimites, CuentaEnRangoYPrimerPuntoFuera) {
     // For every pixel of a coarse grid: 1 <= count <= limit + 1, and an
     // escaped pixel's last z is outside the circle of radius 2.
-    const VistaPlano vista{-2.5L, 1.5L, 3.0L};
+    const CuadradoPlano vista{-2.5L, 1.5L, 3.0L};
     for (int16_t plano : {PLANO_CARDIOIDE, PLANO_CARDIOIDE_INV, PLANO_PARABOLA}) {
         for (int16_t py = 0; py <= 400; py += 16) {
             for (int16_t px = 0; px <= 400; px += 16) {
-                const auto r = iterarPixel(plano, vista, px, py, 200);
+                const auto r = iterarPixel(vistaMotor(plano, vista, 200), px, py);
                 ASSERT_GE(r.cuenta, 1);
                 ASSERT_LE(r.cuenta, 201);
                 if (r.cuenta <= 200) {

@@ -49,7 +49,7 @@ struct Recuento {
 // Compares the engine and the loop on the pixels (px, py) for px and py in
 // the given positions; a mismatch is described with both results' bytes.
 template <typename Columnas, typename Filas>
-testing::AssertionResult igualQueReferenciaEn(int16_t plano, const VistaPlano& vista, int16_t maxIter,
+testing::AssertionResult igualQueReferenciaEn(int16_t plano, const CuadradoPlano& vista, int16_t maxIter,
                                               const Columnas& columnas, const Filas& filas,
                                               Recuento* recuento = nullptr) {
     const std::atomic<int16_t> planoCompartido{plano};
@@ -60,7 +60,7 @@ testing::AssertionResult igualQueReferenciaEn(int16_t plano, const VistaPlano& v
         for (int px : columnas) {
             const auto esperado = iterarReferencia(planoCompartido, vista, static_cast<int16_t>(px),
                                                    static_cast<int16_t>(py), maxIter);
-            const auto obtenido = iterarPixel(plano, vista, px, py, maxIter);
+            const auto obtenido = iterarPixel(vistaMotor(plano, vista, maxIter), px, py);
             ++r.pixeles;
             if (esperado.cuenta == int{limiteEfectivo(maxIter)} + 1) ++r.interiores;
             if (esperado.cuenta == obtenido.cuenta && mismosBits(esperado.zx, obtenido.zx) &&
@@ -94,19 +94,20 @@ std::vector<int> posiciones(int paso) {
 
 // Compares the pixels whose column and row are -1 + a multiple of `paso`
 // (every position of the render when paso is 1).
-testing::AssertionResult igualQueReferencia(int16_t plano, const VistaPlano& vista, int16_t maxIter,
+testing::AssertionResult igualQueReferencia(int16_t plano, const CuadradoPlano& vista, int16_t maxIter,
                                             int paso = 1, Recuento* recuento = nullptr) {
     const std::vector<int> p = posiciones(paso);
     return igualQueReferenciaEn(plano, vista, maxIter, p, p, recuento);
 }
 
-const VistaPlano VISTA_INICIAL{-4.0L, 8.0L, 16.0L};
-const VistaPlano CONJUNTO_ENTERO{-2.5L, 1.5L, 3.0L};
-const VistaPlano VISTA_INVERSA{-4.0L, 4.0L, 8.0L};
+const CuadradoPlano VISTA_INICIAL{-4.0L, 8.0L, 16.0L};
+const CuadradoPlano CONJUNTO_ENTERO{-2.5L, 1.5L, 3.0L};
+const CuadradoPlano VISTA_INVERSA{-4.0L, 4.0L, 8.0L};
 
 // The pixel (px, py) of the view stands for w = 0 exactly.
-bool enElOrigen(const VistaPlano& vista, int16_t px, int16_t py) {
-    return realDePixel(vista, px) == 0.0L && imaginarioDePixel(vista, py) == 0.0L;
+bool enElOrigen(const CuadradoPlano& vista, int16_t px, int16_t py) {
+    const Vista v = vistaMotor(PLANO_CARDIOIDE, vista, 0);
+    return realDePixel(v, px) == 0.0L && imaginarioDePixel(v, py) == 0.0L;
 }
 
 }  // namespace
@@ -115,7 +116,7 @@ TEST(IteracionExacta, LimitesPequenosEnTodosLosPlanos) {
     // 0: one step, z = c; 1 and 2: the first escapes; negative: no step.
     // 301 is an unknown plane code, where z never moves.
     for (int16_t plano : {PLANO_CARDIOIDE, PLANO_CARDIOIDE_INV, PLANO_PARABOLA, int16_t{301}}) {
-        for (const VistaPlano& vista : {VISTA_INICIAL, CONJUNTO_ENTERO, VISTA_INVERSA}) {
+        for (const CuadradoPlano& vista : {VISTA_INICIAL, CONJUNTO_ENTERO, VISTA_INVERSA}) {
             for (int16_t limite : {-1, 0, 1, 2, 3}) {
                 EXPECT_TRUE(igualQueReferencia(plano, vista, limite));
             }
@@ -142,12 +143,12 @@ TEST(IteracionExacta, VistasPropiasDeCadaPlanoCompletas) {
     // thousand: most interior orbits settle into exact cycles well before.
     struct Caso {
         int16_t plano;
-        VistaPlano vista;
+        CuadradoPlano vista;
         int16_t limite;
     };
     for (const Caso& c : {Caso{PLANO_CARDIOIDE, CONJUNTO_ENTERO, 256},
                           Caso{PLANO_CARDIOIDE_INV, VISTA_INVERSA, 512},
-                          Caso{PLANO_PARABOLA, VistaPlano{-1.0L, 2.0L, 4.0L}, 500}}) {
+                          Caso{PLANO_PARABOLA, CuadradoPlano{-1.0L, 2.0L, 4.0L}, 500}}) {
         Recuento r;
         EXPECT_TRUE(igualQueReferencia(c.plano, c.vista, c.limite, 1, &r));
         EXPECT_GT(r.interiores, r.pixeles / 10) << c.plano;
@@ -159,12 +160,12 @@ TEST(IteracionExacta, InteriorPeriodicoConLimitesAltos) {
     // pixel. The views hold the main cardioid, the bulbs of period 2 and 3 and
     // the boundary between them.
     struct Caso {
-        VistaPlano vista;
+        CuadradoPlano vista;
         int paso;
     };
-    const VistaPlano bulboDos{-1.0L, 0.0L, 0.5L};
-    for (const Caso& c : {Caso{CONJUNTO_ENTERO, 9}, Caso{VistaPlano{-0.2L, 0.9L, 0.3L}, 13},
-                          Caso{bulboDos, 11}, Caso{VistaPlano{-0.8L, 0.25L, 0.1L}, 17}}) {
+    const CuadradoPlano bulboDos{-1.0L, 0.0L, 0.5L};
+    for (const Caso& c : {Caso{CONJUNTO_ENTERO, 9}, Caso{CuadradoPlano{-0.2L, 0.9L, 0.3L}, 13},
+                          Caso{bulboDos, 11}, Caso{CuadradoPlano{-0.8L, 0.25L, 0.1L}, 17}}) {
         for (int16_t limite : {4097, 4098, 32766}) {
             Recuento r;
             EXPECT_TRUE(igualQueReferencia(PLANO_CARDIOIDE, c.vista, limite, c.paso, &r));
@@ -180,9 +181,9 @@ TEST(IteracionExacta, LimitesEnTornoALaDeteccion) {
     // limit falls at every position of the early steps, of the blocks between
     // comparisons and of the last few steps; c = -1 (period 2 from the first
     // step) with both parities of the remaining steps.
-    const VistaPlano bulboDos{-1.0L, 0.0L, 0.5L};
-    ASSERT_EQ(realDePixel(bulboDos, 0), -1.0L);
-    ASSERT_EQ(imaginarioDePixel(bulboDos, 0), 0.0L);
+    const CuadradoPlano bulboDos{-1.0L, 0.0L, 0.5L};
+    ASSERT_EQ(realDePixel(vistaMotor(PLANO_CARDIOIDE, bulboDos, 0), 0), -1.0L);
+    ASSERT_EQ(imaginarioDePixel(vistaMotor(PLANO_CARDIOIDE, bulboDos, 0), 0), 0.0L);
     const std::vector<int> esquina{0};
     std::vector<int16_t> limites;
     for (int16_t m = 0; m <= 80; ++m) limites.push_back(m);
@@ -191,7 +192,7 @@ TEST(IteracionExacta, LimitesEnTornoALaDeteccion) {
         EXPECT_TRUE(igualQueReferenciaEn(PLANO_CARDIOIDE, bulboDos, limite, esquina, esquina));
         EXPECT_TRUE(igualQueReferencia(PLANO_CARDIOIDE, bulboDos, limite, 19));
         EXPECT_TRUE(igualQueReferencia(PLANO_CARDIOIDE_INV, VISTA_INVERSA, limite, 29));
-        EXPECT_TRUE(igualQueReferencia(PLANO_PARABOLA, VistaPlano{-1.0L, 2.0L, 4.0L}, limite, 29));
+        EXPECT_TRUE(igualQueReferencia(PLANO_PARABOLA, CuadradoPlano{-1.0L, 2.0L, 4.0L}, limite, 29));
     }
     for (int16_t limite : {4097, 4098, 32765, 32766}) {
         EXPECT_TRUE(igualQueReferenciaEn(PLANO_CARDIOIDE, bulboDos, limite, esquina, esquina));
@@ -201,7 +202,7 @@ TEST(IteracionExacta, LimitesEnTornoALaDeteccion) {
 TEST(IteracionExacta, LimitesAltosEnLosPlanosInvertidos) {
     for (int16_t limite : {1024, 32766}) {
         EXPECT_TRUE(igualQueReferencia(PLANO_CARDIOIDE_INV, VISTA_INVERSA, limite, 11));
-        EXPECT_TRUE(igualQueReferencia(PLANO_PARABOLA, VistaPlano{-1.0L, 2.0L, 4.0L}, limite, 11));
+        EXPECT_TRUE(igualQueReferencia(PLANO_PARABOLA, CuadradoPlano{-1.0L, 2.0L, 4.0L}, limite, 11));
     }
 }
 
@@ -211,9 +212,9 @@ TEST(IteracionExacta, PuntosSingularesDeLosPlanosInvertidos) {
     // within the limit). The views contain that pixel, and its row and column
     // where g or h is exactly 0.
     ASSERT_TRUE(enElOrigen(VISTA_INICIAL, 100, 200));
-    const VistaPlano esquinaCero{0.0L, 0.0L, 0.004L};
+    const CuadradoPlano esquinaCero{0.0L, 0.0L, 0.004L};
     ASSERT_TRUE(enElOrigen(esquinaCero, 0, 0));
-    const VistaPlano centradaEnCero{-4e-3L, 4e-3L, 8e-3L};
+    const CuadradoPlano centradaEnCero{-4e-3L, 4e-3L, 8e-3L};
     ASSERT_TRUE(enElOrigen(centradaEnCero, 200, 200));
     for (int16_t plano : {PLANO_CARDIOIDE_INV, PLANO_PARABOLA}) {
         for (int16_t limite : {0, 1, 2, 1024, 32766}) {
@@ -237,9 +238,9 @@ TEST(IteracionExacta, CerosConSignoYCoordenadasNoFinitas) {
     const long double inf = std::numeric_limits<long double>::infinity();
     const long double nan = std::numeric_limits<long double>::quiet_NaN();
     for (int16_t plano : PLANOS) {
-        for (const VistaPlano& vista :
-             {VistaPlano{-0.0L, -0.0L, 1.0L}, VistaPlano{-0.0L, 0.0L, -0.0L}, VistaPlano{0.0L, 0.0L, inf},
-              VistaPlano{inf, 1.0L, 1.0L}, VistaPlano{nan, 0.0L, 1.0L}, VistaPlano{0.0L, 0.0L, nan}}) {
+        for (const CuadradoPlano& vista :
+             {CuadradoPlano{-0.0L, -0.0L, 1.0L}, CuadradoPlano{-0.0L, 0.0L, -0.0L}, CuadradoPlano{0.0L, 0.0L, inf},
+              CuadradoPlano{inf, 1.0L, 1.0L}, CuadradoPlano{nan, 0.0L, 1.0L}, CuadradoPlano{0.0L, 0.0L, nan}}) {
             // An x87 operation on NaN or infinity takes a microcode assist
             // (about 2 us a step here), hence the sparse grids beyond a few steps.
             for (int16_t limite : {0, 1, 2}) {
@@ -259,8 +260,8 @@ TEST(IteracionExacta, EjeRealConCerosConSigno) {
     // must carry the loop's sign.
     const std::vector<int> fila0{0};
     for (int16_t plano : PLANOS) {
-        for (const VistaPlano& vista : {VistaPlano{-2.0L, 0.0L, 0.25L}, VistaPlano{-1.5L, 0.0L, 0.25L},
-                                        VistaPlano{-1.8L, 0.0L, 0.05L}, VistaPlano{-1.0L, 0.0L, 1.0L}}) {
+        for (const CuadradoPlano& vista : {CuadradoPlano{-2.0L, 0.0L, 0.25L}, CuadradoPlano{-1.5L, 0.0L, 0.25L},
+                                        CuadradoPlano{-1.8L, 0.0L, 0.05L}, CuadradoPlano{-1.0L, 0.0L, 1.0L}}) {
             for (int16_t limite : {1000, 1001, 4099}) {
                 EXPECT_TRUE(igualQueReferenciaEn(plano, vista, limite, posiciones(1), fila0));
             }

@@ -14,19 +14,10 @@ using namespace brenquil;
 
 namespace {
 
-void ponerVista(EstadoVisor& estado, const VistaReferencia& v) {
-    estado.iterador.setPlano(v.plano);
-    estado.opcionesColor.modoColor = v.modo;
-    estado.opcionesColor.dwell = v.dwell;
-    estado.enfoqueActual.setIteraciones(v.limite);
-}
-
 std::vector<Color> renderizar(const VistaReferencia& v, const Lienzo& l, int x0, int y0, int ancho, int alto,
                               unsigned ayudantes = 1) {
-    EstadoVisor estado;
-    ponerVista(estado, v);
     std::vector<Color> c(static_cast<std::size_t>(ancho) * alto);
-    renderizarRectangulo(estado, v.vista, l, x0, y0, ancho, alto, ayudantes, c.data());
+    renderizarRectangulo(vistaMotor(v), l, x0, y0, ancho, alto, ayudantes, c.data());
     return c;
 }
 
@@ -141,14 +132,14 @@ TEST(PromedioLuz, PromediaEnLuzLineal) {
 TEST(Lienzo, MuestrasConfundidasMasAllaDeLaPrecision) {
     const long double x = -0.743643887037151L;
     const long double y = 0.131825904205331L;
-    EXPECT_FALSE(muestrasConfundidas({x, y, 1e-15L}, Lienzo{}));
-    EXPECT_FALSE(muestrasConfundidas({x, y, 1e-16L}, Lienzo{}));
+    EXPECT_FALSE(muestrasConfundidas(vistaMotor(PLANO_CARDIOIDE, {x, y, 1e-15L}, 0), Lienzo{}));
+    EXPECT_FALSE(muestrasConfundidas(vistaMotor(PLANO_CARDIOIDE, {x, y, 1e-16L}, 0), Lienzo{}));
     // 1e-19 over 400 pixels is far below the spacing of 80-bit numbers near 0.74.
-    EXPECT_TRUE(muestrasConfundidas({x, y, 1e-19L}, Lienzo{}));
-    EXPECT_TRUE(muestrasConfundidas({x, y, 1e-21L}, Lienzo{}));
+    EXPECT_TRUE(muestrasConfundidas(vistaMotor(PLANO_CARDIOIDE, {x, y, 1e-19L}, 0), Lienzo{}));
+    EXPECT_TRUE(muestrasConfundidas(vistaMotor(PLANO_CARDIOIDE, {x, y, 1e-21L}, 0), Lienzo{}));
     // A finer picture reaches the limit sooner, and so do more samples.
-    EXPECT_TRUE(muestrasConfundidas({x, y, 1e-16L}, Lienzo{40000, 10, 1}));
-    EXPECT_TRUE(muestrasConfundidas({x, y, 1e-16L}, Lienzo{4000, 10, 10}));
+    EXPECT_TRUE(muestrasConfundidas(vistaMotor(PLANO_CARDIOIDE, {x, y, 1e-16L}, 0), Lienzo{40000, 10, 1}));
+    EXPECT_TRUE(muestrasConfundidas(vistaMotor(PLANO_CARDIOIDE, {x, y, 1e-16L}, 0), Lienzo{4000, 10, 10}));
     // Near 0 the numbers are finer: the same side is resolved there.
-    EXPECT_FALSE(muestrasConfundidas({0, 0, 1e-19L}, Lienzo{}));
+    EXPECT_FALSE(muestrasConfundidas(vistaMotor(PLANO_CARDIOIDE, {0, 0, 1e-19L}, 0), Lienzo{}));
 }

@@ -1,7 +1,6 @@
 // The 135-byte record: the two worked records byte for byte and back, the
 // integer fields (zero, the widest limit, wrapping), the byte-count rules of
-// short, cut and over-long data, ordinary treatment of CR and 0x1A, and the
-// exchange with the view state.
+// short, cut and over-long data, and ordinary treatment of CR and 0x1A.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,27 +19,27 @@ namespace {
 
 // A record whose every field differs from what any test reads, so that a
 // field the reader forgets to write shows.
-RegistroParametros basura() { return {777, 310, 12345, -9, 99.5L, -99.5L, 42.0L}; }
+Vista basura() { return {777, 310, 12345, -9, 99.5L, -99.5L, 42.0L}; }
 
-RegistroParametros leer(const std::string& bytes, RegistroParametros r = basura()) {
+Vista leer(const std::string& bytes, Vista r = basura()) {
     leerRegistro(bytes, r);
     return r;
 }
 
 // What a file shorter than the plane field leaves: its limit, the plane as
 // it was, every other value 0.
-RegistroParametros leidoCorto(int16_t iteraciones) { return {iteraciones, basura().plano, 0, 0, 0.0L, 0.0L, 0.0L}; }
+Vista leidoCorto(int16_t iteraciones) { return {iteraciones, basura().plano, 0, 0, 0.0L, 0.0L, 0.0L}; }
 
 }  // namespace
 
 TEST(RegistroEscrito, LosDosRegistrosTrabajadosByteAByte) {
     EXPECT_EQ(kRegistroInicial.size(), TAMANO_REGISTRO);
-    EXPECT_EQ(escribirRegistro(RegistroParametros{}), kRegistroInicial);
+    EXPECT_EQ(escribirRegistro(Vista{}), kRegistroInicial);
     EXPECT_EQ(escribirRegistro(registroEjemplo()), kRegistroEjemplo);
 }
 
 TEST(RegistroEscrito, LimitesExtremosEnSuCampo) {
-    RegistroParametros r;
+    Vista r;
     r.iteraciones = 0;
     std::string t = escribirRegistro(r);
     EXPECT_EQ(t.substr(0, 6), espacios(6));
@@ -57,7 +56,7 @@ TEST(RegistroEscrito, LimitesExtremosEnSuCampo) {
 }
 
 TEST(RegistroEscrito, CodigosFueraDeTabla) {
-    RegistroParametros r;
+    Vista r;
     r.plano = 999;
     r.modoColor = 0;
     r.dwell = -1;
@@ -71,19 +70,19 @@ TEST(RegistroEscrito, CodigosFueraDeTabla) {
 }
 
 TEST(RegistroLeido, LosDosRegistrosTrabajadosVuelven) {
-    esperarIguales(leer(kRegistroInicial), RegistroParametros{});
+    esperarIguales(leer(kRegistroInicial), Vista{});
     esperarIguales(leer(kRegistroEjemplo), registroEjemplo());
 }
 
 TEST(RegistroLeido, IdaYVueltaEstable) {
-    RegistroParametros r = registroEjemplo();
+    Vista r = registroEjemplo();
     r.iteraciones = -1;
     r.plano = -32768;
     r.xSupIzq = -1.0L / 3.0L;
     r.ySupIzq = 1e-4000L;
     r.lado = std::numeric_limits<long double>::infinity();
     const std::string una = escribirRegistro(r);
-    const RegistroParametros leido = leer(una);
+    const Vista leido = leer(una);
     EXPECT_EQ(leido.lado, r.lado);
     EXPECT_EQ(leido.iteraciones, -1);
     // "-32768" does not fit the plane's 3 characters: "-32" is what was saved.
@@ -114,7 +113,7 @@ TEST(RegistroLeido, EnterosTruncadosYEnvueltos) {
     // The 32-bit fields: 9e9 keeps its low 32 bits.
     t.replace(9, 3, "9e9");
     t.replace(12, 3, "-1 ");
-    const RegistroParametros r = leer(t);
+    const Vista r = leer(t);
     EXPECT_EQ(r.modoColor, static_cast<int32_t>(9000000000LL - 2 * 4294967296LL));
     EXPECT_EQ(r.dwell, -1);
     // Digits run on into the next field: each field reads only its own bytes.
@@ -143,7 +142,7 @@ TEST(RegistroLeido, CamposCortados) {
     };
     for (std::size_t n = 0; n <= TAMANO_REGISTRO; ++n) {
         SCOPED_TRACE(n);
-        const RegistroParametros c = leer(kRegistroEjemplo.substr(0, n));
+        const Vista c = leer(kRegistroEjemplo.substr(0, n));
         EXPECT_EQ(c.iteraciones, static_cast<int16_t>(cortado(n, 0, 6)));
         EXPECT_EQ(c.plano, n > 6 ? static_cast<int16_t>(cortado(n, 6, 3)) : basura().plano);
         EXPECT_EQ(c.modoColor, static_cast<int32_t>(cortado(n, 9, 3)));
@@ -173,7 +172,7 @@ TEST(RegistroLeido, RetornoDeCarroY1AComoBytesCorrientes) {
 }
 
 TEST(RegistroLeido, NoFinitos) {
-    RegistroParametros r = RegistroParametros{};
+    Vista r = Vista{};
     r.lado = std::numeric_limits<long double>::infinity();
     r.xSupIzq = -std::numeric_limits<long double>::infinity();
     r.ySupIzq = -std::numeric_limits<long double>::quiet_NaN();
@@ -181,27 +180,9 @@ TEST(RegistroLeido, NoFinitos) {
     EXPECT_EQ(t.substr(95), "+INF" + espacios(36));
     EXPECT_EQ(t.substr(15, 40), "-INF" + espacios(36));
     EXPECT_EQ(t.substr(55, 40), "-NAN" + espacios(36));
-    const RegistroParametros l = leer(t);
+    const Vista l = leer(t);
     EXPECT_EQ(l.lado, std::numeric_limits<long double>::infinity());
     EXPECT_EQ(l.xSupIzq, -std::numeric_limits<long double>::infinity());
     EXPECT_TRUE(std::isnan(l.ySupIzq));
     EXPECT_TRUE(std::signbit(l.ySupIzq));
-}
-
-TEST(RegistroYEstado, IdaYVueltaConElEstado) {
-    EstadoVisor estado;
-    esperarIguales(registroDeEstado(estado), RegistroParametros{});
-    EXPECT_EQ(escribirRegistro(registroDeEstado(estado)), kRegistroInicial);
-
-    estado.enfoqueActual.normalizarCuadrado(10, 10, 110, 60);
-    estado.incrementoIteraciones = 128;
-    aplicarRegistro(registroEjemplo(), estado);
-    esperarEstado(estado, registroEjemplo());
-    // What the file does not hold stays.
-    EXPECT_EQ(estado.enfoqueActual.getSelX(), 10);
-    EXPECT_EQ(estado.enfoqueActual.getSelLado(), 50);
-    EXPECT_EQ(estado.enfoqueMemorizado.getIteraciones(), 30);
-    EXPECT_EQ(estado.enfoqueMemorizado.getLado(), 16.0L);
-    EXPECT_EQ(estado.incrementoIteraciones.load(), 128);
-    EXPECT_EQ(escribirRegistro(registroDeEstado(estado)), kRegistroEjemplo);
 }

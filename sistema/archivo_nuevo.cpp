@@ -75,9 +75,9 @@ std::FILE* crearTemporal(const fs::path& destino, fs::path& temporal) {
     return nullptr;
 }
 
-}  // namespace
-
-std::string comprobarDestino(const fs::path& destino) {
+// Why `destino` is not a name a new file can take, as far as the name and
+// what it names tell: an empty text when nothing speaks against it.
+std::string motivoDestino(const fs::path& destino) {
     if (destino.filename().empty() || destino.filename() == "." || destino.filename() == "..") {
         return citar(destino) + " names a folder, not a file";
     }
@@ -92,21 +92,25 @@ std::string comprobarDestino(const fs::path& destino) {
             return "cannot write " + citar(destino) + ": the file is read-only";
         }
     }
-    // Whether the folder takes a new file is known only by making one: the
-    // permission bits do not tell it under Windows (ACLs) nor for root.
-    fs::path prueba;
-    std::FILE* archivo = crearTemporal(destino, prueba);
-    if (archivo == nullptr) return "cannot write " + citar(destino) + ": " + std::strerror(errno);
-    std::fclose(archivo);
-    fs::remove(prueba, ec);
     return {};
+}
+
+}  // namespace
+
+// Whether the folder takes a new file is known only by making one: the
+// permission bits do not tell it under Windows (ACLs) nor for root. The
+// file made is registered like any other, so an interrupted process removes
+// it too.
+std::string comprobarDestino(const fs::path& destino) {
+    ArchivoNuevo prueba;
+    return prueba.abrir(destino);
 }
 
 ArchivoNuevo::~ArchivoNuevo() { descartar(); }
 
 std::string ArchivoNuevo::abrir(const fs::path& destino) {
     descartar();
-    if (std::string error = comprobarDestino(destino); !error.empty()) return error;
+    if (std::string error = motivoDestino(destino); !error.empty()) return error;
     archivo_ = crearTemporal(destino, temporal_);
     if (archivo_ == nullptr) return "cannot write " + citar(destino) + ": " + std::strerror(errno);
     destino_ = destino;

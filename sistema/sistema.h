@@ -1,5 +1,6 @@
 // The few file and console calls whose POSIX and Windows forms differ, behind
-// one interface, so that the rest of brenquil-render is the same code on both.
+// one interface, so that the rest of brenquil-render and the files the window
+// saves are the same code on both.
 // Paths go through std::filesystem::path, whose native form is the wide one
 // under Windows, as for the parameter files.
 #pragma once

@@ -1,7 +1,6 @@
 // A window in memory: a picture of colours that a render draws on, which can
 // also record every pixel it is given, count the calls of the render's
-// protocol and wait for the end of a render. Used by the command-line
-// renderer and by the tests.
+// protocol and wait for the end of a render: what the render tests draw on.
 #pragma once
 
 #include <atomic>

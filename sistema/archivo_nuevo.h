@@ -30,8 +30,8 @@ public:
     ArchivoNuevo& operator=(const ArchivoNuevo&) = delete;
     ~ArchivoNuevo();
 
-    // Checks `destino` (comprobarDestino) and creates the temporary file.
-    // Returns an empty text, or why not.
+    // Checks `destino` as comprobarDestino does, by creating the temporary
+    // file. Returns an empty text, or why not.
     std::string abrir(const std::filesystem::path& destino);
     // The open temporary file, for writing in binary.
     std::FILE* archivo() const { return archivo_; }

@@ -1,15 +1,17 @@
-// The state that the window, the message loop and the render thread share:
-// what the picture shows, the zoom square and the flags of their protocols.
-// The program has one instance; tests build their own.
+// The window's state: what the picture shows, the zoom square and the flags
+// of the window's protocols. The program has one instance (Programa); the
+// render reads the records it needs through RegistrosCalculo.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 
+#include "calculo.h"
 #include "codigos.h"
 #include "iterador.h"
 #include "opciones_color.h"
 #include "parametros_enfoque.h"
+#include "vista.h"
 
 namespace brenquil {
 
@@ -36,7 +38,7 @@ struct EstadoVisor {
     OpcionesColor opcionesColor;
 
     // Added to the limit at every render start. Interface thread.
-    std::atomic<int16_t> incrementoIteraciones{32};
+    int16_t incrementoIteraciones = 32;
     // Factor of Zoom In and Zoom Out. Interface thread.
     int16_t factorZoom = 2;
     // The zoom square waiting for its confirmation. Interface thread.
@@ -45,9 +47,35 @@ struct EstadoVisor {
     bool zoomPendiente = false;
     bool seleccionando = false;
     bool iterarAlPintar = true;
-    // Set by the render thread while it runs its rings; cleared by it at the end
-    // and by the interface thread to ask for a stop.
-    std::atomic<bool> calculando{false};
+
+    // What the render reads and its start writes.
+    RegistrosCalculo registrosCalculo() { return {iterador, enfoqueActual, opcionesColor}; }
+
+    // The view a parameter file holds: the current view's limit, corner and
+    // side, the Iterador's plane and the colour options.
+    Vista vista() const {
+        Vista v;
+        v.iteraciones = enfoqueActual.getIteraciones();
+        v.plano = iterador.getPlano();
+        v.modoColor = opcionesColor.modoColor.load(std::memory_order_relaxed);
+        v.dwell = opcionesColor.dwell.load(std::memory_order_relaxed);
+        v.xSupIzq = enfoqueActual.getXSupIzq();
+        v.ySupIzq = enfoqueActual.getYSupIzq();
+        v.lado = enfoqueActual.getLado();
+        return v;
+    }
+
+    // Stores a view into those places; touches nothing else (selection,
+    // memorised view, step).
+    void ponerVista(const Vista& v) {
+        enfoqueActual.setIteraciones(v.iteraciones);
+        iterador.setPlano(v.plano);
+        opcionesColor.modoColor.store(v.modoColor, std::memory_order_relaxed);
+        opcionesColor.dwell.store(v.dwell, std::memory_order_relaxed);
+        enfoqueActual.setXSupIzq(v.xSupIzq);
+        enfoqueActual.setYSupIzq(v.ySupIzq);
+        enfoqueActual.setLado(v.lado);
+    }
 };
 
 }  // namespace brenquil
