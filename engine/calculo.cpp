@@ -20,12 +20,20 @@ constexpr Color SIN_COLOR = 0xFFFFFFFFu;
 
 }  // namespace
 
-Vista RegistrosCalculo::vistaActual() const {
+Vista vistaDe(const ParametrosEnfoque& enfoque, const Iterador& iterador, const OpcionesColor& opciones) {
     Vista v;
     v.iteraciones = enfoque.getIteraciones();
     v.plano = iterador.getPlano();
     v.modoColor = opciones.modoColor.load(std::memory_order_relaxed);
     v.dwell = opciones.dwell.load(std::memory_order_relaxed);
+    v.xSupIzq = enfoque.getXSupIzq();
+    v.ySupIzq = enfoque.getYSupIzq();
+    v.lado = enfoque.getLado();
+    return v;
+}
+
+Vista RegistrosCalculo::vistaActual() const {
+    Vista v = vistaDe(enfoque, iterador, opciones);
     v.xSupIzq = iterador.getX();
     v.ySupIzq = iterador.getY();
     v.lado = iterador.getLado();

@@ -14,6 +14,10 @@
 
 namespace brenquil {
 
+// The view that a window's records hold: the limit, corner and side of
+// `enfoque`, the plane of `iterador` and the colouring of `opciones`.
+Vista vistaDe(const ParametrosEnfoque& enfoque, const Iterador& iterador, const OpcionesColor& opciones);
+
 // The records a window's render works from. A start adds the step to the
 // current view's limit and copies its corner and side into the Iterador; the
 // render then reads the limit, the plane, the colour mode and the dwell

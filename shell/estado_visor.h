@@ -53,17 +53,7 @@ struct EstadoVisor {
 
     // The view a parameter file holds: the current view's limit, corner and
     // side, the Iterador's plane and the colour options.
-    Vista vista() const {
-        Vista v;
-        v.iteraciones = enfoqueActual.getIteraciones();
-        v.plano = iterador.getPlano();
-        v.modoColor = opcionesColor.modoColor.load(std::memory_order_relaxed);
-        v.dwell = opcionesColor.dwell.load(std::memory_order_relaxed);
-        v.xSupIzq = enfoqueActual.getXSupIzq();
-        v.ySupIzq = enfoqueActual.getYSupIzq();
-        v.lado = enfoqueActual.getLado();
-        return v;
-    }
+    Vista vista() const { return vistaDe(enfoqueActual, iterador, opcionesColor); }
 
     // Stores a view into those places; touches nothing else (selection,
     // memorised view, step).
