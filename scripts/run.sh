@@ -8,7 +8,7 @@
 #
 # With no $DISPLAY (or with --captura) it runs on a virtual display instead:
 # it waits until the first picture is complete, saves a screenshot of the
-# screen as build/brenquil-captura.png, prints that path and ends the program.
+# window as build/brenquil-captura.png, prints that path and ends the program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 raiz=$PWD
@@ -48,11 +48,21 @@ if ! scripts/wine-run "$raiz/build/windows/tests/sonda.exe" esperar-imagen 62; t
   echo "run.sh: the first picture did not complete" >&2
   exit 1
 fi
-import -window root "$archivo"
-# A polite close first (Alt+F4 over the window), then the signal if need be.
-if ventana=$(xdotool search --name '^Brenquil$' 2>/dev/null | head -1) && [ -n "$ventana" ]; then
-  xdotool mousemove --window "$ventana" 200 200 key alt+F4 2>/dev/null || true
+# The window's own X window, by its caption. Without a window manager Wine
+# draws no caption: its X area is the menu bar and the client area.
+ventana=
+for _ in $(seq 100); do
+  ventana=$(xdotool search --onlyvisible --name '^Brenquil$' 2>/dev/null | head -1) || true
+  [ -n "$ventana" ] && break
+  sleep 0.1
+done
+if [ -z "$ventana" ]; then
+  echo "run.sh: no window named Brenquil on the display" >&2
+  exit 1
 fi
+import -window "$ventana" "$archivo"
+# A polite close first (Alt+F4 over the window), then the signal if need be.
+xdotool mousemove --window "$ventana" 200 200 key alt+F4 2>/dev/null || true
 for _ in $(seq 100); do
   kill -0 "$pid" 2>/dev/null || break
   sleep 0.1
