@@ -25,12 +25,16 @@ fs::path carpetaDe(const fs::path& ruta) {
     return carpeta.empty() ? fs::path(".") : carpeta;
 }
 
-// The temporary files open now, as native paths and descriptors that a
-// signal handler can use: a slot is marked ABIERTO only once its path is
-// complete, and freed by the file's owner.
+// The temporary files of this process, as native paths (and descriptors)
+// that a signal handler can use. A path is registered before its file is
+// created and forgotten only after the file is gone or renamed, so that an
+// interrupted process finds every file it made; the names are the program's
+// own temporary names, so removing one that the process had not yet made
+// takes nothing of anyone's. A slot is RESERVADO (the path alone) until its
+// file is open, ABIERTO while the handler may also close its descriptor.
 constexpr int REGISTROS = 8;
 constexpr std::size_t LARGO_RUTA = 4096;
-enum EstadoRegistro { LIBRE, ESCRIBIENDO, ABIERTO, BORRADO };
+enum EstadoRegistro { LIBRE, ESCRIBIENDO, RESERVADO, ABIERTO, BORRADO };
 struct Registro {
     std::atomic<int> estado{LIBRE};
     int descriptor = -1;
@@ -38,7 +42,7 @@ struct Registro {
 };
 Registro registros[REGISTROS];
 
-int registrar(const fs::path& ruta, int descriptor) {
+int reservar(const fs::path& ruta) {
     const auto& nativa = ruta.native();
     if (nativa.size() >= LARGO_RUTA) return -1;
     for (int i = 0; i < REGISTROS; ++i) {
@@ -46,29 +50,55 @@ int registrar(const fs::path& ruta, int descriptor) {
         if (!registros[i].estado.compare_exchange_strong(libre, ESCRIBIENDO)) continue;
         std::copy(nativa.begin(), nativa.end(), registros[i].ruta);
         registros[i].ruta[nativa.size()] = 0;
-        registros[i].descriptor = descriptor;
-        registros[i].estado.store(ABIERTO);
+        registros[i].descriptor = -1;
+        registros[i].estado.store(RESERVADO);
         return i;
     }
     return -1;
 }
 
-// Frees the slot; false when a handler has already removed the file (and,
-// where removing closes it, its descriptor).
-bool olvidar(int registro) {
-    if (registro < 0) return true;
-    return registros[registro].estado.exchange(LIBRE) != BORRADO;
+// The slot's file is open on `descriptor`.
+void abierto(int registro, int descriptor) {
+    if (registro < 0) return;
+    registros[registro].descriptor = descriptor;
+    int reservado = RESERVADO;
+    registros[registro].estado.compare_exchange_strong(reservado, ABIERTO);
 }
 
-// Creates a new file beside `destino` that no one else uses. Nothing when the
-// folder refuses new files, with errno telling why.
-std::FILE* crearTemporal(const fs::path& destino, fs::path& temporal) {
+// The owner is about to close the file: a handler from now on removes the
+// path only. False when a handler has already removed the file (and, where
+// removing closes it, its descriptor).
+bool cerrando(int registro) {
+    if (registro < 0) return true;
+    int abiertoAntes = ABIERTO;
+    if (registros[registro].estado.compare_exchange_strong(abiertoAntes, RESERVADO)) return true;
+    return abiertoAntes != BORRADO;
+}
+
+// Frees the slot once its file is gone or renamed.
+void olvidar(int registro) {
+    if (registro >= 0) registros[registro].estado.store(LIBRE);
+}
+
+// Creates a new file beside `destino` that no one else uses, its path
+// registered in `registro`. Nothing when the folder refuses new files, with
+// errno telling why.
+std::FILE* crearTemporal(const fs::path& destino, fs::path& temporal, int& registro) {
     static std::atomic<unsigned> contador{0};
     for (int intento = 0; intento < 100; ++intento) {
         const std::string nombre = ".brenquil-" + std::to_string(numeroProceso()) + "-" +
                                    std::to_string(contador.fetch_add(1)) + ".tmp";
         temporal = carpetaDe(destino) / nombre;
-        if (std::FILE* archivo = crearArchivoNuevo(temporal)) return archivo;
+        registro = reservar(temporal);
+        std::FILE* archivo = crearArchivoNuevo(temporal);
+        if (archivo) {
+            abierto(registro, descriptorDe(archivo));
+            return archivo;
+        }
+        const int error = errno;
+        olvidar(registro);
+        registro = -1;
+        errno = error;
         if (errno != EEXIST) return nullptr;
     }
     errno = EEXIST;
@@ -111,10 +141,9 @@ ArchivoNuevo::~ArchivoNuevo() { descartar(); }
 std::string ArchivoNuevo::abrir(const fs::path& destino) {
     descartar();
     if (std::string error = motivoDestino(destino); !error.empty()) return error;
-    archivo_ = crearTemporal(destino, temporal_);
+    archivo_ = crearTemporal(destino, temporal_, registro_);
     if (archivo_ == nullptr) return "cannot write " + citar(destino) + ": " + std::strerror(errno);
     destino_ = destino;
-    registro_ = registrar(temporal_, descriptorDe(archivo_));
     return {};
 }
 
@@ -122,6 +151,7 @@ std::string ArchivoNuevo::confirmar() {
     if (archivo_ == nullptr) return "cannot write " + citar(destino_) + ": no file is open";
     std::string error;
     if (!volcarAlDisco(archivo_)) error = std::strerror(errno);
+    if (!cerrando(registro_)) error = "interrupted";
     if (std::fclose(archivo_) != 0 && error.empty()) error = std::strerror(errno);
     archivo_ = nullptr;
     if (error.empty()) {
@@ -138,10 +168,9 @@ std::string ArchivoNuevo::confirmar() {
 }
 
 void ArchivoNuevo::descartar() {
-    const bool intacto = olvidar(registro_);
-    registro_ = -1;
     // A descriptor that a handler closed may have been reused since: the
     // stream is then left alone.
+    const bool intacto = cerrando(registro_);
     if (archivo_ != nullptr && (intacto || !BORRAR_CIERRA)) std::fclose(archivo_);
     archivo_ = nullptr;
     if (!temporal_.empty()) {
@@ -149,12 +178,17 @@ void ArchivoNuevo::descartar() {
         fs::remove(temporal_, ec);
         temporal_.clear();
     }
+    olvidar(registro_);
+    registro_ = -1;
 }
 
 void borrarTemporalesAbiertos() {
     for (Registro& r : registros) {
-        int abierto = ABIERTO;
-        if (r.estado.compare_exchange_strong(abierto, BORRADO)) borrarAbierto(r.ruta, r.descriptor);
+        int estado = r.estado.load();
+        while ((estado == ABIERTO || estado == RESERVADO) && !r.estado.compare_exchange_weak(estado, BORRADO)) {
+        }
+        if (estado == ABIERTO) borrarAbierto(r.ruta, r.descriptor);
+        if (estado == RESERVADO) borrarAbierto(r.ruta, -1);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "sistema.h"
 
 #include <cerrno>
+#include <csignal>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -82,8 +83,12 @@ unsigned long numeroProceso() { return static_cast<unsigned long>(_getpid()); }
 int descriptorDe(std::FILE* archivo) { return _fileno(archivo); }
 
 void borrarAbierto(const wchar_t* ruta, int descriptor) {
-    _close(descriptor);
+    if (descriptor >= 0) _close(descriptor);
     _wunlink(ruta);
+}
+
+void manejarSenalesDeFin(void (*manejador)(int)) {
+    for (int senal : {SIGINT, SIGTERM, SIGBREAK, SIGABRT, SIGSEGV, SIGILL, SIGFPE}) std::signal(senal, manejador);
 }
 
 #else
@@ -142,6 +147,14 @@ unsigned long numeroProceso() { return static_cast<unsigned long>(getpid()); }
 int descriptorDe(std::FILE* archivo) { return fileno(archivo); }
 
 void borrarAbierto(const char* ruta, int) { unlink(ruta); }
+
+void manejarSenalesDeFin(void (*manejador)(int)) {
+    for (int senal : {SIGHUP, SIGINT, SIGQUIT, SIGILL, SIGTRAP, SIGABRT, SIGBUS, SIGFPE, SIGUSR1, SIGSEGV, SIGUSR2,
+                      SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGVTALRM, SIGPROF, SIGSYS, SIGIO}) {
+        std::signal(senal, manejador);
+    }
+    std::signal(SIGXFSZ, SIG_IGN);
+}
 
 #endif
 

@@ -50,11 +50,17 @@ unsigned long numeroProceso();
 // The descriptor of an open file.
 int descriptorDe(std::FILE* archivo);
 
-// Removes the file at a native path, which `descriptor` holds open, with
-// plain system calls, so that it may be called from a signal handler.
-// Windows removes no open file, so there the descriptor is closed first;
-// elsewhere it is left open.
+// Removes the file at a native path, which `descriptor` holds open (-1 for
+// none), with plain system calls, so that it may be called from a signal
+// handler. Windows removes no open file, so there the descriptor is closed
+// first; elsewhere it is left open.
 void borrarAbierto(const std::filesystem::path::value_type* ruta, int descriptor);
+
+// Has `manejador` called on every signal that ends a program by default and
+// that a program can catch (Ctrl+C, a closed terminal, kill, a CPU limit, a
+// fault...), and makes a file-size limit a write error (EFBIG) instead of a
+// signal that ends the program.
+void manejarSenalesDeFin(void (*manejador)(int));
 
 // Whether borrarAbierto closes the descriptor.
 inline constexpr bool BORRAR_CIERRA =

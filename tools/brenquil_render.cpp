@@ -50,7 +50,8 @@ unsigned nucleos() {
     return n == 0 ? 1 : std::min(n, HILOS_MAXIMOS);
 }
 
-// An interrupted render leaves no temporary file behind.
+// An interrupted render leaves no temporary file behind: the files are
+// removed, then the signal ends the program as it would have.
 extern "C" void alInterrumpir(int senal) {
     borrarTemporalesAbiertos();
     std::signal(senal, SIG_DFL);
@@ -130,8 +131,7 @@ int escribirImagen(const Vista& vista, const OpcionesRender& o, const std::strin
 
 int main(int argc, char** argv) {
     // Before any temporary file exists, the probes of the outputs' folders included.
-    std::signal(SIGINT, alInterrumpir);
-    std::signal(SIGTERM, alInterrumpir);
+    manejarSenalesDeFin(alInterrumpir);
     const ResultadoArgumentos analisis = analizarArgumentos(argc, argv, nucleos());
     if (!analisis.error.empty()) return rechazar(analisis.error);
     if (!analisis.texto.empty()) {

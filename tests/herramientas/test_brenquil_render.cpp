@@ -45,6 +45,12 @@ namespace {
 
 constexpr int LADO = 400;
 
+// The user nobody when the tests run as root, so that file permissions bind.
+std::vector<std::string> comoUsuarioComun() {
+    if (geteuid() != 0) return {};
+    return {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+}
+
 struct Ejecucion {
     int codigo = -1;  // the exit status, or -1 when the program did not exit normally
     std::string salida;
@@ -53,9 +59,9 @@ struct Ejecucion {
 
 // Runs the built program with `args` in `carpeta`, collecting what it prints;
 // a program still running after the deadline is killed and the test fails.
-// `comoUsuarioComun` runs it as the user nobody when the tests run as root,
-// so that file permissions bind.
-Ejecucion ejecutar(const fs::path& carpeta, const std::vector<std::string>& args, bool comoUsuarioComun = false) {
+// `delante` is a command that runs it (as another user, under a limit).
+Ejecucion ejecutar(const fs::path& carpeta, const std::vector<std::string>& args,
+                   const std::vector<std::string>& delante = {}) {
     Ejecucion e;
     int tuboSalida[2];
     int tuboErrores[2];
@@ -72,8 +78,7 @@ Ejecucion ejecutar(const fs::path& carpeta, const std::vector<std::string>& args
     }
     posix_spawn_file_actions_addchdir_np(&acciones, carpeta.c_str());
 
-    std::vector<std::string> orden;
-    if (comoUsuarioComun && geteuid() == 0) orden = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    std::vector<std::string> orden = delante;
     orden.push_back(BRENQUIL_RENDER_EXE);
     orden.insert(orden.end(), args.begin(), args.end());
     const std::string& programa = orden.front();
@@ -356,9 +361,11 @@ TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
     EXPECT_EQ(contenido(carpeta_ / "protegida.png"), "protegida");
 }
 
-// Interrupted while it writes, it leaves no temporary file and no picture.
+// Interrupted while it writes, by any signal that ends a program, it leaves
+// no temporary file and no picture; a limit on the size of files is a write
+// error like any other.
 TEST_F(BrenquilRender, UnaInterrupcionNoDejaArchivos) {
-    for (int senal : {SIGINT, SIGTERM}) {
+    for (int senal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM}) {
         SCOPED_TRACE(strsignal(senal));
         std::vector<std::string> args = {BRENQUIL_RENDER_EXE, "--size", "8000x8000", "--iterations", "2000",
                                          "--threads", "1", "-o", (carpeta_ / "sal.png").string()};
@@ -367,10 +374,11 @@ TEST_F(BrenquilRender, UnaInterrupcionNoDejaArchivos) {
         argv.push_back(nullptr);
         pid_t pid = -1;
         ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
-        // Once the temporary file exists, the render is writing into it.
+        // Once a temporary file exists (the probe of the folder, or the
+        // picture's), the program is at work on its files.
         const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (archivos().empty() && std::chrono::steady_clock::now() < limite) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         ASSERT_FALSE(archivos().empty()) << "no temporary file appeared";
         kill(pid, senal);
@@ -379,6 +387,10 @@ TEST_F(BrenquilRender, UnaInterrupcionNoDejaArchivos) {
         EXPECT_TRUE(WIFSIGNALED(estado) && WTERMSIG(estado) == senal);
         EXPECT_TRUE(archivos().empty()) << *archivos().begin();
     }
+    const Ejecucion e = ejecutar(carpeta_, {"--size", "2000x2000", "-o", "sal.png"}, {"prlimit", "--fsize=20000"});
+    EXPECT_EQ(e.codigo, 1);
+    EXPECT_NE(e.errores.find("cannot write 'sal.png': File too large"), std::string::npos) << e.errores;
+    EXPECT_TRUE(archivos().empty()) << *archivos().begin();
 }
 
 // The reasons the system gives: a parameter file that cannot be read, and a
@@ -393,19 +405,19 @@ TEST_F(BrenquilRender, SinPermisoFallaConLaRazonDelSistema) {
     fs::permissions(carpeta_ / "cerrada", static_cast<fs::perms>(0555), fs::perm_options::replace);
     fs::permissions(carpeta_ / archivo, fs::perms::owner_write, fs::perm_options::replace);
 
-    const Ejecucion ilegible = ejecutar(carpeta_, {archivo, "-o", "abierta/sal.png"}, true);
+    const Ejecucion ilegible = ejecutar(carpeta_, {archivo, "-o", "abierta/sal.png"}, comoUsuarioComun());
     EXPECT_EQ(ilegible.codigo, 1) << ilegible.errores;
     EXPECT_EQ(ilegible.errores, "brenquil-render: cannot read 'vista.str': Permission denied\n");
     EXPECT_TRUE(fs::is_empty(carpeta_ / "abierta"));
 
-    const Ejecucion cerrada = ejecutar(carpeta_, {"-o", "cerrada/sal.png"}, true);
+    const Ejecucion cerrada = ejecutar(carpeta_, {"-o", "cerrada/sal.png"}, comoUsuarioComun());
     EXPECT_EQ(cerrada.codigo, 1) << cerrada.errores;
     EXPECT_EQ(cerrada.errores, "brenquil-render: cannot write 'cerrada/sal.png': Permission denied\n");
     EXPECT_TRUE(fs::is_empty(carpeta_ / "cerrada"));
 
     // The same folder open again: the check passes and the picture is written.
     fs::permissions(carpeta_ / "cerrada", fs::perms::all, fs::perm_options::replace);
-    const Ejecucion abierta = ejecutar(carpeta_, {"-o", "cerrada/sal.png"}, true);
+    const Ejecucion abierta = ejecutar(carpeta_, {"-o", "cerrada/sal.png"}, comoUsuarioComun());
     EXPECT_EQ(abierta.codigo, 0) << abierta.errores;
     EXPECT_TRUE(fs::exists(carpeta_ / "cerrada" / "sal.png"));
 }
