@@ -130,10 +130,28 @@ std::string motivoDestino(const fs::path& destino) {
 // Whether the folder takes a new file is known only by making one: the
 // permission bits do not tell it under Windows (ACLs) nor for root. The
 // file made is registered like any other, so an interrupted process removes
-// it too.
+// it too. Whether the system takes the name itself (its length, its
+// characters) is known only by making a file of that name: one is made and
+// removed again when nothing has the name yet.
 std::string comprobarDestino(const fs::path& destino) {
-    ArchivoNuevo prueba;
-    return prueba.abrir(destino);
+    {
+        ArchivoNuevo prueba;
+        if (std::string error = prueba.abrir(destino); !error.empty()) return error;
+    }
+    std::error_code ec;
+    if (fs::exists(destino, ec)) return {};
+    std::FILE* archivo = crearArchivoNuevo(destino);
+    if (archivo == nullptr) {
+        if (errno == EEXIST) return {};
+        return "cannot write " + citar(destino) + ": " + std::strerror(errno);
+    }
+    const int registro = reservar(destino);
+    abierto(registro, descriptorDe(archivo));
+    const bool intacto = cerrando(registro);
+    if (intacto || !BORRAR_CIERRA) std::fclose(archivo);
+    fs::remove(destino, ec);
+    olvidar(registro);
+    return {};
 }
 
 ArchivoNuevo::~ArchivoNuevo() { descartar(); }

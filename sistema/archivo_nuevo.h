@@ -11,9 +11,9 @@
 namespace brenquil {
 
 // Why `destino` cannot be replaced by a new file, or an empty text when it
-// looks writable: its folder exists and takes a new file (one is made there
-// and removed again to find out), and `destino` is not a folder, not another
-// kind of file and not read-only.
+// looks writable: its folder exists and takes a new file, the system takes
+// its name (files are made and removed again to find out), and `destino` is
+// not a folder, not another kind of file and not read-only.
 std::string comprobarDestino(const std::filesystem::path& destino);
 
 // A new file on its way to replacing `destino`. Its temporary name is short

@@ -324,6 +324,14 @@ TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
         {{archivo, "-o", "sal.png", "--zoom", "1e-4940"}, 2, {"the side the options give"}, nullptr},
         {{archivo, "-o", "sal.png", "--center", "1e4932,0", "--side", "1e4932"}, 2, {"the corner the centre gives"},
          nullptr},
+        // Around the file's own centre, a picture's height past the largest number.
+        {{archivo, "-o", "sal.png", "--radius", "1e4930"}, 2, {"the corner the centre gives"}, nullptr},
+        {{archivo, "-o", "sal.png", "--zoom", "1e-4930"}, 2, {"the corner the centre gives"}, nullptr},
+        // A name the system refuses fails before a render that would take hours.
+        {{archivo, "-o", std::string(252, 'n') + ".png", "--size", "65535x65535", "--iterations", "32000"},
+         1,
+         {"File name too long"},
+         nullptr},
         {{archivo, "-o", "sal.png", "--plane", "999"}, 2, {"not a plane"}, nullptr},
         // A file keeps the window's rule: drawn, with a word on each value.
         {{"rara.str", "-o", "sal.png"},
