@@ -52,7 +52,7 @@ void ControlCalculo::detenerYEsperar() {
 }
 
 void ControlCalculo::ejecutarCalculo(VentanaCalculo& ventana, int16_t incremento) {
-    esperarCalculo();
+    detenerYEsperar();
     ventana.cursorEspera();
     crearHiloCalculo(ventana, incremento);
     ventana.invalidar();
@@ -67,7 +67,6 @@ void ControlCalculo::alternarCalculo(VentanaCalculo& ventana, int16_t incremento
 }
 
 void ControlCalculo::crearHiloCalculo(VentanaCalculo& ventana, int16_t incremento) {
-    esperarCalculo();
     registros_.enfoque.sumarIteraciones(incremento);
     registros_.iterador.setX(registros_.enfoque.getXSupIzq());
     registros_.iterador.setY(registros_.enfoque.getYSupIzq());

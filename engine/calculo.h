@@ -50,10 +50,12 @@ public:
     // as it ends.
     bool calculando() const { return calculando_.load(); }
 
-    // Waits until no render thread is left (a running render draws all its
-    // rings first, a stopped one finishes its ring), shows the hourglass,
-    // starts a render of the current view (crearHiloCalculo) and invalidates
-    // the window.
+    // Stops a render that runs and waits until its thread has left its ring
+    // loop (it finishes the ring it is drawing), shows the hourglass, starts
+    // a render of the current view (crearHiloCalculo) and invalidates the
+    // window. The window never waits for a whole render: the new one draws
+    // every pixel over the stopped one's, but for the pixels it leaves
+    // undrawn (Dwell No), which keep what the stopped render drew.
     void ejecutarCalculo(VentanaCalculo& ventana, int16_t incremento);
 
     // The run/stop toggle: a render that runs is asked to stop after its

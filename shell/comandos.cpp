@@ -72,7 +72,7 @@ void zoomIn(HWND ventana) {
 }
 
 // Zooms out by factorZoom at once, keeping the centre, and renders; a
-// running render is waited for first.
+// running render is stopped at its ring first.
 void zoomOut(HWND ventana) {
     EstadoVisor& estado = programa().estado;
     const int16_t factor = estado.factorZoom;

@@ -13,9 +13,9 @@ namespace brenquil {
 // The outline of a zoom square: 4000, red 160, green 15, blue 0.
 inline constexpr Color COLOR_CONTORNO = 4000;
 
-// A render of the current view on the window (waits for a running render to
-// end first), and the run/stop toggle of the right button and F12. Both add
-// the step of "&Iterar" to the limit when they start a render.
+// A render of the current view on the window (a running render is stopped
+// at its ring first), and the run/stop toggle of the right button and F12.
+// Both add the step of "&Iterar" to the limit when they start a render.
 void ejecutarCalculo(HWND ventana);
 void alternarCalculo(HWND ventana);
 

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <future>
 #include <mutex>
 #include <set>
@@ -114,6 +115,16 @@ void vistaLenta(Registros& estado) {
 void calcular(ControlCalculo& control, VentanaCalculo& ventana, int16_t paso = 0) {
     control.ejecutarCalculo(ventana, paso);
     control.esperarCalculo();
+}
+
+// Waits until `condicion` holds, at most PLAZO.
+bool esperarHasta(const std::function<bool()>& condicion) {
+    const auto limite = std::chrono::steady_clock::now() + PLAZO;
+    while (!condicion()) {
+        if (std::chrono::steady_clock::now() > limite) return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
 }
 
 std::vector<int> anillosHasta(int ultimo) {
@@ -304,18 +315,29 @@ TEST(Protocolo, ElPasoSeSumaEnCadaArranque) {
     EXPECT_EQ(estado.iterador.getLado(), 8.0L);
 }
 
-TEST(Protocolo, UnArranqueDuranteUnCalculoEsperaASuFin) {
+// A start while a render runs (a zoom confirmed, Zoom Out) stops that render
+// after its ring and starts the new one: the window never waits for a whole
+// render. The first render is held in ring 5 until the start has asked it
+// to stop.
+TEST(Protocolo, UnArranqueDuranteUnCalculoLoDetieneTrasSuAnillo) {
     Registros estado;
-    vistaRapida(estado);
+    vistaLenta(estado);
     ControlCalculo control(estado.calculo(), 1);
     VentanaSonda ventana(&control);
+    ventana.retenerEnAnillo = 5;
     control.ejecutarCalculo(ventana, 0);
-    // Not a stop: the second start blocks until the first render drew all rings.
-    calcular(control, ventana);
-    std::vector<int> dos = anillosHasta(200);
-    for (int r : anillosHasta(200)) dos.push_back(r);
-    EXPECT_EQ(ventana.anillosPintados(), dos);
+    ASSERT_TRUE(ventana.esperarRetenido());
+    vistaRapida(estado);
+    auto arranque = std::async(std::launch::async, [&] { calcular(control, ventana, 32); });
+    ASSERT_TRUE(esperarHasta([&] { return !control.calculando(); })) << "the start did not stop the running render";
+    ventana.soltar();
+    ASSERT_EQ(arranque.wait_for(PLAZO), std::future_status::ready);
+    std::vector<int> esperados = anillosHasta(5);
+    for (int r : anillosHasta(200)) esperados.push_back(r);
+    EXPECT_EQ(ventana.anillosPintados(), esperados);
     EXPECT_FALSE(ventana.dosALaVez());
+    // The step is added at every start, this one included.
+    EXPECT_EQ(estado.enfoque.getIteraciones(), 8 + 32);
 }
 
 namespace {
