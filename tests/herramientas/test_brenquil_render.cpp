@@ -385,10 +385,11 @@ TEST_F(BrenquilRender, UnaInterrupcionNoDejaArchivos) {
         // Once a temporary file exists (the probe of the folder, or the
         // picture's), the program is at work on its files.
         const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (archivos().empty() && std::chrono::steady_clock::now() < limite) {
+        bool visto = false;
+        while (!(visto = !archivos().empty()) && std::chrono::steady_clock::now() < limite) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        ASSERT_FALSE(archivos().empty()) << "no temporary file appeared";
+        ASSERT_TRUE(visto) << "no temporary file appeared";
         kill(pid, senal);
         int estado = 0;
         waitpid(pid, &estado, 0);
