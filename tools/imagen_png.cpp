@@ -14,7 +14,6 @@ namespace {
 constexpr unsigned char FIRMA[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 // Compressed data goes out in IDAT chunks of at most this size.
 constexpr std::size_t TAMANO_IDAT = 1 << 16;
-constexpr uint32_t TEXTO_MAXIMO = 1 << 16;
 
 void ponerU32(unsigned char* p, uint32_t v) {
     p[0] = static_cast<unsigned char>(v >> 24);
@@ -223,18 +222,20 @@ public:
           buscable_(posicion(archivo) >= 0) {}
 
     uint64_t leidos() const { return leidos_; }
+    // Whether a read failed because the file ended.
+    bool terminado() const { return terminado_; }
 
     // Reads exactly `n` bytes, or false with the reason in `error`: the file
     // ends (`finEnBloque` says whether the end falls inside a chunk), fails,
     // or has given as many bytes as the limit lets it.
     bool leer(void* destino, std::size_t n, bool finEnBloque, std::string& error) {
-        if (n > limite_ - leidos_) {
+        if (leidos_ > limite_ || n > limite_ - leidos_) {
             error = "gave up after reading " + std::to_string(limite_) + " bytes of the PNG file";
             return false;
         }
         auto* d = static_cast<unsigned char*>(destino);
         const std::size_t dePrevios = std::min(n, previos_.size());
-        std::memcpy(d, previos_.data(), dePrevios);
+        if (dePrevios > 0) std::memcpy(d, previos_.data(), dePrevios);
         previos_.remove_prefix(dePrevios);
         const std::size_t delArchivo = n - dePrevios;
         const std::size_t hechos = delArchivo == 0 ? 0 : std::fread(d + dePrevios, 1, delArchivo, archivo_);
@@ -243,6 +244,7 @@ public:
         if (std::ferror(archivo_)) {
             error = std::strerror(errno);
         } else {
+            terminado_ = true;
             error = finEnBloque || dePrevios + hechos > 0 ? "the PNG file ends inside a chunk"
                                                           : "the PNG file ends before its IEND chunk";
         }
@@ -253,6 +255,7 @@ public:
     bool saltar(uint64_t n, std::string& error) {
         const std::size_t dePrevios = static_cast<std::size_t>(std::min<uint64_t>(n, previos_.size()));
         previos_.remove_prefix(dePrevios);
+        leidos_ += dePrevios;
         n -= dePrevios;
         if (buscable_ && n > SALTO_LEIDO) {
             // One byte short, then that byte read: a seek past the end of the
@@ -279,6 +282,7 @@ private:
     uint64_t limite_;
     bool buscable_;
     uint64_t leidos_ = 0;
+    bool terminado_ = false;
 };
 
 // Inflates zlib data, giving up as soon as it makes more than `maximo` bytes:
@@ -355,7 +359,8 @@ bool leerTextosPng(std::FILE* archivo, std::string_view yaLeidos, const std::vec
         return false;
     };
     unsigned char firma[8];
-    if (!lector.leer(firma, 8, true, error) || std::memcmp(firma, FIRMA, 8) != 0) return fallar("not a PNG file");
+    if (!lector.leer(firma, 8, true, error)) return fallar(lector.terminado() ? "not a PNG file" : error);
+    if (std::memcmp(firma, FIRMA, 8) != 0) return fallar("not a PNG file");
 
     for (;;) {
         lectura.leidos = lector.leidos();
