@@ -190,7 +190,7 @@ bool esPng(const std::string& bytes) {
 
 namespace {
 
-// The longest keyword of a text chunk, and its terminating zero.
+// The longest keyword of a text chunk; a zero ends it.
 constexpr std::size_t CLAVE_MAXIMA = 79;
 // Skips up to this size are read through: they mostly lie in the buffer
 // already, where a seek would only throw the buffer away.
@@ -348,7 +348,7 @@ std::string textoDeBloque(const char* tipo, const unsigned char* p, const unsign
 }  // namespace
 
 bool leerTextosPng(std::FILE* archivo, std::string_view yaLeidos, const std::vector<ClavePng>& claves,
-                   TextosPng& lectura, std::string& error, const LimitesPng& limites) {
+                   LecturaPng& lectura, std::string& error, const LimitesPng& limites) {
     lectura = {};
     lectura.textos.resize(claves.size());
     std::size_t faltan = claves.size();

@@ -62,7 +62,7 @@ struct LimitesPng {
     uint64_t bytes = uint64_t{1} << 32;
 };
 
-struct TextosPng {
+struct LecturaPng {
     // For each keyword asked for, in the same order, the text of its first
     // chunk, as stored (Latin-1 from tEXt and zTXt, UTF-8 from iTXt).
     std::vector<std::optional<std::string>> textos;
@@ -90,6 +90,6 @@ struct TextosPng {
 // there: a small chunk that inflates to gigabytes allocates nothing more),
 // and a file that goes past a limit of `limites`.
 bool leerTextosPng(std::FILE* archivo, std::string_view yaLeidos, const std::vector<ClavePng>& claves,
-                   TextosPng& lectura, std::string& error, const LimitesPng& limites = {});
+                   LecturaPng& lectura, std::string& error, const LimitesPng& limites = {});
 
 }  // namespace brenquil

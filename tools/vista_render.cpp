@@ -76,7 +76,7 @@ std::string leerArchivoVista(const std::string& ruta, RegistroParametros& regist
     } else if (esPng(inicio)) {
         // The reading goes on after the bytes already read: a pipe cannot be
         // rewound. Only the view's chunk is kept; its record is 135 bytes.
-        TextosPng lectura;
+        LecturaPng lectura;
         if (leerTextosPng(archivo, inicio, {{CLAVE_REGISTRO_PNG, TEXTO_VISTA_MAXIMO}}, lectura, error)) {
             if (lectura.textos[0]) {
                 leerRegistro(*lectura.textos[0], registro);

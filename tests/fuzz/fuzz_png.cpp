@@ -89,7 +89,7 @@ Resultado leer(const std::string& datos, bool buscable, std::size_t previos, con
     EXIGIR(f != nullptr);
     std::string ya(previos, '\0');
     ya.resize(std::fread(ya.data(), 1, previos, f));
-    TextosPng t;
+    LecturaPng t;
     Resultado r;
     r.bien = leerTextosPng(f, ya, claves, t, r.error, limites);
     std::fclose(f);

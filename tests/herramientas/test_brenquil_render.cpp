@@ -265,7 +265,7 @@ TEST_F(BrenquilRender, LaVistaViajaEnElPng) {
                "a.png");
     std::FILE* f = std::fopen((carpeta_ / "a.png").c_str(), "rb");
     ASSERT_NE(f, nullptr);
-    TextosPng leidos;
+    LecturaPng leidos;
     std::string error;
     ASSERT_TRUE(leerTextosPng(f, "", {{"Brenquil view", 4096}, {"Description", 4096}, {"Software", 4096}}, leidos, error))
         << error;

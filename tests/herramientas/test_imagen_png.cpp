@@ -66,7 +66,7 @@ Lectura leerVista(const fs::path& ruta, bool porTubo, std::size_t previos, const
     l.abierto = true;
     std::string ya(previos, '\0');
     ya.resize(std::fread(ya.data(), 1, previos, f));
-    TextosPng t;
+    LecturaPng t;
     l.bien = leerTextosPng(f, ya, {{"Brenquil view", 4096}}, t, l.error, limites);
     if (l.bien) l.vista = t.textos[0];
     l.leidos = t.leidos;
@@ -196,7 +196,7 @@ TEST_F(ImagenPng, LosTextosPedidosSeLeenDelArchivo) {
     for (const char* nombre : {"t.png", "d.png"}) {
         std::FILE* f = std::fopen((carpeta_ / nombre).string().c_str(), "rb");
         ASSERT_NE(f, nullptr);
-        TextosPng t;
+        LecturaPng t;
         std::string error;
         const bool bien = leerTextosPng(f, "", claves, t, error);
         std::fclose(f);
