@@ -23,18 +23,11 @@
 #include <vector>
 
 #include "imagen_png.h"
+#include "propiedad.h"
 
 using namespace brenquil;
 
 namespace {
-
-#define EXIGIR(cond)                                                                          \
-    do {                                                                                      \
-        if (!(cond)) {                                                                        \
-            std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #cond); \
-            std::abort();                                                                     \
-        }                                                                                     \
-    } while (0)
 
 constexpr char CLAVE[] = "Brenquil view";
 constexpr std::size_t MAXIMO_VISTA = 4096;

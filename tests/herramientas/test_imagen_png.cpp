@@ -187,8 +187,7 @@ TEST_F(ImagenPng, LosTextosPedidosSeLeenDelArchivo) {
     EXPECT_FALSE(esPng("30    300350380"));
 
     // Any keywords in any order; one that is not there stays empty. A
-    // changed byte in a text read is found by its CRC, in one not read
-    // it does not matter.
+    // changed byte in a text asked for is found by its CRC.
     std::string roto = contenido(carpeta_ / "t.png");
     roto[roto.find("line one")] = 'L';
     std::ofstream(carpeta_ / "d.png", std::ios::binary) << roto;
