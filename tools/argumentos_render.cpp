@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "codigos.h"
+#include "patron_fotogramas.h"
 #include "texto_numero.h"
 
 #ifndef BRENQUIL_VERSION
@@ -178,6 +179,36 @@ std::string rechazo(const std::string& valor, const std::string& nombre, const s
     return "invalid value " + citar(valor) + " for " + nombre + ": " + motivo;
 }
 
+// Two frame numbers A-B, A <= B.
+std::string tramoFotogramas(std::string& v) {
+    const std::vector<std::string> p = partir(v, '-');
+    const std::string motivo = "not two frame numbers A-B with A <= B";
+    if (p.size() != 2) return motivo;
+    const std::optional<int64_t> a = leerEnteroEstricto(p[0]);
+    const std::optional<int64_t> b = leerEnteroEstricto(p[1]);
+    if (!a || !b || p[0][0] == '+' || p[1][0] == '+' || *a > *b) return motivo;
+    return *b < FOTOGRAMAS_MAXIMOS ? "" : "past the last frame a movie may have, " + std::to_string(FOTOGRAMAS_MAXIMOS - 1);
+}
+
+// The checks of a movie's options once all are read.
+std::string rechazoPelicula(const OpcionesRender& o, const std::optional<std::pair<int, int>>& tramo, bool conFin,
+                            bool conFotogramas) {
+    if (conFin != conFotogramas) return "--zoom-to and --frames make a movie together: give both";
+    if (!conFin) return tramo ? "--frame-range is for a movie: give --zoom-to and --frames too" : "";
+    const int n = o.pelicula->fotogramas;
+    if (tramo && tramo->second >= n) {
+        return rechazo(std::to_string(tramo->first) + "-" + std::to_string(tramo->second), "--frame-range",
+                       "outside the movie's frames 0-" + std::to_string(n - 1));
+    }
+    if (!o.salida || *o.salida == "-") {
+        return "a movie is written as one PNG per frame: give -o with a frame number in the name, as in "
+               "-o frame-%05d.png";
+    }
+    std::string motivo;
+    if (!PatronFotogramas::leer(*o.salida, motivo)) return rechazo(*o.salida, "--output", motivo);
+    return "";
+}
+
 // The command line's options: each one's names, argument, help and check,
 // and where its value goes once checked.
 class Opciones {
@@ -225,7 +256,14 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
         "The view comes from FILE, from the options, or from both (an option replaces\n"
         "the file's value); a value given nowhere takes the window's start-up value:\n"
         "corner -4 + 8i, side 16, 30 iterations, plane 300, colour 350, dwell 380.\n"
-        "--radius or --zoom without --center keeps the view's centre.\n\n"
+        "--radius or --zoom without --center keeps the view's centre.\n"
+        "A PNG of brenquil-render as FILE gives its size, samples and region too:\n"
+        "given alone, it is drawn again byte for byte. --size draws the whole\n"
+        "picture at that size (unless --region is given too).\n\n"
+        "A zoom movie: FILE or the options give the first view, --zoom-to END the\n"
+        "last. The side changes geometrically, the point both views share stays\n"
+        "on the same pixel, the limit follows the depth; the other options apply\n"
+        "to every frame, and --save-view writes the first view.\n\n"
         "Numbers must be whole arguments: integers in decimal, reals in the C locale\n"
         "(0.5, -1e-30). Each option may be given once. The first version's Spanish\n"
         "names (--salida, --iteraciones, --plano, --lado, --paso) still work.\n\n"
@@ -242,7 +280,7 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
     const auto numero = [](const std::string& v) { return *leerRealEstricto(v); };
     constexpr int64_t MIN16 = std::numeric_limits<int16_t>::min();
     constexpr int64_t MAX16 = std::numeric_limits<int16_t>::max();
-    std::string textoRegion;
+    std::optional<std::pair<int, int>> tramo;
 
     Opciones op(app);
     app.add_option_function<std::string>("FILE", [&](const std::string& v) { o.archivo = v; },
@@ -257,12 +295,16 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
                    "\n(400x400); the view's side spans the width",
                lista('x', 2, ladoImagen), [&](const std::string& v) {
                    const std::vector<std::string> wh = partir(v, 'x');
+                   o.tamanoDado = true;
                    o.ancho = static_cast<int>(*leerEnteroEstricto(wh[0]));
                    o.alto = static_cast<int>(*leerEnteroEstricto(wh[1]));
                });
     op.agregar("--supersample,--supermuestreo", "N",
                "N x N samples per pixel, 1.." + std::to_string(MUESTRAS_MAXIMAS) + " (1),\naveraged in linear light",
-               entero(1, MUESTRAS_MAXIMAS), [&](const std::string& v) { o.muestras = static_cast<int>(entero16(v)); });
+               entero(1, MUESTRAS_MAXIMAS), [&](const std::string& v) {
+                   o.muestras = static_cast<int>(entero16(v));
+                   o.muestrasDadas = true;
+               });
     // Whether the rectangle lies inside the picture is known once the size is.
     op.agregar("--region", "X,Y,W,H", "only this rectangle of the picture,\nthe same pixels as in the whole render",
                lista(',', 4,
@@ -271,7 +313,6 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
                          return n && *n >= 0 && *n <= LADO_MAXIMO_IMAGEN ? "" : "not a rectangle of pixels";
                      }),
                [&](const std::string& v) {
-                   textoRegion = v;
                    const std::vector<std::string> p = partir(v, ',');
                    int n[4];
                    for (int i = 0; i < 4; ++i) n[i] = static_cast<int>(*leerEnteroEstricto(p[static_cast<std::size_t>(i)]));
@@ -304,6 +345,24 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
                                     [&](const std::string& v) { o.zoom = numero(v); });
     op.agregar("--step,--paso", "S", "added once to the limit, as a render\nstart in the window does (0)",
                entero(MIN16, MAX16), [&](const std::string& v) { o.paso = entero16(v); });
+    CLI::Option* oFin = op.agregar(
+        "--zoom-to", "END", "make a zoom movie from the view to the\nview of END (*.str or PNG): -o names\nthe frames with a number, as in\nframe-%05d.png",
+        [](std::string&) { return std::string(); }, [&](const std::string& v) {
+            if (!o.pelicula) o.pelicula.emplace();
+            o.pelicula->fin = v;
+        });
+    CLI::Option* oFotogramas = op.agregar(
+        "--frames", "N", "the movie's frames, 2.." + std::to_string(FOTOGRAMAS_MAXIMOS) + ": the first is\nthe view, the last END's",
+        entero(2, FOTOGRAMAS_MAXIMOS), [&](const std::string& v) {
+            if (!o.pelicula) o.pelicula.emplace();
+            o.pelicula->fotogramas = static_cast<int>(*leerEnteroEstricto(v));
+        });
+    op.agregar("--frame-range", "A-B", "only frames A to B (from 0): ranges\nrendered apart give the same files", tramoFotogramas,
+               [&](const std::string& v) {
+                   const std::vector<std::string> p = partir(v, '-');
+                   tramo = std::make_pair(static_cast<int>(*leerEnteroEstricto(p[0])),
+                                          static_cast<int>(*leerEnteroEstricto(p[1])));
+               });
     op.agregar("--threads", "N",
                "threads, 1.." + std::to_string(HILOS_MAXIMOS) + " (every core: " + std::to_string(nucleos) + ")",
                entero(1, HILOS_MAXIMOS), [&](const std::string& v) { o.hilos = static_cast<unsigned>(entero16(v)); });
@@ -330,18 +389,33 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
     const auto dado = [](const CLI::Option* opcion) { return opcion->count() > 0; };
     if (const auto repetida = op.repetida()) {
         r.error = "option " + *repetida + " given more than once";
-    } else if (o.region && !regionDentro(*o.region, o.ancho, o.alto)) {
-        r.error = rechazo(textoRegion, "--region",
-                          "not a rectangle of at least one pixel inside the " + std::to_string(o.ancho) + " x " +
-                              std::to_string(o.alto) + " picture");
+    } else if ((!o.archivo || o.tamanoDado) && !regionFuera(o).empty()) {
+        // (The size of a PNG given as FILE is known once it is read.)
+        r.error = regionFuera(o);
     } else if (dado(oCentro) && (dado(oX) || dado(oY))) {
         r.error = "--center and --x/--y both place the view: give one of them";
     } else if (int(dado(oLado)) + int(dado(oRadio)) + int(dado(oZoom)) > 1) {
         r.error = "--side, --radius and --zoom all give the side: give one of them";
+    } else if (std::string motivo = rechazoPelicula(o, tramo, dado(oFin), dado(oFotogramas)); !motivo.empty()) {
+        r.error = motivo;
     } else if (!o.salida && !o.guardarVista) {
         r.error = "nothing to write: give -o OUT.png, or --save-view FILE.str";
     }
+    if (r.error.empty() && o.pelicula) {
+        o.pelicula->primero = tramo ? tramo->first : 0;
+        o.pelicula->ultimo = tramo ? tramo->second : o.pelicula->fotogramas - 1;
+    }
     return r;
+}
+
+std::string regionFuera(const OpcionesRender& o) {
+    if (!o.region || regionDentro(*o.region, o.ancho, o.alto)) return "";
+    const Region& g = *o.region;
+    return rechazo(std::to_string(g.x) + "," + std::to_string(g.y) + "," + std::to_string(g.ancho) + "," +
+                       std::to_string(g.alto),
+                   "--region",
+                   "not a rectangle of at least one pixel inside the " + std::to_string(o.ancho) + " x " +
+                       std::to_string(o.alto) + " picture");
 }
 
 }  // namespace brenquil

@@ -26,6 +26,19 @@ struct Region {
     bool operator==(const Region&) const = default;
 };
 
+// The most frames a zoom movie may have.
+inline constexpr int FOTOGRAMAS_MAXIMOS = 1000000;
+
+// A zoom movie from the view of the options to the view of a file.
+struct Pelicula {
+    // The view it ends on: a parameter file (*.str) or a PNG of brenquil-render.
+    std::string fin;
+    int fotogramas = 0;
+    // The frames to render, 0-based and inclusive.
+    int primero = 0;
+    int ultimo = 0;
+};
+
 struct OpcionesRender {
     // The view to start from: a parameter file (*.str) or a PNG written by
     // brenquil-render, if one was named.
@@ -54,6 +67,15 @@ struct OpcionesRender {
     int alto = 400;
     int muestras = 1;
     std::optional<Region> region;
+    // Whether --size and --supersample were given: a PNG of brenquil-render
+    // as FILE gives the others.
+    bool tamanoDado = false;
+    bool muestrasDadas = false;
+    // The step already in the limit of FILE (a PNG records the step it was
+    // drawn with): the PNGs written record it plus `paso`.
+    int16_t pasoPrevio = 0;
+    // With --zoom-to, `salida` is the pattern of the frames' names.
+    std::optional<Pelicula> pelicula;
     // Threads; 0 means every core.
     unsigned hilos = 0;
 };
@@ -75,6 +97,9 @@ struct ResultadoArgumentos {
 // picture, an output that is not a .png file (or "-"). `nucleos` is the
 // default thread count shown by --help.
 ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsigned nucleos);
+
+// Why the region lies outside the picture of `opciones`, or an empty text.
+std::string regionFuera(const OpcionesRender& opciones);
 
 // Whether `texto` is wholly a decimal integer (with an optional sign), and
 // which; a value past 2^40 in size stops growing there, out of every range

@@ -15,8 +15,10 @@
 
 #include "archivo_nuevo.h"
 #include "argumentos_render.h"
+#include "fotogramas.h"
 #include "imagen_png.h"
 #include "lienzo.h"
+#include "patron_fotogramas.h"
 #include "registro_parametros.h"
 #include "sistema.h"
 #include "vista_render.h"
@@ -59,10 +61,14 @@ extern "C" void alInterrumpir(int senal) {
 }
 
 // The percentage on one terminal line, from half a second into the render,
-// rewritten only when it changes; borrar() removes the line again.
+// rewritten only when it changes, after a label (a movie's frame count)
+// that shows at once; borrar() removes the line again.
 class LineaProgreso {
 public:
-    LineaProgreso() : activa_(esTerminal(stderr)), inicio_(std::chrono::steady_clock::now()) {}
+    explicit LineaProgreso(std::string etiqueta)
+        : activa_(esTerminal(stderr)), inicio_(std::chrono::steady_clock::now()), etiqueta_(std::move(etiqueta)) {
+        if (!etiqueta_.empty()) escribir("");
+    }
 
     void mostrar(double fraccion) {
         using namespace std::chrono_literals;
@@ -70,25 +76,39 @@ public:
         const int porcentaje = static_cast<int>(fraccion * 100.0);
         if (porcentaje == ultimo_) return;
         ultimo_ = porcentaje;
-        std::fprintf(stderr, "\r%s: %3d%%", PROGRAMA, porcentaje);
-        std::fflush(stderr);
+        char texto[8];
+        std::snprintf(texto, sizeof texto, "%3d%%", porcentaje);
+        escribir(texto);
     }
 
     void borrar() {
-        if (ultimo_ < 0) return;
-        std::fprintf(stderr, "\r%*s\r", static_cast<int>(std::strlen(PROGRAMA)) + 6, "");
+        if (largo_ == 0) return;
+        std::fprintf(stderr, "\r%*s\r", largo_, "");
         std::fflush(stderr);
+        largo_ = 0;
         ultimo_ = -1;
     }
 
 private:
+    void escribir(const std::string& porcentaje) {
+        if (!activa_) return;
+        std::string linea = std::string(PROGRAMA) + ": " + etiqueta_;
+        if (!porcentaje.empty()) linea += (etiqueta_.empty() ? "" : "  ") + porcentaje;
+        std::fprintf(stderr, "\r%s", linea.c_str());
+        std::fflush(stderr);
+        largo_ = std::max(largo_, static_cast<int>(linea.size()));
+    }
+
     bool activa_;
     std::chrono::steady_clock::time_point inicio_;
+    std::string etiqueta_;
     int ultimo_ = -1;
+    int largo_ = 0;  // the longest line written since the last erasure
 };
 
-// Renders the picture (or its region) band by band into the PNG written to `archivo`.
-std::string renderizar(const Vista& vista, const OpcionesRender& o, std::FILE* archivo) {
+// Renders the picture (or its region) band by band into the PNG written to
+// `archivo`, with `etiqueta` before the progress.
+std::string renderizar(const Vista& vista, const OpcionesRender& o, std::FILE* archivo, const std::string& etiqueta) {
     const Lienzo lienzo = lienzoDe(o);
     const Region r = o.region.value_or(Region{0, 0, o.ancho, o.alto});
     const unsigned hilos = o.hilos == 0 ? nucleos() : o.hilos;
@@ -97,7 +117,7 @@ std::string renderizar(const Vista& vista, const OpcionesRender& o, std::FILE* a
     if (std::string error = png.empezar(archivo, r.ancho, r.alto, textosDeVista(vista, o)); !error.empty()) return error;
     const int filasPorBanda = static_cast<int>(std::clamp<int64_t>(PIXELES_POR_BANDA / r.ancho, 1, r.alto));
     std::vector<Color> banda(static_cast<std::size_t>(filasPorBanda) * r.ancho);
-    LineaProgreso progreso;
+    LineaProgreso progreso(etiqueta);
     for (int fila = 0; fila < r.alto; fila += filasPorBanda) {
         const int filas = std::min(filasPorBanda, r.alto - fila);
         renderizarRectangulo(vista, lienzo, r.x, r.y + fila, r.ancho, filas, hilos - 1, banda.data());
@@ -110,20 +130,77 @@ std::string renderizar(const Vista& vista, const OpcionesRender& o, std::FILE* a
 
 // Writes the picture to the file `ruta`, which is replaced only once the
 // picture is complete, or to standard output for "-".
-int escribirImagen(const Vista& vista, const OpcionesRender& o, const std::string& ruta) {
+int escribirImagen(const Vista& vista, const OpcionesRender& o, const std::string& ruta,
+                   const std::string& etiqueta = "") {
     if (ruta == "-") {
         salidaBinaria();
-        if (std::string error = renderizar(vista, o, stdout); !error.empty()) {
+        if (std::string error = renderizar(vista, o, stdout, etiqueta); !error.empty()) {
             return fallar("cannot write the picture to standard output: " + error);
         }
         return 0;
     }
     ArchivoNuevo nuevo;
     if (std::string error = nuevo.abrir(ruta); !error.empty()) return fallar(error);
-    if (std::string error = renderizar(vista, o, nuevo.archivo()); !error.empty()) {
+    if (std::string error = renderizar(vista, o, nuevo.archivo(), etiqueta); !error.empty()) {
         return fallar("cannot write '" + ruta + "': " + error);
     }
     if (std::string error = nuevo.confirmar(); !error.empty()) return fallar(error);
+    return 0;
+}
+
+// A view deeper than 80 bits resolve at this size is drawn all the same,
+// with the depth named.
+void avisarProfundidad(const Vista& vista, const OpcionesRender& o) {
+    // (A side that is not positive and finite has had its warning.)
+    if (vista.lado > 0 && std::isfinite(vista.lado) && muestrasConfundidas(vista, lienzoDe(o))) {
+        char profundidad[96];
+        std::snprintf(profundidad, sizeof profundidad, "side %.3Lg, magnification %.3Lg", vista.lado, aumento(vista));
+        avisar(std::string("at this depth (") + profundidad +
+               ") neighbouring pixels share the same 80-bit coordinates: the picture shows blocks, not detail");
+    }
+}
+
+// The frames A..B of the movie from `inicio` to the view of the movie's
+// END file (with the step added, as to FILE's), each a PNG of its own that
+// draws itself again.
+int escribirPelicula(const Vista& inicio, const OpcionesRender& o) {
+    const Pelicula& p = *o.pelicula;
+    Vista fin;
+    if (std::string error = leerArchivoVista(p.fin, fin); !error.empty()) return fallar(error);
+    for (const std::string& aviso : valoresSinImagen(fin)) avisar("'" + p.fin + "': " + aviso);
+    fin.iteraciones = envolver16(int32_t{fin.iteraciones} + o.paso);
+    if (fin.plano != inicio.plano) {
+        return rechazar("the movie's views lie on different planes (" + std::to_string(inicio.plano) + " and " +
+                        std::to_string(fin.plano) + " in '" + p.fin + "'): a zoom stays on one plane");
+    }
+    if (!(inicio.lado > 0 && std::isfinite(inicio.lado) && fin.lado > 0 && std::isfinite(fin.lado))) {
+        return fallar("a movie needs positive finite sides at both ends");
+    }
+    avisarProfundidad(fin, o);
+
+    std::string motivo;
+    const PatronFotogramas patron = *PatronFotogramas::leer(*o.salida, motivo);
+    std::vector<std::string> nombres;
+    for (int k = p.primero; k <= p.ultimo; ++k) {
+        nombres.push_back(patron.nombre(k));
+        std::error_code ec;
+        for (const std::optional<std::string>& leido : {o.archivo, std::optional<std::string>(p.fin)}) {
+            if (leido && fs::equivalent(*leido, nombres.back(), ec)) {
+                return rechazar("the frame '" + nombres.back() + "' is the file '" + *leido + "' the movie starts from");
+            }
+        }
+    }
+    // Before the first frame, so that a wrong path does not cost a render.
+    if (std::string error = comprobarDestino(nombres.front()); !error.empty()) return fallar(error);
+
+    const int cuantos = p.ultimo - p.primero + 1;
+    for (int i = 0; i < cuantos; ++i) {
+        const Vista v = vistaDeFotograma(inicio, fin, p.primero + i, p.fotogramas);
+        const std::string etiqueta = "frame " + std::to_string(i + 1) + "/" + std::to_string(cuantos);
+        if (const int codigo = escribirImagen(v, o, nombres[static_cast<std::size_t>(i)], etiqueta); codigo != 0) {
+            return codigo;
+        }
+    }
     return 0;
 }
 
@@ -138,10 +215,11 @@ int main(int argc, char** argv) {
         std::cout << analisis.texto;
         return std::cout.flush() ? 0 : SALIDA_FALLO;
     }
-    const OpcionesRender& o = analisis.opciones;
+    OpcionesRender o = analisis.opciones;
 
     if (o.salida == "-" && esTerminal(stdout)) return rechazar("standard output is a terminal: a PNG is no text");
-    for (const std::optional<std::string>& destino : {o.salida, o.guardarVista}) {
+    // A movie's frames are checked by their names.
+    for (const std::optional<std::string>& destino : {o.pelicula ? std::nullopt : o.salida, o.guardarVista}) {
         if (!destino || *destino == "-") continue;
         std::error_code ec;
         if (o.archivo && fs::equivalent(*o.archivo, *destino, ec)) {
@@ -153,19 +231,14 @@ int main(int argc, char** argv) {
 
     Vista vista;
     if (o.archivo) {
-        if (std::string error = leerArchivoVista(*o.archivo, vista); !error.empty()) return fallar(error);
+        std::optional<Dibujo> dibujo;
+        if (std::string error = leerArchivoVista(*o.archivo, vista, &dibujo); !error.empty()) return fallar(error);
         // The window draws whatever a file holds; so does this, with a word on each such value.
         for (const std::string& aviso : valoresSinImagen(vista)) avisar("'" + *o.archivo + "': " + aviso);
+        if (std::string error = tomarDibujo(o, dibujo); !error.empty()) return rechazar(error);
     }
     if (std::string error = vistaFinal(vista, o); !error.empty()) return rechazar(error);
-    // (A side that is not positive and finite has had its warning.)
-    if (vista.lado > 0 && std::isfinite(vista.lado) &&
-        muestrasConfundidas(vista, lienzoDe(o))) {
-        char profundidad[96];
-        std::snprintf(profundidad, sizeof profundidad, "side %.3Lg, magnification %.3Lg", vista.lado, aumento(vista));
-        avisar(std::string("at this depth (") + profundidad +
-               ") neighbouring pixels share the same 80-bit coordinates: the picture shows blocks, not detail");
-    }
+    avisarProfundidad(vista, o);
 
     if (o.guardarVista) {
         const std::string texto = escribirRegistro(vista);
@@ -173,5 +246,6 @@ int main(int argc, char** argv) {
             return fallar(error);
         }
     }
+    if (o.pelicula) return escribirPelicula(vista, o);
     return o.salida ? escribirImagen(vista, o, *o.salida) : 0;
 }

@@ -1,9 +1,13 @@
 #include "vista_render.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
+#include <iterator>
 
 #include "codigos.h"
 #include "numeros.h"
@@ -61,9 +65,102 @@ std::string codigo(int32_t c, const char* nombre) {
     return std::to_string(c) + (nombre ? std::string(" (") + nombre + ")" : std::string());
 }
 
+// The value exactly, as a C hexadecimal number: the 64-bit significand
+// without its trailing zero digits, and the power of 2 ("-0xbe8p-12").
+// The same text in every build, whatever its printf makes of %La.
+std::string textoExacto(long double v) {
+    if (std::isnan(v)) return std::signbit(v) ? "-nan" : "nan";
+    if (std::isinf(v)) return v < 0 ? "-inf" : "inf";
+    std::string t = std::signbit(v) ? "-0x" : "0x";
+    if (v == 0) return t + "0p+0";
+    int exponente = 0;
+    auto significando = static_cast<uint64_t>(std::ldexp(std::frexp(std::fabs(v), &exponente), 64));
+    exponente -= 64;
+    while ((significando & 0xF) == 0) {
+        significando >>= 4;
+        exponente += 4;
+    }
+    std::string cifras;
+    for (; significando != 0; significando >>= 4) cifras.insert(cifras.begin(), "0123456789abcdef"[significando & 0xF]);
+    return t + cifras + "p" + (exponente >= 0 ? "+" : "") + std::to_string(exponente);
+}
+
+// The longest "Brenquil render" text taken from a PNG.
+constexpr std::size_t TEXTO_DIBUJO_MAXIMO = 4096;
+
+// `n` integers from `minimo` to `maximo` separated by `separador`, into `destino`.
+bool enteros(const std::string& texto, char separador, std::initializer_list<int*> destino, int64_t minimo,
+             int64_t maximo) {
+    std::size_t inicio = 0;
+    std::size_t i = 0;
+    for (int* d : destino) {
+        const std::size_t fin = ++i == destino.size() ? texto.size() : texto.find(separador, inicio);
+        if (fin == std::string::npos) return false;
+        const std::optional<int64_t> n = leerEnteroEstricto(std::string_view(texto).substr(inicio, fin - inicio));
+        if (!n || *n < minimo || *n > maximo) return false;
+        *d = static_cast<int>(*n);
+        inicio = fin + 1;
+    }
+    return true;
+}
+
+// Reads the lines of a "Brenquil render" text: how the picture was drawn
+// into `dibujo`, its exact corner and side into `exacta`. Keys it does not
+// know are passed over, for texts of later versions. Returns an empty text,
+// or what is wrong.
+std::string leerDibujo(const std::string& texto, Dibujo& dibujo, Vista& exacta) {
+    const std::string claves[] = {"size", "supersample", "region", "step", "x", "y", "side"};
+    bool vistas[std::size(claves)] = {};
+    Region region;
+    int paso = 0;
+    std::size_t inicio = 0;
+    while (inicio < texto.size()) {
+        std::size_t fin = texto.find('\n', inicio);
+        if (fin == std::string::npos) fin = texto.size();
+        const std::string linea = texto.substr(inicio, fin - inicio);
+        inicio = fin + 1;
+        const std::size_t igual = linea.find('=');
+        if (igual == std::string::npos) return "a line without '='";
+        const std::string clave = linea.substr(0, igual);
+        const std::string valor = linea.substr(igual + 1);
+        const std::size_t cual = static_cast<std::size_t>(std::find(std::begin(claves), std::end(claves), clave) -
+                                                          std::begin(claves));
+        if (cual == std::size(claves)) continue;
+        if (vistas[cual]) return "'" + clave + "' given twice";
+        vistas[cual] = true;
+        bool bien = true;
+        switch (cual) {
+        case 0: bien = enteros(valor, 'x', {&dibujo.ancho, &dibujo.alto}, 1, LADO_MAXIMO_IMAGEN); break;
+        case 1: bien = enteros(valor, ',', {&dibujo.muestras}, 1, MUESTRAS_MAXIMAS); break;
+        case 2:
+            bien = enteros(valor, ',', {&region.x, &region.y, &region.ancho, &region.alto}, 0, LADO_MAXIMO_IMAGEN);
+            break;
+        case 3: bien = enteros(valor, ',', {&paso}, INT16_MIN, INT16_MAX); break;
+        default: {
+            const std::optional<long double> v = leerRealEstricto(valor);
+            bien = v.has_value();
+            if (bien) (cual == 4 ? exacta.xSupIzq : cual == 5 ? exacta.ySupIzq : exacta.lado) = *v;
+        }
+        }
+        if (!bien) return "'" + linea + "' is not a value of " + clave;
+    }
+    for (std::size_t k = 0; k < std::size(claves); ++k) {
+        if (!vistas[k] && claves[k] != "region") return "it lacks '" + claves[k] + "'";
+    }
+    dibujo.paso = static_cast<int16_t>(paso);
+    if (vistas[2]) {
+        if (region.ancho < 1 || region.alto < 1 || region.x + region.ancho > dibujo.ancho ||
+            region.y + region.alto > dibujo.alto) {
+            return "its region is not inside its picture";
+        }
+        dibujo.region = region;
+    }
+    return "";
+}
+
 }  // namespace
 
-std::string leerArchivoVista(const std::string& ruta, Vista& vista) {
+std::string leerArchivoVista(const std::string& ruta, Vista& vista, std::optional<Dibujo>* dibujo) {
     std::string error;
     std::FILE* archivo = abrirEntrada(std::filesystem::path(ruta), error);
     if (archivo == nullptr) return "cannot read '" + ruta + "': " + error;
@@ -75,11 +172,24 @@ std::string leerArchivoVista(const std::string& ruta, Vista& vista) {
         error = std::strerror(errno);
     } else if (esPng(inicio)) {
         // The reading goes on after the bytes already read: a pipe cannot be
-        // rewound. Only the view's chunk is kept; its record is 135 bytes.
+        // rewound. Only the view's chunks are kept; its record is 135 bytes.
         LecturaPng lectura;
-        if (leerTextosPng(archivo, inicio, {{CLAVE_REGISTRO_PNG, TEXTO_VISTA_MAXIMO}}, lectura, error)) {
+        if (leerTextosPng(archivo, inicio,
+                          {{CLAVE_REGISTRO_PNG, TEXTO_VISTA_MAXIMO}, {CLAVE_DIBUJO_PNG, TEXTO_DIBUJO_MAXIMO}}, lectura,
+                          error)) {
             if (lectura.textos[0]) {
                 leerRegistro(*lectura.textos[0], vista);
+                if (lectura.textos[1]) {
+                    Dibujo d;
+                    Vista exacta = vista;
+                    if (std::string motivo = leerDibujo(*lectura.textos[1], d, exacta); !motivo.empty()) {
+                        error = std::string("the PNG file's \"") + CLAVE_DIBUJO_PNG + "\" text is damaged: " + motivo;
+                    } else {
+                        // A record changed since (by hand, by another program) wins.
+                        if (escribirRegistro(exacta) == escribirRegistro(vista)) vista = exacta;
+                        if (dibujo) *dibujo = d;
+                    }
+                }
             } else {
                 error = "a PNG without a Brenquil view";
             }
@@ -146,6 +256,19 @@ std::string vistaFinal(Vista& r, const OpcionesRender& o) {
     return "";
 }
 
+std::string tomarDibujo(OpcionesRender& o, const std::optional<Dibujo>& dibujo) {
+    if (dibujo) {
+        if (!o.tamanoDado) {
+            o.ancho = dibujo->ancho;
+            o.alto = dibujo->alto;
+            if (!o.region) o.region = dibujo->region;
+        }
+        if (!o.muestrasDadas) o.muestras = dibujo->muestras;
+        o.pasoPrevio = dibujo->paso;
+    }
+    return regionFuera(o);
+}
+
 Lienzo lienzoDe(const OpcionesRender& o) { return Lienzo{o.ancho, o.alto, o.muestras}; }
 
 long double aumento(const Vista& vista) { return 4 / vista.lado; }
@@ -164,7 +287,16 @@ std::vector<TextoPng> textosDeVista(const Vista& v, const OpcionesRender& o) {
         d += ", region " + std::to_string(o.region->x) + "," + std::to_string(o.region->y) + "," +
              std::to_string(o.region->ancho) + "," + std::to_string(o.region->alto);
     }
+    std::string dibujo = "size=" + std::to_string(o.ancho) + "x" + std::to_string(o.alto) + "\n";
+    dibujo += "supersample=" + std::to_string(o.muestras) + "\n";
+    if (o.region) {
+        dibujo += "region=" + std::to_string(o.region->x) + "," + std::to_string(o.region->y) + "," +
+                  std::to_string(o.region->ancho) + "," + std::to_string(o.region->alto) + "\n";
+    }
+    dibujo += "step=" + std::to_string(envolver16(int32_t{o.pasoPrevio} + o.paso)) + "\n";
+    dibujo += "x=" + textoExacto(v.xSupIzq) + "\ny=" + textoExacto(v.ySupIzq) + "\nside=" + textoExacto(v.lado) + "\n";
     return {{CLAVE_REGISTRO_PNG, escribirRegistro(v)},
+            {CLAVE_DIBUJO_PNG, dibujo},
             {"Description", d},
             {"Software", "brenquil-render " BRENQUIL_VERSION}};
 }

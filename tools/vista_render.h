@@ -3,6 +3,7 @@
 // PNG's text chunks.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,13 +16,37 @@ namespace brenquil {
 
 // The keyword of the PNG text chunk that holds the view's 135-byte record.
 inline constexpr char CLAVE_REGISTRO_PNG[] = "Brenquil view";
+// The keyword of the PNG text chunk that tells how the picture was drawn:
+// lines "option=value" of the command line that draws it again (see
+// textosDeVista).
+inline constexpr char CLAVE_DIBUJO_PNG[] = "Brenquil render";
+
+// What a PNG's "Brenquil render" chunk gives besides the view.
+struct Dibujo {
+    int ancho = 0;
+    int alto = 0;
+    int muestras = 1;
+    std::optional<Region> region;
+    int16_t paso = 0;
+};
 
 // Reads the view of the file at `ruta` into `vista`: a parameter file as
 // the window loads one (at most its 135 bytes are read, and a short file
 // reads as 0 where it ends), or a PNG holding the record in its text chunk.
-// Returns an empty text, or why the file gives no view. Never waits for a
-// pipe that has no writer.
-std::string leerArchivoVista(const std::string& ruta, Vista& vista);
+// A PNG with a "Brenquil render" chunk gives the corner and side exactly
+// from it (the record's 19 digits do not always hold 80 bits), when they
+// agree with the record to its 19 digits, and gives the rest of the chunk
+// to `dibujo`, if not null. Returns an empty text, or why the file gives no
+// view (a damaged "Brenquil render" chunk included). Never waits for a pipe
+// that has no writer.
+std::string leerArchivoVista(const std::string& ruta, Vista& vista, std::optional<Dibujo>* dibujo = nullptr);
+
+// Fills in from a PNG's `dibujo` what the options leave open: the size and
+// its region when no --size was given, the samples when no --supersample
+// was; `pasoPrevio` from its step. A size given draws the whole picture
+// unless a region is given too. Returns an empty text, or the refusal of a
+// region that lies outside the picture.
+std::string tomarDibujo(OpcionesRender& opciones, const std::optional<Dibujo>& dibujo);
 
 // The values of a view that make no picture, each in a sentence: a side that
 // is not positive and finite, a corner that is not finite, a plane, colour or
@@ -43,8 +68,11 @@ std::string vistaFinal(Vista& vista, const OpcionesRender& opciones);
 Lienzo lienzoDe(const OpcionesRender& opciones);
 
 // The text chunks of the PNG of the view: the record (with the limit as
-// drawn, so that the window draws the same picture from it with the step 0),
-// a readable description, and the program that wrote it.
+// drawn, so that the window draws the same picture from it with the step 0);
+// how it was drawn, as lines "size=WxH", "supersample=N", "region=X,Y,W,H"
+// (only for a region), "step=S" (the step the limit as drawn holds) and
+// "x=", "y=", "side=" with the corner and the side exactly, in hexadecimal
+// (as "-0xbe8p-12"); a readable description; and the program that wrote it.
 std::vector<TextoPng> textosDeVista(const Vista& vista, const OpcionesRender& opciones);
 
 // The side of the view as a magnification, against the side 4 that shows
