@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "argumentos_render.h"
 #include "codigos.h"
+#include "patron_fotogramas.h"
 
 using namespace brenquil;
 
@@ -56,6 +58,26 @@ TEST(ArgumentosRender, CadaOpcionDaSuValor) {
     EXPECT_EQ(s.opciones.paso, 32);
     EXPECT_EQ(s.opciones.ancho, 800);
     EXPECT_EQ(s.opciones.centro, std::make_pair(-0.75L, 0.1L));
+
+    EXPECT_FALSE(o.pelicula);
+    EXPECT_TRUE(o.tamanoDado && o.muestrasDadas);
+    EXPECT_FALSE(s.opciones.muestrasDadas);
+
+    // A movie: its end, its frames, and the range (all of them when none is given).
+    const ResultadoArgumentos m = analizar({"a.png", "--zoom-to", "b.str", "--frames", "48", "-o", "f%d.png"});
+    ASSERT_EQ(m.error, "");
+    ASSERT_TRUE(m.opciones.pelicula);
+    EXPECT_EQ(m.opciones.pelicula->fin, "b.str");
+    EXPECT_EQ(m.opciones.pelicula->fotogramas, 48);
+    EXPECT_EQ(m.opciones.pelicula->primero, 0);
+    EXPECT_EQ(m.opciones.pelicula->ultimo, 47);
+    const ResultadoArgumentos tramo =
+        analizar({"--zoom-to", "b.str", "--frames=48", "--frame-range", "16-31", "-o", "f%d.png"});
+    ASSERT_EQ(tramo.error, "");
+    EXPECT_EQ(tramo.opciones.pelicula->primero, 16);
+    EXPECT_EQ(tramo.opciones.pelicula->ultimo, 31);
+    // The region of a PNG given as FILE without a size is checked once its size is known.
+    EXPECT_EQ(analizar({"a.png", "--region", "0,0,900,900", "-o", "b.png"}).error, "");
 
     const ResultadoArgumentos z = analizar({"--save-view", "v.str", "--zoom", "1e6", "--radius", "1e-6"});
     EXPECT_NE(z.error.find("give one of them"), std::string::npos);
@@ -123,6 +145,23 @@ TEST(ArgumentosRender, LasLineasQueNoDanImagenSeRechazan) {
         {{"-o", "a.png", "--bigger"}, "--bigger"},
         {{"uno.str", "dos.str", "-o", "a.png"}, "dos.str"},
         {{}, "nothing to write"},
+        // Movies: the pattern of the frames' names, the frames, the range.
+        {{"--zoom-to", "b.str", "--frames", "9", "-o", "f-%s.png"}, "'%s' is no frame number"},
+        {{"--zoom-to", "b.str", "--frames", "9", "-o", "f-%ld.png"}, "'%l' is no frame number"},
+        {{"--zoom-to", "b.str", "--frames", "9", "-o", "f-%100d.png"}, "is no frame number"},
+        {{"--zoom-to", "b.str", "--frames", "9", "-o", "f-%d-%d.png"}, "more than one frame number"},
+        {{"--zoom-to", "b.str", "--frames", "9", "-o", "f.png"}, "no frame number in the name"},
+        {{"--zoom-to", "b.str", "--frames", "9", "-o", "f-%%.png"}, "no frame number in the name"},
+        {{"--zoom-to", "b.str", "--frames", "9", "-o", "-"}, "one PNG per frame"},
+        {{"--zoom-to", "b.str", "--frames", "9", "--save-view", "v.str"}, "one PNG per frame"},
+        {{"--zoom-to", "b.str", "--frames", "1", "-o", "f%d.png"}, "--frames: outside 2..1000000"},
+        {{"--zoom-to", "b.str", "-o", "f%d.png"}, "give both"},
+        {{"--frames", "9", "-o", "f%d.png"}, "give both"},
+        {{"--frame-range", "0-3", "-o", "f.png"}, "--frame-range is for a movie"},
+        {{"--zoom-to", "b.str", "--frames", "9", "--frame-range", "3-9", "-o", "f%d.png"}, "outside the movie's frames 0-8"},
+        {{"--zoom-to", "b.str", "--frames", "9", "--frame-range", "5-4", "-o", "f%d.png"}, "A <= B"},
+        {{"--zoom-to", "b.str", "--frames", "9", "--frame-range", "-1-4", "-o", "f%d.png"}, "A <= B"},
+        {{"--zoom-to", "b.str", "--frames", "9", "--frame-range", "4", "-o", "f%d.png"}, "A <= B"},
     };
     for (const Caso& c : casos) {
         std::string linea;
@@ -131,6 +170,22 @@ TEST(ArgumentosRender, LasLineasQueNoDanImagenSeRechazan) {
         const ResultadoArgumentos r = analizar(c.args);
         EXPECT_NE(r.error.find(c.mensaje), std::string::npos) << r.error;
         EXPECT_EQ(r.texto, "");
+    }
+}
+
+// The frames' names are what printf makes of the same pattern (the program
+// fills the pattern in itself).
+TEST(ArgumentosRender, ElNombreDeCadaFotogramaEsElDePrintf) {
+    for (const char* patron : {"frame-%05d.png", "%d.png", "%4i.png", "%-4d.png", "%+d.png", "% d.png", "%+ 3d.png",
+                               "%.3d.png", "%.0d.png", "%08.3d.png", "%-08d.png", "100%%-%i-%%.png", "%99d"}) {
+        std::string motivo;
+        const std::optional<PatronFotogramas> p = PatronFotogramas::leer(patron, motivo);
+        ASSERT_TRUE(p) << patron << ": " << motivo;
+        for (int64_t k : {0, 7, 12345, 999999}) {
+            char esperado[128];
+            std::snprintf(esperado, sizeof esperado, patron, static_cast<int>(k));
+            EXPECT_EQ(p->nombre(k), esperado) << patron << " " << k;
+        }
     }
 }
 

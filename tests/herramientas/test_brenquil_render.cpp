@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -152,6 +154,36 @@ std::string contenido(const fs::path& ruta) {
     return std::string(std::istreambuf_iterator<char>(archivo), {});
 }
 
+// The view of a PNG of brenquil-render: the record, with the corner and side
+// read here from the lines "x=", "y=" and "side=" of its "Brenquil render" text.
+Vista vistaDelPng(const fs::path& ruta) {
+    Vista v;
+    std::FILE* f = std::fopen(ruta.c_str(), "rb");
+    if (f == nullptr) {
+        ADD_FAILURE() << "cannot open " << ruta;
+        return v;
+    }
+    LecturaPng leidos;
+    std::string error;
+    const bool bien = leerTextosPng(f, "", {{"Brenquil view", 4096}, {"Brenquil render", 4096}}, leidos, error);
+    std::fclose(f);
+    if (!bien || !leidos.textos[0] || !leidos.textos[1]) {
+        ADD_FAILURE() << ruta << ": " << error;
+        return v;
+    }
+    leerRegistro(*leidos.textos[0], v);
+    const std::string& dibujo = *leidos.textos[1];
+    for (auto [clave, valor] : {std::pair{"\nx=", &v.xSupIzq}, {"\ny=", &v.ySupIzq}, {"\nside=", &v.lado}}) {
+        const std::size_t donde = dibujo.find(clave);
+        if (donde == std::string::npos) {
+            ADD_FAILURE() << ruta << " lacks " << clave + 1;
+            continue;
+        }
+        *valor = std::strtold(dibujo.c_str() + donde + std::strlen(clave), nullptr);
+    }
+    return v;
+}
+
 // The view a picture shows, for the reference.
 VistaReferencia vistaDe(const Vista& r) {
     return {r.plano, r.modoColor, r.dwell, r.iteraciones, {r.xSupIzq, r.ySupIzq, r.lado}};
@@ -182,6 +214,18 @@ protected:
         EXPECT_EQ(e.codigo, 0) << e.errores;
         EXPECT_EQ(e.errores, "");
         return leer(carpeta_ / salida).value_or(PngLeido{});
+    }
+
+    // A PNG of one pixel with these texts.
+    void pngConTextos(const std::string& nombre, const std::vector<TextoPng>& textos) {
+        std::FILE* f = std::fopen((carpeta_ / nombre).c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        EscritorPng png;
+        const Color pixel = 0;
+        EXPECT_EQ(png.empezar(f, 1, 1, textos), "");
+        EXPECT_EQ(png.escribirFilas(&pixel, 1), "");
+        EXPECT_EQ(png.terminar(), "");
+        std::fclose(f);
     }
 
     std::set<std::string> archivos() const {
@@ -324,6 +368,11 @@ TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
     std::ofstream(carpeta_ / "foto.png", std::ios::binary) << "\x89PNG\r\n\x1a\n" << std::string(40, '\0');
     guardar("rara.str", Vista{32767, 999, 0, 12, std::numeric_limits<long double>::quiet_NaN(), 2.0L, -4.0L});
     const std::string largo = std::string(246, 'n') + ".png";
+    // A PNG with only the view (as the first versions wrote), and one whose
+    // drawing text gives a size past the largest.
+    pngConTextos("buena.png", {{"Brenquil view", escribirRegistro(Vista{})}});
+    pngConTextos("danada.png", {{"Brenquil view", escribirRegistro(Vista{})},
+                                {"Brenquil render", "size=70000x1\nsupersample=1\nstep=0\nx=0\ny=0\nside=1\n"}});
 
     struct Caso {
         std::vector<std::string> args;
@@ -367,6 +416,20 @@ TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
          "sal.png"},
         // A valid name of 250 bytes: the temporary name does not grow with it.
         {{"-o", largo}, 0, {}, largo.c_str()},
+        {{"danada.png", "-o", "sal.png"}, 1, {"'danada.png': the PNG file's \"Brenquil render\" text is damaged"}, nullptr},
+        // Movies.
+        {{archivo, "--zoom-to", "no-existe.str", "--frames", "3", "-o", "f%d.png"}, 1, {"cannot read 'no-existe.str'"},
+         nullptr},
+        {{archivo, "--plane", "305", "--zoom-to", "vista.str", "--frames", "3", "-o", "f%d.png"},
+         2,
+         {"different planes (305 and 300 in 'vista.str')"},
+         nullptr},
+        // Frame 0 of "buena%.0d.png" is buena.png.
+        {{"buena.png", "--zoom-to", "vista.str", "--frames", "2", "-o", "buena%.0d.png"},
+         2,
+         {"the frame 'buena.png' is the file 'buena.png'"},
+         nullptr},
+        {{"buena.png", "--zoom-to", "vista.str", "--frames", "2", "-o", "no-existe/f%d.png"}, 1, {"no folder"}, nullptr},
     };
     for (const Caso& c : casos) {
         std::string linea;
@@ -384,8 +447,8 @@ TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
             EXPECT_EQ(quedan.erase(c.salida), 1u) << "no picture written";
             fs::remove(carpeta_ / c.salida);
         }
-        EXPECT_EQ(quedan, (std::set<std::string>{"foto.png", "protegida.png", "rara.str", "subcarpeta", "tubo.str",
-                                                 "vista.str"}));
+        EXPECT_EQ(quedan, (std::set<std::string>{"buena.png", "danada.png", "foto.png", "protegida.png", "rara.str",
+                                                 "subcarpeta", "tubo.str", "vista.str"}));
     }
     EXPECT_EQ(contenido(carpeta_ / "protegida.png"), "protegida");
 }
@@ -450,6 +513,156 @@ TEST_F(BrenquilRender, SinPermisoFallaConLaRazonDelSistema) {
     const Ejecucion abierta = ejecutar(carpeta_, {"-o", "cerrada/sal.png"}, comoUsuarioComun());
     EXPECT_EQ(abierta.codigo, 0) << abierta.errores;
     EXPECT_TRUE(fs::exists(carpeta_ / "cerrada" / "sal.png"));
+}
+
+// A PNG given alone is drawn again byte for byte: its size, samples, region
+// and step, and its corner and side to the last bit (the record's 19 digits
+// do not hold these); an option beside it replaces just that value.
+TEST_F(BrenquilRender, UnPngSoloSeDibujaOtraVezIgual) {
+    const std::vector<std::string> vista = {"--x", "-0.74364388703715870475", "--y", "0.13182590420532", "--side",
+                                            "3.0000000000000000007e-5", "--iterations", "300", "--step", "32"};
+    std::vector<std::string> args = vista;
+    args.insert(args.end(), {"--size", "300x200", "--supersample", "2"});
+    renderizar(args, "a.png");
+    renderizar({"a.png"}, "b.png");
+    EXPECT_TRUE(contenido(carpeta_ / "a.png") == contenido(carpeta_ / "b.png"));
+    args.insert(args.end(), {"--region", "100,50,40,30"});
+    renderizar(args, "region.png");
+    EXPECT_EQ(renderizar({"region.png"}, "region-otra.png").ancho, 40);
+    EXPECT_TRUE(contenido(carpeta_ / "region.png") == contenido(carpeta_ / "region-otra.png"));
+
+    // A size given draws the whole picture; the samples stay the PNG's.
+    args = vista;
+    args.insert(args.end(), {"--size", "150x100", "--supersample", "2"});
+    renderizar(args, "menor.png");
+    renderizar({"region.png", "--size", "150x100"}, "menor-otra.png");
+    EXPECT_TRUE(contenido(carpeta_ / "menor.png") == contenido(carpeta_ / "menor-otra.png"));
+}
+
+// A zoom movie, for each pair of views: frame 0 and the last frame are the
+// pictures of the two views; the side of each frame (from its PNG) goes
+// geometrically and the point the views share stays on one pixel; the limit
+// follows; a frame given alone draws itself again, and frame ranges rendered
+// apart give the same files as one run.
+TEST_F(BrenquilRender, UnaPeliculaVaDeUnaVistaALaOtra) {
+    // Values with few digits, which their records hold exactly.
+    const Vista ancha{60, PLANO_CARDIOIDE, COLOR_ITERACION, DWELL_SI, -2.5L, 1.5L, 3.0L};
+    const Vista valle{400, PLANO_CARDIOIDE, COLOR_DESC_BINARIA, DWELL_NO, -0.7475L, 0.1245L, 0.0075L};
+    const Vista alLado{25, PLANO_CARDIOIDE, COLOR_ITERACION, DWELL_SI, -1.75L, 0.5L, 3.0L};
+    const Vista inv{100, PLANO_CARDIOIDE_INV, COLOR_DESC_BINARIA, DWELL_SI, -4.0L, 4.0L, 8.0L};
+    const Vista invCerca{300, PLANO_CARDIOIDE_INV, COLOR_DESC_BINARIA, DWELL_SI, -0.5L, 0.25L, 0.5L};
+    guardar("ancha.str", ancha);
+    guardar("valle.str", valle);
+    guardar("al-lado.str", alLado);
+    guardar("inv-cerca.str", invCerca);
+    // An end in a PNG, its corner with more digits than a record holds, drawn
+    // at a size of its own, which the movie does not take.
+    renderizar({"--x", "-0.74364388703715870475", "--y", "0.13182590420532", "--side", "3e-7", "--iterations",
+                "800", "--size", "20x20"},
+               "espiral.png");
+    const Vista espiral{800, PLANO_CARDIOIDE, COLOR_ITERACION, DWELL_SI, std::strtold("-0.74364388703715870475", nullptr),
+                        std::strtold("0.13182590420532", nullptr), std::strtold("3e-7", nullptr)};
+    // A start in a PNG of 16:9 with 2 x 2 samples, which the movie takes.
+    renderizar({"ancha.str", "--size", "48x27", "--supersample", "2"}, "ancha-169.png");
+
+    struct Caso {
+        const char* nombre;
+        std::vector<std::string> inicio;  // the start: FILE and view options
+        std::string fin;
+        std::vector<std::string> comunes;  // the options of every frame
+        int fotogramas;
+        Vista vInicio;
+        Vista vFin;
+        // What END alone needs besides `comunes` to be drawn as the frames are.
+        std::vector<std::string> soloFin = {};
+    };
+    const std::vector<std::string> invOpciones = {"--plane", "305", "--color", "365", "--iterations", "100",
+                                                  "--x", "-4", "--y", "4", "--side", "8"};
+    const Caso casos[] = {
+        {"acercar", {"ancha.str"}, "valle.str", {"--size", "64x48"}, 6, ancha, valle},
+        {"alejar", {"valle.str"}, "ancha.str", {"--size", "48x48"}, 5, valle, ancha},
+        {"desplazar", {"ancha.str"}, "al-lado.str", {"--size", "40x40"}, 4, ancha, alLado},
+        {"plano-inv", invOpciones, "inv-cerca.str", {"--size", "40x30", "--supersample", "3"}, 5, inv, invCerca},
+        {"png-al-final", {"ancha.str"}, "espiral.png", {"--size", "40x30", "--step", "32"}, 7,
+         Vista{92, PLANO_CARDIOIDE, COLOR_ITERACION, DWELL_SI, -2.5L, 1.5L, 3.0L},
+         Vista{832, espiral.plano, espiral.modoColor, espiral.dwell, espiral.xSupIzq, espiral.ySupIzq, espiral.lado}},
+        {"inicio-png-16-9", {"ancha-169.png"}, "valle.str", {}, 5, ancha, valle, {"--size", "48x27", "--supersample", "2"}},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        const std::string nombre = c.nombre;
+        const std::string n = std::to_string(c.fotogramas);
+        const auto pelicula = [&](const std::string& patron, std::vector<std::string> extra) {
+            std::vector<std::string> args = c.inicio;
+            args.insert(args.end(), {"--zoom-to", c.fin, "--frames", n, "-o", patron});
+            args.insert(args.end(), c.comunes.begin(), c.comunes.end());
+            args.insert(args.end(), extra.begin(), extra.end());
+            const Ejecucion e = ejecutar(carpeta_, args);
+            EXPECT_EQ(e.codigo, 0) << e.errores;
+        };
+        pelicula(nombre + "-%03d.png", {});
+        const auto fotograma = [&](int k) {
+            const std::string cifras = std::to_string(k);
+            return nombre + "-" + std::string(3 - std::min<std::size_t>(3, cifras.size()), '0') + cifras + ".png";
+        };
+
+        // The two ends, drawn alone with the same options.
+        std::vector<std::string> args = c.inicio;
+        args.insert(args.end(), c.comunes.begin(), c.comunes.end());
+        const PngLeido inicio = renderizar(args, nombre + "-inicio.png");
+        args = {c.fin};
+        args.insert(args.end(), c.comunes.begin(), c.comunes.end());
+        args.insert(args.end(), c.soloFin.begin(), c.soloFin.end());
+        const PngLeido fin = renderizar(args, nombre + "-fin.png");
+        const std::optional<PngLeido> primero = leer(carpeta_ / fotograma(0));
+        const std::optional<PngLeido> ultimo = leer(carpeta_ / fotograma(c.fotogramas - 1));
+        ASSERT_TRUE(primero && ultimo);
+        EXPECT_TRUE(primero->pixeles == inicio.pixeles && primero->ancho == inicio.ancho);
+        EXPECT_TRUE(ultimo->pixeles == fin.pixeles && ultimo->ancho == inicio.ancho);
+
+        // Each frame's view, from its chunks, against the formulas computed here.
+        const Vista& a = c.vInicio;
+        const Vista& b = c.vFin;
+        const long double r = b.lado / a.lado;
+        const long double fijoX = (b.xSupIzq - a.xSupIzq * r) / (1 - r);
+        const long double fijoY = (b.ySupIzq - a.ySupIzq * r) / (1 - r);
+        for (int k = 0; k < c.fotogramas; ++k) {
+            SCOPED_TRACE("frame " + std::to_string(k));
+            const Vista v = vistaDelPng(carpeta_ / fotograma(k));
+            const long double t = static_cast<long double>(k) / (c.fotogramas - 1);
+            const long double lado = a.lado * std::pow(r, t);
+            EXPECT_LE(std::fabs(v.lado - lado), 4 * (std::nextafter(lado, INFINITY) - lado)) << v.lado << " " << lado;
+            if (r == 1) {
+                // A pan: the corner goes in a straight line.
+                EXPECT_NEAR(v.xSupIzq, a.xSupIzq + (b.xSupIzq - a.xSupIzq) * t, 1e-17L);
+                EXPECT_NEAR(v.ySupIzq, a.ySupIzq + (b.ySupIzq - a.ySupIzq) * t, 1e-17L);
+            } else {
+                // The shared point, as a fraction of the width from the corner.
+                EXPECT_NEAR((fijoX - v.xSupIzq) / v.lado, (fijoX - a.xSupIzq) / a.lado, 1e-9L);
+                EXPECT_NEAR((v.ySupIzq - fijoY) / v.lado, (a.ySupIzq - fijoY) / a.lado, 1e-9L);
+            }
+            const long double limite =
+                std::floor(a.iteraciones + static_cast<long double>((b.iteraciones - a.iteraciones) * k) /
+                                               (c.fotogramas - 1) + 0.5L);
+            EXPECT_EQ(v.iteraciones, static_cast<int16_t>(limite));
+            const Vista& codigos = k == c.fotogramas - 1 ? b : a;
+            EXPECT_EQ(v.plano, codigos.plano);
+            EXPECT_EQ(v.modoColor, codigos.modoColor);
+            EXPECT_EQ(v.dwell, codigos.dwell);
+        }
+
+        // A frame given alone draws itself again.
+        const std::string medio = fotograma(c.fotogramas / 2);
+        renderizar({medio}, nombre + "-otra.png");
+        EXPECT_TRUE(contenido(carpeta_ / medio) == contenido(carpeta_ / (nombre + "-otra.png")));
+
+        // Two ranges rendered apart: the same files.
+        pelicula("tramo-" + nombre + "-%03d.png", {"--frame-range", "0-1"});
+        pelicula("tramo-" + nombre + "-%03d.png", {"--frame-range", "2-" + std::to_string(c.fotogramas - 1)});
+        for (int k = 0; k < c.fotogramas; ++k) {
+            EXPECT_TRUE(contenido(carpeta_ / fotograma(k)) == contenido(carpeta_ / ("tramo-" + fotograma(k)))) << k;
+        }
+    }
 }
 
 TEST_F(BrenquilRender, UnaImagenNuevaReemplazaLaAnteriorSinDejarTemporales) {
