@@ -7,7 +7,7 @@ paquetes=(
   googletest libgtest-dev libbenchmark-dev libstb-dev libcli11-dev zlib1g-dev libz-mingw-w64-dev parallel
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine64 xvfb xdotool x11-utils imagemagick util-linux locales python3
-  help2man man-db dpkg-dev file
+  help2man man-db dpkg-dev file ffmpeg
 )
 faltan=()
 for p in "${paquetes[@]}"; do
