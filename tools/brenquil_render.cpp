@@ -93,7 +93,7 @@ private:
     void escribir(const std::string& porcentaje) {
         if (!activa_) return;
         std::string linea = std::string(PROGRAMA) + ": " + etiqueta_;
-        if (!porcentaje.empty()) linea += (etiqueta_.empty() ? "" : "  ") + porcentaje;
+        if (!porcentaje.empty()) linea += (etiqueta_.empty() ? "" : " ") + porcentaje;
         std::fprintf(stderr, "\r%s", linea.c_str());
         std::fflush(stderr);
         largo_ = std::max(largo_, static_cast<int>(linea.size()));

@@ -7,21 +7,8 @@
 # usage: receta_mosaico.sh README.md BRENQUIL_RENDER
 set -euo pipefail
 [ $# -eq 2 ] || { echo "usage: receta_mosaico.sh README.md BRENQUIL_RENDER" >&2; exit 2; }
-readme=$(realpath "$1")
-programa=$(realpath "$2")
-carpeta=$(mktemp -d)
-trap 'rm -rf "$carpeta"' EXIT
-mkdir "$carpeta/bin"
-ln -s "$programa" "$carpeta/bin/brenquil-render"
-export PATH="$carpeta/bin:$PATH"
-
-receta=$(awk '/<!-- receta: mosaico -->/ { marca = 1; next }
-              marca && /^```/ { if (dentro) exit; dentro = 1; next }
-              dentro { print }' "$readme")
-[ -n "$receta" ] || { echo "FAIL: no recipe after <!-- receta: mosaico --> in $readme" >&2; exit 1; }
-cd "$carpeta"
-echo "$receta"
-bash -euo pipefail -c "$receta"
+. "$(dirname "$0")/receta.sh"
+correr_receta mosaico "$1" "$2"
 
 # The whole picture at once, with the view and size the recipe gave its tiles.
 vista=$(printf '%s\n' "$receta" | sed -n 's/.*--save-view \([^ ]*\).*/\1/p' | head -1)
