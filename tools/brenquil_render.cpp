@@ -174,7 +174,7 @@ int escribirPelicula(const Vista& inicio, const OpcionesRender& o) {
                         std::to_string(fin.plano) + " in '" + p.fin + "'): a zoom stays on one plane");
     }
     if (!(inicio.lado > 0 && std::isfinite(inicio.lado) && fin.lado > 0 && std::isfinite(fin.lado))) {
-        return fallar("a movie needs positive finite sides at both ends");
+        return fallar("cannot make a movie of these views: both sides must be positive and finite");
     }
     avisarProfundidad(fin, o);
 
@@ -186,7 +186,7 @@ int escribirPelicula(const Vista& inicio, const OpcionesRender& o) {
         std::error_code ec;
         for (const std::optional<std::string>& leido : {o.archivo, std::optional<std::string>(p.fin)}) {
             if (leido && fs::equivalent(*leido, nombres.back(), ec)) {
-                return rechazar("the frame '" + nombres.back() + "' is the file '" + *leido + "' the movie starts from");
+                return rechazar("the frame '" + nombres.back() + "' is the file '" + *leido + "' a view is read from");
             }
         }
     }

@@ -88,7 +88,8 @@ std::string textoExacto(long double v) {
 // The longest "Brenquil render" text taken from a PNG.
 constexpr std::size_t TEXTO_DIBUJO_MAXIMO = 4096;
 
-// `n` integers from `minimo` to `maximo` separated by `separador`, into `destino`.
+// As many integers as `destino` has, each from `minimo` to `maximo`, separated
+// by `separador`: the whole text, into `destino`.
 bool enteros(const std::string& texto, char separador, std::initializer_list<int*> destino, int64_t minimo,
              int64_t maximo) {
     std::size_t inicio = 0;
