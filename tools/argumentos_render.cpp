@@ -352,7 +352,7 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
             o.pelicula->fin = v;
         });
     CLI::Option* oFotogramas = op.agregar(
-        "--frames", "N", "the movie's frames, 2.." + std::to_string(FOTOGRAMAS_MAXIMOS) + ": the first is\nthe view, the last END's",
+        "--frames", "N", "the movie's frames, 2.." + std::to_string(FOTOGRAMAS_MAXIMOS) + ":\nthe first is the view, the last END's",
         entero(2, FOTOGRAMAS_MAXIMOS), [&](const std::string& v) {
             if (!o.pelicula) o.pelicula.emplace();
             o.pelicula->fotogramas = static_cast<int>(*leerEnteroEstricto(v));

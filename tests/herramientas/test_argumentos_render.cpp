@@ -92,7 +92,8 @@ TEST(ArgumentosRender, AyudaYVersion) {
     EXPECT_EQ(ayuda.error, "");
     for (const char* texto : {"--output", "--size", "65535", "--supersample", "--region", "--center", "--radius",
                               "--zoom", "--save-view", "--iterations", "--plane", "--color", "--dwell", "--side",
-                              "--step", "--threads", "every core: 7", "Exit status"}) {
+                              "--step", "--threads", "every core: 7", "--zoom-to", "--frames", "--frame-range",
+                              "Exit status"}) {
         EXPECT_NE(ayuda.texto.find(texto), std::string::npos) << texto;
     }
     const ResultadoArgumentos version = analizar({"--version"});
