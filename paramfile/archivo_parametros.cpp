@@ -19,9 +19,9 @@ bool cargarArchivoParametros(const fs::path& ruta, Vista& vista) {
     return true;
 }
 
-std::string guardarArchivoParametros(const fs::path& ruta, const Vista& vista) {
+std::string guardarArchivoParametros(const fs::path& ruta, const Vista& vista, std::error_code* causa) {
     const std::string registro = escribirRegistro(vista);
-    return reemplazarArchivo(ruta, registro.data(), registro.size());
+    return reemplazarArchivo(ruta, registro.data(), registro.size(), causa);
 }
 
 }  // namespace brenquil

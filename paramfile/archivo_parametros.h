@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "vista.h"
 
@@ -20,8 +21,10 @@ bool cargarArchivoParametros(const std::filesystem::path& ruta, Vista& vista);
 // Writes the 135-byte record of `vista` to `ruta` without ever destroying
 // data (reemplazarArchivo): `ruta` is created or overwritten, as an ordinary
 // writable file, only once every byte is on the disk. Returns an empty text,
-// or why it failed, with whatever was at `ruta` as it was. A target that
-// exists but is not a regular file, or is marked read-only, is not replaced.
-std::string guardarArchivoParametros(const std::filesystem::path& ruta, const Vista& vista);
+// or why it failed, with whatever was at `ruta` as it was, and its cause in
+// `causa` when one is given (ArchivoNuevo::causa()). A target that exists but
+// is not a regular file, or is marked read-only, is not replaced.
+std::string guardarArchivoParametros(const std::filesystem::path& ruta, const Vista& vista,
+                                     std::error_code* causa = nullptr);
 
 }  // namespace brenquil

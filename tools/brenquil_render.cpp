@@ -119,7 +119,7 @@ int escribirImagen(const Vista& vista, const OpcionesRender& o, const std::strin
         return 0;
     }
     ArchivoNuevo nuevo;
-    if (std::string error = nuevo.abrir(ruta); !error.empty()) return fallar(error);
+    if (std::string error = nuevo.abrir(rutaDeTexto(ruta)); !error.empty()) return fallar(error);
     if (std::string error = renderizar(vista, o, nuevo.archivo()); !error.empty()) {
         return fallar("cannot write '" + ruta + "': " + error);
     }
@@ -127,9 +127,8 @@ int escribirImagen(const Vista& vista, const OpcionesRender& o, const std::strin
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// The program, on its arguments as UTF-8 text (the system's bytes outside Windows).
+int ejecutar(int argc, const char* const* argv) {
     // Before any temporary file exists, the probes of the outputs' folders included.
     manejarSenalesDeFin(alInterrumpir);
     const ResultadoArgumentos analisis = analizarArgumentos(argc, argv, nucleos());
@@ -144,11 +143,11 @@ int main(int argc, char** argv) {
     for (const std::optional<std::string>& destino : {o.salida, o.guardarVista}) {
         if (!destino || *destino == "-") continue;
         std::error_code ec;
-        if (o.archivo && fs::equivalent(*o.archivo, *destino, ec)) {
+        if (o.archivo && fs::equivalent(rutaDeTexto(*o.archivo), rutaDeTexto(*destino), ec)) {
             return rechazar("the output '" + *destino + "' is the file the view is read from");
         }
         // Before the render, so that a wrong path does not cost a whole render.
-        if (std::string error = comprobarDestino(*destino); !error.empty()) return fallar(error);
+        if (std::string error = comprobarDestino(rutaDeTexto(*destino)); !error.empty()) return fallar(error);
     }
 
     Vista vista;
@@ -169,9 +168,32 @@ int main(int argc, char** argv) {
 
     if (o.guardarVista) {
         const std::string texto = escribirRegistro(vista);
-        if (std::string error = reemplazarArchivo(*o.guardarVista, texto.data(), texto.size()); !error.empty()) {
+        if (std::string error = reemplazarArchivo(rutaDeTexto(*o.guardarVista), texto.data(), texto.size());
+            !error.empty()) {
             return fallar(error);
         }
     }
     return o.salida ? escribirImagen(vista, o, *o.salida) : 0;
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// Windows gives main() its arguments in the ANSI code page, which turns a
+// name it lacks into a look-alike or '?' ("Ω.png" into "O.png", replacing
+// that file): the wide arguments of wmain (-municode) are taken instead, as
+// UTF-8.
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> textos;
+    for (int i = 0; i < argc; ++i) {
+        std::optional<std::string> texto = textoDeAncho(argv[i]);
+        if (!texto) return rechazar("argument " + std::to_string(i) + " is not valid Unicode text");
+        textos.push_back(std::move(*texto));
+    }
+    std::vector<const char*> punteros;
+    for (const std::string& t : textos) punteros.push_back(t.c_str());
+    return ejecutar(argc, punteros.data());
+}
+#else
+int main(int argc, char** argv) { return ejecutar(argc, argv); }
+#endif

@@ -61,7 +61,7 @@ std::string codigo(int32_t c, const char* nombre) {
 
 std::string leerArchivoVista(const std::string& ruta, Vista& vista) {
     std::string error;
-    std::FILE* archivo = abrirEntrada(std::filesystem::path(ruta), error);
+    std::FILE* archivo = abrirEntrada(rutaDeTexto(ruta), error);
     if (archivo == nullptr) return "cannot read '" + ruta + "': " + error;
     unsigned char datos[TAMANO_REGISTRO];
     const std::size_t leidos = std::fread(datos, 1, sizeof datos, archivo);
