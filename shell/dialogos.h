@@ -24,9 +24,10 @@ void mostrarAcercaDe(HWND ventana);
 
 // Load and Save of a parameter file chosen in the system's Open and Save
 // dialogs, which open on the last path chosen in either (nombreArchivo). A
-// cancelled dialog or a file that cannot be read or written changes nothing
-// and reports nothing. Load neither repaints nor renders: the loaded view is
-// drawn at the next render start.
+// cancelled dialog changes nothing; a file that cannot be read changes
+// nothing; a save that cannot write leaves the old file whole and says so in
+// a message box ("Save") naming the file and the reason. Load neither
+// repaints nor renders: the loaded view is drawn at the next render start.
 void cargarParametros(HWND ventana);
 void guardarParametros(HWND ventana);
 
