@@ -155,17 +155,16 @@ std::string comprobarDestino(const fs::path& destino) {
     }
     std::error_code ec;
     if (fs::exists(destino, ec)) return {};
+    // No handler may remove a file of this name: it is the user's once it
+    // exists. The signals wait until the file made here is gone again.
+    BloqueoSenales bloqueo;
     std::FILE* archivo = crearArchivoNuevo(destino);
     if (archivo == nullptr) {
         if (errno == EEXIST) return {};
         return "cannot write " + citar(destino) + ": " + std::strerror(errno);
     }
-    const int registro = reservar(destino);
-    abierto(registro, descriptorDe(archivo));
-    const bool intacto = cerrando(registro);
-    if (intacto || !BORRAR_CIERRA) std::fclose(archivo);
+    std::fclose(archivo);
     fs::remove(destino, ec);
-    olvidar(registro);
     return {};
 }
 

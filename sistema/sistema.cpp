@@ -11,6 +11,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -189,6 +190,9 @@ void manejarSenalesDeFin(void (*manejador)(int)) {
     for (int senal : {SIGINT, SIGTERM, SIGBREAK, SIGABRT, SIGSEGV, SIGILL, SIGFPE}) std::signal(senal, manejador);
 }
 
+BloqueoSenales::BloqueoSenales() : anterior_{} {}
+BloqueoSenales::~BloqueoSenales() = default;
+
 #else
 
 bool esTerminal(std::FILE* archivo) { return isatty(fileno(archivo)) != 0; }
@@ -250,13 +254,25 @@ int descriptorDe(std::FILE* archivo) { return fileno(archivo); }
 
 void borrarAbierto(const char* ruta, int) { unlink(ruta); }
 
+// The signals that end a program by default and that a program can catch.
+constexpr int SENALES_DE_FIN[] = {SIGHUP, SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT,   SIGBUS,  SIGFPE,  SIGUSR1, SIGSEGV,
+                                  SIGUSR2, SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGVTALRM, SIGPROF, SIGSYS, SIGIO};
+
 void manejarSenalesDeFin(void (*manejador)(int)) {
-    for (int senal : {SIGHUP, SIGINT, SIGQUIT, SIGILL, SIGTRAP, SIGABRT, SIGBUS, SIGFPE, SIGUSR1, SIGSEGV, SIGUSR2,
-                      SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGVTALRM, SIGPROF, SIGSYS, SIGIO}) {
-        std::signal(senal, manejador);
-    }
+    for (int senal : SENALES_DE_FIN) std::signal(senal, manejador);
     std::signal(SIGXFSZ, SIG_IGN);
 }
+
+
+BloqueoSenales::BloqueoSenales() {
+    static_assert(sizeof(sigset_t) <= 128);
+    sigset_t senales;
+    sigemptyset(&senales);
+    for (int senal : SENALES_DE_FIN) sigaddset(&senales, senal);
+    pthread_sigmask(SIG_BLOCK, &senales, reinterpret_cast<sigset_t*>(anterior_));
+}
+
+BloqueoSenales::~BloqueoSenales() { pthread_sigmask(SIG_SETMASK, reinterpret_cast<sigset_t*>(anterior_), nullptr); }
 
 #endif
 

@@ -89,6 +89,21 @@ void borrarAbierto(const std::filesystem::path::value_type* ruta, int descriptor
 // signal that ends the program.
 void manejarSenalesDeFin(void (*manejador)(int));
 
+// Holds back, for its lifetime, the signals of manejarSenalesDeFin on the
+// calling thread (outside Windows): a signal that comes meanwhile is
+// handled when the block ends. For the short steps that make and remove a
+// file of the user's own name, which no handler may remove.
+class BloqueoSenales {
+public:
+    BloqueoSenales();
+    ~BloqueoSenales();
+    BloqueoSenales(const BloqueoSenales&) = delete;
+    BloqueoSenales& operator=(const BloqueoSenales&) = delete;
+
+private:
+    unsigned char anterior_[128];  // the thread's previous mask (a sigset_t)
+};
+
 // Whether borrarAbierto closes the descriptor.
 inline constexpr bool BORRAR_CIERRA =
 #ifdef _WIN32

@@ -238,7 +238,7 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
         ->trigger_on_parse();
     app.set_version_flag("--version", "brenquil-render " BRENQUIL_VERSION)->trigger_on_parse();
 
-    const auto real16 = [](const std::string& v) { return static_cast<int16_t>(*leerEnteroEstricto(v)); };
+    const auto entero16 = [](const std::string& v) { return static_cast<int16_t>(*leerEnteroEstricto(v)); };
     const auto numero = [](const std::string& v) { return *leerRealEstricto(v); };
     constexpr int64_t MIN16 = std::numeric_limits<int16_t>::min();
     constexpr int64_t MAX16 = std::numeric_limits<int16_t>::max();
@@ -262,7 +262,7 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
                });
     op.agregar("--supersample,--supermuestreo", "N",
                "N x N samples per pixel, 1.." + std::to_string(MUESTRAS_MAXIMAS) + " (1),\naveraged in linear light",
-               entero(1, MUESTRAS_MAXIMAS), [&](const std::string& v) { o.muestras = static_cast<int>(real16(v)); });
+               entero(1, MUESTRAS_MAXIMAS), [&](const std::string& v) { o.muestras = static_cast<int>(entero16(v)); });
     // Whether the rectangle lies inside the picture is known once the size is.
     op.agregar("--region", "X,Y,W,H", "only this rectangle of the picture,\nthe same pixels as in the whole render",
                lista(',', 4,
@@ -278,14 +278,14 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
                    o.region = Region{n[0], n[1], n[2], n[3]};
                });
     op.agregar("--iterations,--iteraciones", "N", "iteration limit, -32768..32767", entero(MIN16, MAX16),
-               [&](const std::string& v) { o.iteraciones = real16(v); });
+               [&](const std::string& v) { o.iteraciones = entero16(v); });
     op.agregar("--plane,--plano", "P", "plane: 300 or cardioide, 305 or\ncardioide-inv, 310 or parabola",
-               codigo(PLANOS, "a plane"), [&](const std::string& v) { o.plano = real16(v); });
+               codigo(PLANOS, "a plane"), [&](const std::string& v) { o.plano = entero16(v); });
     op.agregar("--color,--colour", "C",
                "colouring: 350 or iteracion, 355 or\nblanco-negro, 365 or desc-binaria,\n370 or desc-binaria-bn",
-               codigo(COLORES, "a colouring"), [&](const std::string& v) { o.modoColor = real16(v); });
+               codigo(COLORES, "a colouring"), [&](const std::string& v) { o.modoColor = entero16(v); });
     op.agregar("--dwell", "D", "380 or si: escaped points drawn;\n385 or no: only the inside",
-               codigo(DWELLS, "a dwell code"), [&](const std::string& v) { o.dwell = real16(v); });
+               codigo(DWELLS, "a dwell code"), [&](const std::string& v) { o.dwell = entero16(v); });
     CLI::Option* oX = op.agregar("--x", "X", "real part of the upper-left corner", real(false),
                                  [&](const std::string& v) { o.xSupIzq = numero(v); });
     CLI::Option* oY = op.agregar("--y", "Y", "imaginary part of the upper-left corner", real(false),
@@ -303,10 +303,10 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
     CLI::Option* oZoom = op.agregar("--zoom", "M", "magnification: the side is 4 / M", real(true),
                                     [&](const std::string& v) { o.zoom = numero(v); });
     op.agregar("--step,--paso", "S", "added once to the limit, as a render\nstart in the window does (0)",
-               entero(MIN16, MAX16), [&](const std::string& v) { o.paso = real16(v); });
+               entero(MIN16, MAX16), [&](const std::string& v) { o.paso = entero16(v); });
     op.agregar("--threads", "N",
                "threads, 1.." + std::to_string(HILOS_MAXIMOS) + " (every core: " + std::to_string(nucleos) + ")",
-               entero(1, HILOS_MAXIMOS), [&](const std::string& v) { o.hilos = static_cast<unsigned>(real16(v)); });
+               entero(1, HILOS_MAXIMOS), [&](const std::string& v) { o.hilos = static_cast<unsigned>(entero16(v)); });
 
     try {
         app.parse(argc, argv);

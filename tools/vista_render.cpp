@@ -53,6 +53,10 @@ const char* nombreColor(int32_t c) {
     }
 }
 
+// The longest view text taken from a PNG: room for the record and more, far
+// from what a hostile file could make the reader hold.
+constexpr std::size_t TEXTO_VISTA_MAXIMO = 4096;
+
 std::string codigo(int32_t c, const char* nombre) {
     return std::to_string(c) + (nombre ? std::string(" (") + nombre + ")" : std::string());
 }
@@ -70,19 +74,14 @@ std::string leerArchivoVista(const std::string& ruta, Vista& vista) {
     if (fallo) {
         error = std::strerror(errno);
     } else if (esPng(inicio)) {
-        // The text chunks come after the first bytes already read.
-        std::rewind(archivo);
-        std::vector<TextoPng> textos;
-        if (!leerTextosPng(archivo, textos, error)) {
-            // error says why
-        } else {
-            error = "a PNG without a Brenquil view";
-            for (const TextoPng& t : textos) {
-                if (t.clave == CLAVE_REGISTRO_PNG) {
-                    leerRegistro(t.texto, vista);
-                    error.clear();
-                    break;
-                }
+        // The reading goes on after the bytes already read: a pipe cannot be
+        // rewound. Only the view's chunk is kept; its record is 135 bytes.
+        LecturaPng lectura;
+        if (leerTextosPng(archivo, inicio, {{CLAVE_REGISTRO_PNG, TEXTO_VISTA_MAXIMO}}, lectura, error)) {
+            if (lectura.textos[0]) {
+                leerRegistro(*lectura.textos[0], vista);
+            } else {
+                error = "a PNG without a Brenquil view";
             }
         }
     } else {

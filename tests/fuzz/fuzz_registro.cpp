@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "propiedad.h"
 #include "registro_parametros.h"
 #include "texto_numero.h"
 
@@ -19,14 +20,6 @@ namespace {
 
 const CampoRegistro kCampos[] = {CAMPO_ITERACIONES, CAMPO_PLANO,     CAMPO_MODO_COLOR, CAMPO_DWELL,
                                  CAMPO_X_SUP_IZQ,   CAMPO_Y_SUP_IZQ, CAMPO_LADO};
-
-#define EXIGIR(cond)                                                                   \
-    do {                                                                               \
-        if (!(cond)) {                                                                 \
-            std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #cond); \
-            std::abort();                                                              \
-        }                                                                              \
-    } while (0)
 
 bool mismosBits(long double a, long double b) { return std::memcmp(&a, &b, 10) == 0; }
 

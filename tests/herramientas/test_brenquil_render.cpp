@@ -59,9 +59,10 @@ struct Ejecucion {
 
 // Runs the built program with `args` in `carpeta`, collecting what it prints;
 // a program still running after the deadline is killed and the test fails.
-// `delante` is a command that runs it (as another user, under a limit).
+// `delante` is a command that runs it (as another user, under a limit);
+// `programa` runs another program instead.
 Ejecucion ejecutar(const fs::path& carpeta, const std::vector<std::string>& args,
-                   const std::vector<std::string>& delante = {}) {
+                   const std::vector<std::string>& delante = {}, const std::string& programa = BRENQUIL_RENDER_EXE) {
     Ejecucion e;
     int tuboSalida[2];
     int tuboErrores[2];
@@ -79,21 +80,20 @@ Ejecucion ejecutar(const fs::path& carpeta, const std::vector<std::string>& args
     posix_spawn_file_actions_addchdir_np(&acciones, carpeta.c_str());
 
     std::vector<std::string> orden = delante;
-    orden.push_back(BRENQUIL_RENDER_EXE);
+    orden.push_back(programa);
     orden.insert(orden.end(), args.begin(), args.end());
-    const std::string& programa = orden.front();
     std::vector<char*> argv;
     for (std::string& a : orden) argv.push_back(a.data());
     argv.push_back(nullptr);
     pid_t pid = -1;
-    const int fallo = posix_spawnp(&pid, programa.c_str(), &acciones, nullptr, argv.data(), environ);
+    const int fallo = posix_spawnp(&pid, orden.front().c_str(), &acciones, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&acciones);
     close(tuboSalida[1]);
     close(tuboErrores[1]);
     if (fallo != 0) {
         close(tuboSalida[0]);
         close(tuboErrores[0]);
-        ADD_FAILURE() << "cannot start " << programa << ": " << std::strerror(fallo);
+        ADD_FAILURE() << "cannot start " << orden.front() << ": " << std::strerror(fallo);
         return e;
     }
 
@@ -105,7 +105,7 @@ Ejecucion ejecutar(const fs::path& carpeta, const std::vector<std::string>& args
         const auto queda = std::chrono::duration_cast<std::chrono::milliseconds>(limite - std::chrono::steady_clock::now());
         if (queda.count() <= 0) {
             kill(pid, SIGKILL);
-            ADD_FAILURE() << "brenquil-render still running after 60 s";
+            ADD_FAILURE() << programa << " still running after 60 s";
             break;
         }
         if (poll(tubos, 2, static_cast<int>(queda.count())) < 0 && errno != EINTR) break;
@@ -261,34 +261,55 @@ TEST_F(BrenquilRender, CualquierTamanoYNumeroDeHilosDaLaImagenDeLaReferencia) {
 }
 
 // The view travels inside the PNG: its record (with the limit as drawn), a
-// readable form; the PNG is read wherever a parameter file is, and the
-// record comes back out as a parameter file.
+// readable form; the PNG is read wherever a parameter file is, also through a
+// pipe and after an image tool rewrote it, and the record comes back out as
+// a parameter file.
 TEST_F(BrenquilRender, LaVistaViajaEnElPng) {
     renderizar({"--plane", "305", "--color", "365", "--iterations", "150", "--step", "32", "--center", "-0.5,0.25",
                 "--radius", "0.125", "--size", "600x300"},
                "a.png");
     std::FILE* f = std::fopen((carpeta_ / "a.png").c_str(), "rb");
     ASSERT_NE(f, nullptr);
-    std::vector<TextoPng> textos;
+    LecturaPng leidos;
     std::string error;
-    ASSERT_TRUE(leerTextosPng(f, textos, error)) << error;
+    ASSERT_TRUE(leerTextosPng(f, "", {{"Brenquil view", 4096}, {"Description", 4096}, {"Software", 4096}}, leidos, error))
+        << error;
     std::fclose(f);
-    ASSERT_EQ(textos.size(), 3u);
+    const std::vector<std::optional<std::string>>& textos = leidos.textos;
+    ASSERT_TRUE(textos[0] && textos[1] && textos[2]);
     // The corner lies half the side left of the centre and half the height above it.
     const Vista esperada{182, PLANO_CARDIOIDE_INV, COLOR_DESC_BINARIA, DWELL_SI, -0.625L, 0.3125L, 0.25L};
-    EXPECT_EQ(textos[0], (TextoPng{"Brenquil view", escribirRegistro(esperada)}));
-    EXPECT_EQ(textos[1].clave, "Description");
-    EXPECT_NE(textos[1].texto.find("centre -0.5 + 0.25i"), std::string::npos) << textos[1].texto;
-    EXPECT_EQ(textos[2].clave, "Software");
+    EXPECT_EQ(*textos[0], escribirRegistro(esperada));
+    EXPECT_NE(textos[1]->find("centre -0.5 + 0.25i"), std::string::npos) << *textos[1];
+    EXPECT_EQ(textos[2]->rfind("brenquil-render ", 0), 0u) << *textos[2];
 
     // The PNG as the view, re-rendered: the same bytes; its view as a *.str.
     const Ejecucion e = ejecutar(carpeta_, {"a.png", "--size", "600x300", "-o", "b.png", "--save-view", "b.str"});
     EXPECT_EQ(e.codigo, 0) << e.errores;
     EXPECT_EQ(contenido(carpeta_ / "a.png"), contenido(carpeta_ / "b.png"));
     EXPECT_EQ(contenido(carpeta_ / "b.str"), escribirRegistro(esperada));
-    const Ejecucion solo = ejecutar(carpeta_, {"b.png", "--save-view", "c.str"});
-    EXPECT_EQ(solo.codigo, 0) << solo.errores;
-    EXPECT_EQ(contenido(carpeta_ / "c.str"), escribirRegistro(esperada));
+
+    // ImageMagick keeps the texts of a picture it resizes, compressed in zTXt
+    // chunks after the picture data. Each PNG gives its view from a file and
+    // through a pipe, as a *.str does.
+    const Ejecucion imagick = ejecutar(carpeta_, {"b.png", "-resize", "200x200", "c.png"}, {}, "convert");
+    ASSERT_EQ(imagick.codigo, 0) << imagick.errores;
+    const std::string reescrita = contenido(carpeta_ / "c.png");
+    const std::size_t vistaComprimida = reescrita.find("zTXtBrenquil view");
+    ASSERT_NE(vistaComprimida, std::string::npos);
+    ASSERT_LT(reescrita.find("IDAT"), vistaComprimida);
+    const std::string tubo = R"(cat "$1" | "$0" /dev/stdin --save-view "$2")";
+    for (const char* origen : {"b.png", "c.png", "b.str"}) {
+        SCOPED_TRACE(origen);
+        fs::remove(carpeta_ / "v.str");
+        const Ejecucion archivo = ejecutar(carpeta_, {origen, "--save-view", "v.str"});
+        EXPECT_EQ(archivo.codigo, 0) << archivo.errores;
+        EXPECT_EQ(contenido(carpeta_ / "v.str"), escribirRegistro(esperada));
+        fs::remove(carpeta_ / "v.str");
+        const Ejecucion tuberia = ejecutar(carpeta_, {"-c", tubo, BRENQUIL_RENDER_EXE, origen, "v.str"}, {}, "sh");
+        EXPECT_EQ(tuberia.codigo, 0) << tuberia.errores;
+        EXPECT_EQ(contenido(carpeta_ / "v.str"), escribirRegistro(esperada));
+    }
 }
 
 // Every failure, refusal and warning of a run: the exit code, a piece of what
@@ -385,10 +406,11 @@ TEST_F(BrenquilRender, UnaInterrupcionNoDejaArchivos) {
         // Once a temporary file exists (the probe of the folder, or the
         // picture's), the program is at work on its files.
         const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (archivos().empty() && std::chrono::steady_clock::now() < limite) {
+        bool visto = false;
+        while (!(visto = !archivos().empty()) && std::chrono::steady_clock::now() < limite) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        ASSERT_FALSE(archivos().empty()) << "no temporary file appeared";
+        ASSERT_TRUE(visto) << "no temporary file appeared";
         kill(pid, senal);
         int estado = 0;
         waitpid(pid, &estado, 0);
