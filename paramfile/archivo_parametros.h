@@ -1,5 +1,6 @@
-// Parameter files on disk: a view read from a file and written to one,
-// without dialogs.
+// Parameter files on disk, and a view read from a file that is a parameter
+// file or a PNG of brenquil-render: without dialogs, for the window's Load
+// and Save and for brenquil-render.
 #pragma once
 
 #include <filesystem>
@@ -10,13 +11,30 @@
 
 namespace brenquil {
 
-// Reads at most the 135 bytes a record can use (a larger file is never read
-// whole) into `vista` as leerRegistro reads them: a short or empty file gives
-// 0 for the fields it lacks and leaves the plane as it is when its field is
-// missing. Returns false, leaving `vista` untouched, when the file cannot be
-// opened or its first read fails (a directory, for instance); a read error
-// after some bytes ends the data there.
-bool cargarArchivoParametros(const std::filesystem::path& ruta, Vista& vista);
+// The keyword of the PNG text chunk that holds the view's 135-byte record.
+inline constexpr char CLAVE_REGISTRO_PNG[] = "Brenquil view";
+
+// What kept a view from being read from a file.
+enum class FalloLectura {
+    NINGUNO,
+    ABRIR,          // the file cannot be opened: missing, a folder, not a regular file or pipe, denied
+    LEER,           // reading it failed
+    PNG,            // a PNG that is damaged, cut short or beyond the reader's limits
+    PNG_SIN_VISTA,  // a PNG without the view's text
+};
+
+// Reads the view of the file at `ruta` into `vista`. A file that begins with
+// the PNG signature is a PNG (a parameter file's first byte is a digit, a
+// sign or a space, never 0x89), and its view is the record in its text
+// "Brenquil view", found in any text chunk anywhere in the file. Any other
+// file is a parameter file, read as the window has always read one: at most
+// its first 135 bytes, as leerRegistro reads them, so that a short or empty
+// file gives 0 for the fields it lacks and leaves the plane as it is when its
+// field is missing. Returns an empty text, or why the file gives no view
+// ("cannot read '<ruta>': ..."), with `vista` untouched and the kind of
+// failure in `fallo` when one is given. Never waits for a pipe that has no
+// writer.
+std::string leerArchivoVista(const std::filesystem::path& ruta, Vista& vista, FalloLectura* fallo = nullptr);
 
 // Writes the 135-byte record of `vista` to `ruta` without ever destroying
 // data (reemplazarArchivo): `ruta` is created or overwritten, as an ordinary

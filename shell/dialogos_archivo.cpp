@@ -57,6 +57,18 @@ std::wstring motivo(const std::error_code& causa) {
            anchoDeTexto(causa.message()).value_or(std::wstring()) + L")";
 }
 
+// Why no view was read from a file, in the program's words.
+std::wstring motivo(FalloLectura fallo) {
+    switch (fallo) {
+    case FalloLectura::ABRIR: return L"no se puede abrir el archivo";
+    case FalloLectura::LEER: return L"error de lectura";
+    case FalloLectura::PNG: return L"el PNG esta danado o incompleto";
+    case FalloLectura::PNG_SIN_VISTA: return L"el PNG no contiene una vista de Brenquil";
+    case FalloLectura::NINGUNO: break;
+    }
+    return {};
+}
+
 // A message box on the main window: "No se pudo <accion> <path>:" and why.
 void avisar(HWND ventana, const wchar_t* titulo, const wchar_t* accion, const std::wstring& porque) {
     const std::wstring texto = std::wstring(L"No se pudo ") + accion + L" " + programa().nombreArchivo + L":\n" + porque;
@@ -68,10 +80,16 @@ void avisar(HWND ventana, const wchar_t* titulo, const wchar_t* accion, const st
 void cargarParametros(HWND ventana) {
     if (!elegirArchivo(ventana, OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, GetOpenFileNameW)) return;
     const std::filesystem::path ruta(programa().nombreArchivo);
-    // A file that cannot be read leaves the state as it was.
+    // A parameter file, or the view inside a PNG of brenquil-render. A file
+    // that gives no view leaves the state as it was, and says why.
     EstadoVisor& estado = programa().estado;
     Vista vista = estado.vista();
-    if (cargarArchivoParametros(ruta, vista)) estado.ponerVista(vista);
+    FalloLectura fallo = FalloLectura::NINGUNO;
+    if (leerArchivoVista(ruta, vista, &fallo).empty()) {
+        estado.ponerVista(vista);
+    } else {
+        avisar(ventana, L"Load", L"leer", motivo(fallo));
+    }
 }
 
 void guardarParametros(HWND ventana) {

@@ -152,7 +152,7 @@ int ejecutar(int argc, const char* const* argv) {
 
     Vista vista;
     if (o.archivo) {
-        if (std::string error = leerArchivoVista(*o.archivo, vista); !error.empty()) return fallar(error);
+        if (std::string error = leerArchivoVista(rutaDeTexto(*o.archivo), vista); !error.empty()) return fallar(error);
         // The window draws whatever a file holds; so does this, with a word on each such value.
         for (const std::string& aviso : valoresSinImagen(vista)) avisar("'" + *o.archivo + "': " + aviso);
     }

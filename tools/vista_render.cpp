@@ -2,12 +2,9 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
 
 #include "codigos.h"
 #include "numeros.h"
-#include "sistema.h"
 #include "texto_numero.h"
 
 #ifndef BRENQUIL_VERSION
@@ -53,43 +50,11 @@ const char* nombreColor(int32_t c) {
     }
 }
 
-// The longest view text taken from a PNG: room for the record and more, far
-// from what a hostile file could make the reader hold.
-constexpr std::size_t TEXTO_VISTA_MAXIMO = 4096;
-
 std::string codigo(int32_t c, const char* nombre) {
     return std::to_string(c) + (nombre ? std::string(" (") + nombre + ")" : std::string());
 }
 
 }  // namespace
-
-std::string leerArchivoVista(const std::string& ruta, Vista& vista) {
-    std::string error;
-    std::FILE* archivo = abrirEntrada(rutaDeTexto(ruta), error);
-    if (archivo == nullptr) return "cannot read '" + ruta + "': " + error;
-    unsigned char datos[TAMANO_REGISTRO];
-    const std::size_t leidos = std::fread(datos, 1, sizeof datos, archivo);
-    const bool fallo = std::ferror(archivo) != 0;
-    const std::string inicio(reinterpret_cast<const char*>(datos), leidos);
-    if (fallo) {
-        error = std::strerror(errno);
-    } else if (esPng(inicio)) {
-        // The reading goes on after the bytes already read: a pipe cannot be
-        // rewound. Only the view's chunk is kept; its record is 135 bytes.
-        LecturaPng lectura;
-        if (leerTextosPng(archivo, inicio, {{CLAVE_REGISTRO_PNG, TEXTO_VISTA_MAXIMO}}, lectura, error)) {
-            if (lectura.textos[0]) {
-                leerRegistro(*lectura.textos[0], vista);
-            } else {
-                error = "a PNG without a Brenquil view";
-            }
-        }
-    } else {
-        leerRegistro(std::span<const unsigned char>(datos, leidos), vista);
-    }
-    std::fclose(archivo);
-    return error.empty() ? error : "cannot read '" + ruta + "': " + error;
-}
 
 std::vector<std::string> valoresSinImagen(const Vista& r) {
     std::vector<std::string> avisos;

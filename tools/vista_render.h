@@ -1,27 +1,18 @@
 // The view brenquil-render draws: read from a parameter file or from a PNG it
-// wrote, with the command line's options over it, and described for the
-// PNG's text chunks.
+// wrote (leerArchivoVista of archivo_parametros.h), with the command line's
+// options over it, and described for the PNG's text chunks.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "archivo_parametros.h"
 #include "argumentos_render.h"
 #include "imagen_png.h"
 #include "lienzo.h"
 #include "registro_parametros.h"
 
 namespace brenquil {
-
-// The keyword of the PNG text chunk that holds the view's 135-byte record.
-inline constexpr char CLAVE_REGISTRO_PNG[] = "Brenquil view";
-
-// Reads the view of the file at `ruta` into `vista`: a parameter file as
-// the window loads one (at most its 135 bytes are read, and a short file
-// reads as 0 where it ends), or a PNG holding the record in its text chunk.
-// Returns an empty text, or why the file gives no view. Never waits for a
-// pipe that has no writer.
-std::string leerArchivoVista(const std::string& ruta, Vista& vista);
 
 // The values of a view that make no picture, each in a sentence: a side that
 // is not positive and finite, a corner that is not finite, a plane, colour or

@@ -13,6 +13,7 @@
 
 #include "../registros_prueba.h"
 #include "con_programa.h"
+#include "imagen_png.h"
 #include "leer_png.h"
 
 using namespace brenquil;
@@ -379,11 +380,14 @@ int ejecutarRender(const std::vector<std::string>& args) {
 
 }  // namespace
 
-// A picture's view taken back from its PNG as a parameter file, loaded in the
-// window and drawn with the step 0 ("0 (Parametros Actuales)"): the same picture.
+// Load takes the view inside a PNG of brenquil-render.exe, and the view of
+// the same PNG saved by it as a parameter file: drawn with the step 0 ("0
+// (Parametros Actuales)"), each gives the PNG's own pixels. A PNG without the
+// view is refused in a "Load" box naming it, and the view stays as it was.
 TEST_F(Archivos, LaVistaDeUnPngDaLaMismaImagenEnLaVentana) {
     const std::string png = ruta("vista.png");
     const std::string str = ruta("vista.str");
+    const std::string sinVista = ruta("sin-vista.png");
     ASSERT_EQ(ejecutarRender({"--plane", "parabola", "--color", "desc-binaria", "--iterations", "150", "--step", "32",
                               "--center", "-0.4,0.6", "--radius", "1.5", "-o", png}),
               0);
@@ -393,10 +397,39 @@ TEST_F(Archivos, LaVistaDeUnPngDaLaMismaImagenEnLaVentana) {
     ASSERT_TRUE(leido) << error;
     Imagen esperada(400, 400);
     esperada.pixeles = leido->pixeles;
+    {
+        // A PNG as any other program writes one: pixels and a description.
+        std::FILE* f = std::fopen(sinVista.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        EscritorPng escritor;
+        const std::vector<Color> pixeles(4 * 4, BLANCO);
+        EXPECT_EQ(escritor.empezar(f, 4, 4, {{"Description", "no view"}}), "");
+        EXPECT_EQ(escritor.escribirFilas(pixeles.data(), 4), "");
+        EXPECT_EQ(escritor.terminar(), "");
+        ASSERT_EQ(std::fclose(f), 0);
+    }
 
     esperarPrimeraImagen();
-    ASSERT_NO_FATAL_FAILURE(cargarDe(str));
     programa.comando(CM_ITER_ACTUAL);
+    // The start-up view between the two, so that each Load has a view to change.
+    for (const std::string& archivo : {str, png}) {
+        SCOPED_TRACE(archivo);
+        ASSERT_NO_FATAL_FAILURE(fijarVista(nullptr, nullptr, nullptr, nullptr, true));
+        ASSERT_NO_FATAL_FAILURE(cargarDe(archivo));
+        programa.comando(CM_EJECUTAR_DETENER);
+        esperarImagen(esperada, "the view of the PNG, drawn by the window");
+    }
+
+    HWND dialogo = nullptr;
+    ASSERT_NO_FATAL_FAILURE(abrirDialogo(CM_LOAD, dialogo));
+    ASSERT_NO_FATAL_FAILURE(elegir(dialogo, sinVista));
+    const HWND cuadro = programa.esperarCuadro("Load");
+    ASSERT_NE(cuadro, nullptr) << "no \"Load\" box";
+    const std::optional<Cuadro> leidoCuadro = leerCuadro(cuadro);
+    ASSERT_TRUE(leidoCuadro.has_value());
+    EXPECT_EQ(leidoCuadro->texto, "No se pudo leer " + sinVista + ":\nel PNG no contiene una vista de Brenquil");
+    EXPECT_EQ(leidoCuadro->propietario, programa.ventana());
+    ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDOK));
     programa.comando(CM_EJECUTAR_DETENER);
-    esperarImagen(esperada, "the view of the PNG, drawn by the window");
+    esperarImagen(esperada, "the view kept after the PNG without one");
 }

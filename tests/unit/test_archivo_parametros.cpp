@@ -93,10 +93,10 @@ TEST_F(ArchivoParametros, GuardaLosBytesDelRegistroYLosCarga) {
     EXPECT_EQ(nombres(), (Nombres{"ejemplo.str", "inicial.str"}));
 
     Vista cargado;
-    ASSERT_TRUE(cargarArchivoParametros(ruta("ejemplo.str"), cargado));
+    ASSERT_EQ(leerArchivoVista(ruta("ejemplo.str"), cargado), "");
     esperarIguales(cargado, registroEjemplo());
 
-    ASSERT_TRUE(cargarArchivoParametros(ruta("inicial.str"), cargado));
+    ASSERT_EQ(leerArchivoVista(ruta("inicial.str"), cargado), "");
     EXPECT_EQ(cargado.plano, PLANO_CARDIOIDE);
     EXPECT_EQ(cargado.lado, 16.0L);
 }
@@ -235,9 +235,9 @@ TEST_F(ArchivoParametros, GuardadoFallidoEnCarpetaSinEscritura) {
 TEST_F(ArchivoParametros, CargaFallidaDejaElEstado) {
     Vista estado;
     estado = registroEjemplo();
-    EXPECT_FALSE(cargarArchivoParametros(ruta("no-existe.str"), estado));
+    EXPECT_NE(leerArchivoVista(ruta("no-existe.str"), estado), "");
     fs::create_directory(ruta("carpeta.str"));
-    EXPECT_FALSE(cargarArchivoParametros(ruta("carpeta.str"), estado));
+    EXPECT_NE(leerArchivoVista(ruta("carpeta.str"), estado), "");
     esperarIguales(estado, registroEjemplo());
 }
 
@@ -245,12 +245,12 @@ TEST_F(ArchivoParametros, ArchivosCortosYLargos) {
     Vista estado;
     estado.plano = PLANO_PARABOLA;
     escribir(ruta("seis.str"), "40    ");
-    ASSERT_TRUE(cargarArchivoParametros(ruta("seis.str"), estado));
+    ASSERT_EQ(leerArchivoVista(ruta("seis.str"), estado), "");
     esperarIguales(estado, {40, PLANO_PARABOLA, 0, 0, 0.0L, 0.0L, 0.0L});
 
     estado = registroEjemplo();
     escribir(ruta("vacio.str"), "");
-    ASSERT_TRUE(cargarArchivoParametros(ruta("vacio.str"), estado));
+    ASSERT_EQ(leerArchivoVista(ruta("vacio.str"), estado), "");
     EXPECT_EQ(estado.iteraciones, 0);
     EXPECT_EQ(estado.plano, PLANO_CARDIOIDE_INV);
     EXPECT_EQ(estado.modoColor, 0);
@@ -258,7 +258,7 @@ TEST_F(ArchivoParametros, ArchivosCortosYLargos) {
 
     // A record followed by a megabyte: the record alone counts.
     escribir(ruta("largo.str"), kRegistroInicial + std::string(1 << 20, '9'));
-    ASSERT_TRUE(cargarArchivoParametros(ruta("largo.str"), estado));
+    ASSERT_EQ(leerArchivoVista(ruta("largo.str"), estado), "");
     EXPECT_EQ(estado.iteraciones, 30);
     EXPECT_EQ(estado.plano, PLANO_CARDIOIDE);
     EXPECT_EQ(estado.lado, 16.0L);
@@ -272,7 +272,7 @@ TEST_F(ArchivoParametros, LadoInfinitoGuardadoYCargado) {
     ASSERT_EQ(bytes.size(), 135u);
     EXPECT_EQ(bytes.substr(95), "+INF" + espacios(36));
     Vista cargado;
-    ASSERT_TRUE(cargarArchivoParametros(ruta("inf.str"), cargado));
+    ASSERT_EQ(leerArchivoVista(ruta("inf.str"), cargado), "");
     EXPECT_EQ(cargado.lado, std::numeric_limits<long double>::infinity());
 }
 
