@@ -93,36 +93,55 @@ struct Manija {
     bool valida() const { return h != INVALID_HANDLE_VALUE; }
 };
 
-// Writes the bytes of `origen` over those of the existing file `destino`, in
-// place, sharing it with whoever has it open as they allow.
+// Writes the bytes of `origen` over those of the file `destino`, in place,
+// sharing it with whoever has it open as they allow. A `destino` that does
+// not exist (the rename was refused because someone held `origen`) is made
+// new, and removed again when the writing fails.
 std::error_code escribirEnSuSitio(const std::filesystem::path& origen, const std::filesystem::path& destino) {
     constexpr DWORD COMPARTIR = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     const Manija entrada(CreateFileW(origen.c_str(), GENERIC_READ, COMPARTIR, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!entrada.valida()) return codigoDe(GetLastError());
-    const Manija salida(CreateFileW(destino.c_str(), GENERIC_WRITE, COMPARTIR, nullptr, OPEN_EXISTING, 0, nullptr));
+    Manija salida(CreateFileW(destino.c_str(), GENERIC_WRITE, COMPARTIR, nullptr, OPEN_EXISTING, 0, nullptr));
+    bool nuevo = false;
+    if (!salida.valida() && GetLastError() == ERROR_FILE_NOT_FOUND) {
+        salida.h = CreateFileW(destino.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        nuevo = salida.valida();
+    }
     if (!salida.valida()) return codigoDe(GetLastError());
+    const auto fallar = [&](std::error_code ec) {
+        if (nuevo) {
+            CloseHandle(salida.h);
+            salida.h = INVALID_HANDLE_VALUE;
+            DeleteFileW(destino.c_str());
+        }
+        return ec;
+    };
     LARGE_INTEGER tamano{};
-    if (!GetFileSizeEx(entrada.h, &tamano)) return codigoDe(GetLastError());
-    // Room for the new bytes before any old one is overwritten. A file
-    // system that reserves nothing (Wine's) is written all the same.
-    FILE_ALLOCATION_INFO reserva{};
-    reserva.AllocationSize = tamano;
-    if (!SetFileInformationByHandle(salida.h, FileAllocationInfo, &reserva, sizeof reserva)) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) return codigoDe(error);
+    LARGE_INTEGER anterior{};
+    if (!GetFileSizeEx(entrada.h, &tamano) || !GetFileSizeEx(salida.h, &anterior)) return fallar(codigoDe(GetLastError()));
+    // Room for the new bytes before any old one is overwritten (an
+    // allocation below the file's size would cut it). A file system that
+    // reserves nothing (Wine's) is written all the same.
+    if (tamano.QuadPart > anterior.QuadPart) {
+        FILE_ALLOCATION_INFO reserva{};
+        reserva.AllocationSize = tamano;
+        if (!SetFileInformationByHandle(salida.h, FileAllocationInfo, &reserva, sizeof reserva)) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) return fallar(codigoDe(error));
+        }
     }
     std::vector<char> bloque(1 << 16);
     for (;;) {
         DWORD leidos = 0;
         if (!ReadFile(entrada.h, bloque.data(), static_cast<DWORD>(bloque.size()), &leidos, nullptr)) {
-            return codigoDe(GetLastError());
+            return fallar(codigoDe(GetLastError()));
         }
         if (leidos == 0) break;
         DWORD escritos = 0;
-        if (!WriteFile(salida.h, bloque.data(), leidos, &escritos, nullptr)) return codigoDe(GetLastError());
-        if (escritos != leidos) return std::make_error_code(std::errc::io_error);
+        if (!WriteFile(salida.h, bloque.data(), leidos, &escritos, nullptr)) return fallar(codigoDe(GetLastError()));
+        if (escritos != leidos) return fallar(std::make_error_code(std::errc::io_error));
     }
-    if (!SetEndOfFile(salida.h) || !FlushFileBuffers(salida.h)) return codigoDe(GetLastError());
+    if (!SetEndOfFile(salida.h) || !FlushFileBuffers(salida.h)) return fallar(codigoDe(GetLastError()));
     return {};
 }
 

@@ -47,8 +47,11 @@ bool volcarAlDisco(std::FILE* archivo);
 // it was and the error is std::errc::device_or_resource_busy. Before the
 // first old byte is overwritten, room for the new ones is reserved, so that a
 // full disk leaves `destino` whole; a write error after that (the disk
-// failing) would leave it damaged, as any plain save would. Elsewhere an open
-// file is replaced by the rename at once.
+// failing) would leave it damaged, as any plain save would. A rename refused
+// because someone holds `origen` (a scanner looking at the new file) is
+// written the same way, into a `destino` made new when there is none (and
+// removed again when the writing fails). Elsewhere an open file is replaced
+// by the rename at once.
 std::error_code renombrarEncima(const std::filesystem::path& origen, const std::filesystem::path& destino);
 
 // Names held as text: the command line's arguments and the names in
