@@ -1,27 +1,65 @@
-// Parameter files on disk: a view read from a file and written to one,
-// without dialogs.
+// Parameter files on disk, and a view read from a file that is a parameter
+// file or a PNG of brenquil-render: without dialogs, for the window's Load
+// and Save and for brenquil-render.
 #pragma once
 
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
+#include <system_error>
 
 #include "vista.h"
 
 namespace brenquil {
 
-// Reads at most the 135 bytes a record can use (a larger file is never read
-// whole) into `vista` as leerRegistro reads them: a short or empty file gives
-// 0 for the fields it lacks and leaves the plane as it is when its field is
-// missing. Returns false, leaving `vista` untouched, when the file cannot be
-// opened or its first read fails (a directory, for instance); a read error
-// after some bytes ends the data there.
-bool cargarArchivoParametros(const std::filesystem::path& ruta, Vista& vista);
+// The keyword of the PNG text chunk that holds the view's 135-byte record.
+inline constexpr char CLAVE_REGISTRO_PNG[] = "Brenquil view";
+// The keyword of the PNG text chunk that tells how brenquil-render drew the
+// picture: lines "key=value" named after its options (size, supersample,
+// region, step) and the view's corner and side exactly (x, y, side, as C
+// hexadecimal numbers), since the record's 19 digits do not hold every
+// 80-bit number.
+inline constexpr char CLAVE_DIBUJO_PNG[] = "Brenquil render";
+
+// The lines "key=value" of a "Brenquil render" text, by key. Returns an
+// empty text, or what is wrong with it: a line without '=', a key given twice.
+std::string leerLineasDibujo(const std::string& texto, std::map<std::string, std::string>& valores);
+
+// What kept a view from being read from a file.
+enum class FalloLectura {
+    NINGUNO,
+    ABRIR,          // the file cannot be opened: missing, a folder, not a regular file or pipe, denied
+    LEER,           // reading it failed
+    PNG,            // a PNG that is damaged, cut short or beyond the reader's limits
+    PNG_SIN_VISTA,  // a PNG without the view's text
+};
+
+// Reads the view of the file at `ruta` into `vista`. A file that begins with
+// the PNG signature is a PNG (a parameter file's first byte is a digit, a
+// sign or a space, never 0x89), and its view is the record in its text
+// "Brenquil view", found in any text chunk anywhere in the file. Any other
+// file is a parameter file, read as the window has always read one: at most
+// its first 135 bytes, as leerRegistro reads them, so that a short or empty
+// file gives 0 for the fields it lacks and leaves the plane as it is when its
+// field is missing. A PNG with a "Brenquil render" text takes the corner and
+// side exactly from its x, y and side when they agree with the record to its
+// 19 digits (a record changed since, by hand or by another program, wins),
+// and gives the whole text to `dibujo` when one is given. Returns an empty
+// text, or why the file gives no view ("cannot read '<ruta>': ..."; a
+// damaged "Brenquil render" text included), with `vista` untouched and the
+// kind of failure in `fallo` when one is given. Never waits for a pipe that
+// has no writer.
+std::string leerArchivoVista(const std::filesystem::path& ruta, Vista& vista, FalloLectura* fallo = nullptr,
+                             std::optional<std::string>* dibujo = nullptr);
 
 // Writes the 135-byte record of `vista` to `ruta` without ever destroying
 // data (reemplazarArchivo): `ruta` is created or overwritten, as an ordinary
 // writable file, only once every byte is on the disk. Returns an empty text,
-// or why it failed, with whatever was at `ruta` as it was. A target that
-// exists but is not a regular file, or is marked read-only, is not replaced.
-std::string guardarArchivoParametros(const std::filesystem::path& ruta, const Vista& vista);
+// or why it failed, with whatever was at `ruta` as it was, and its cause in
+// `causa` when one is given (ArchivoNuevo::causa()). A target that exists but
+// is not a regular file, or is marked read-only, is not replaced.
+std::string guardarArchivoParametros(const std::filesystem::path& ruta, const Vista& vista,
+                                     std::error_code* causa = nullptr);
 
 }  // namespace brenquil

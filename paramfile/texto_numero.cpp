@@ -263,4 +263,36 @@ std::size_t finDeReal(std::string_view texto) {
     return fin == i ? 0 : fin;
 }
 
+std::optional<int64_t> leerEnteroEstricto(std::string_view texto) {
+    std::size_t i = 0;
+    bool negativo = false;
+    if (i < texto.size() && (texto[i] == '+' || texto[i] == '-')) {
+        negativo = texto[i] == '-';
+        ++i;
+    }
+    if (i == texto.size()) return std::nullopt;
+    int64_t valor = 0;
+    for (; i < texto.size(); ++i) {
+        const char c = texto[i];
+        if (c < '0' || c > '9') return std::nullopt;
+        // Past 2^40 the value is far outside every field: it stops growing
+        // there instead of overflowing.
+        if (valor < (int64_t{1} << 40)) valor = valor * 10 + (c - '0');
+    }
+    return negativo ? -valor : valor;
+}
+
+// The C grammar decides where the number ends, over the exact bytes (an
+// embedded NUL ends it early, so the text is refused); the value is the one
+// the program itself reads from the same text, so an option and a parameter
+// file field holding the same characters give the same view.
+std::optional<long double> leerRealEstricto(std::string_view texto) {
+    if (texto.empty()) return std::nullopt;
+    const char primero = texto.front();
+    // The grammar skips leading white space; an option does not.
+    if (primero == ' ' || (primero >= '\t' && primero <= '\r')) return std::nullopt;
+    if (finDeReal(texto) != texto.size()) return std::nullopt;
+    return textoAReal(texto);
+}
+
 }  // namespace brenquil

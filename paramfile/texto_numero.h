@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -42,5 +43,13 @@ long double textoAReal(std::string_view texto);
 // "inf" or "infinity", "nan" or "nan(" letters, digits and '_' ")". 0 when
 // no number starts the text. A text is wholly a number when this equals its size.
 std::size_t finDeReal(std::string_view texto);
+
+// Whether `texto` is wholly a decimal integer (with an optional sign), and
+// which; a value past 2^40 in size stops growing there, out of every range
+// and without overflowing.
+std::optional<int64_t> leerEnteroEstricto(std::string_view texto);
+// Whether `texto` is wholly a real number of the C grammar (no leading white
+// space), and which: the value the program reads from the same text anywhere.
+std::optional<long double> leerRealEstricto(std::string_view texto);
 
 }  // namespace brenquil

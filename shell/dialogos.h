@@ -23,10 +23,13 @@ INT_PTR CALLBACK dialogoZFactor(HWND dialogo, UINT mensaje, WPARAM wParam, LPARA
 void mostrarAcercaDe(HWND ventana);
 
 // Load and Save of a parameter file chosen in the system's Open and Save
-// dialogs, which open on the last path chosen in either (nombreArchivo). A
-// cancelled dialog or a file that cannot be read or written changes nothing
-// and reports nothing. Load neither repaints nor renders: the loaded view is
-// drawn at the next render start.
+// dialogs, which open on the last path chosen in either (nombreArchivo).
+// Load also takes the view inside a PNG of brenquil-render. A cancelled
+// dialog changes nothing. A file that gives no view (a PNG without one, a
+// file that cannot be read) changes nothing and says so in a message box
+// ("Load"); a save that cannot write leaves the old file whole and says so
+// in one ("Save"); each names the file and the reason. Load neither repaints
+// nor renders: the loaded view is drawn at the next render start.
 void cargarParametros(HWND ventana);
 void guardarParametros(HWND ventana);
 

@@ -35,9 +35,11 @@ public:
     // The main window as the render sees it. Interface thread binds it.
     VentanaGdi ventanaGdi;
     // The path chosen last in the Open or Save dialog of a parameter file:
-    // empty at start, never cleared, so each file dialog opens on it.
-    // Interface thread, written by the file dialogs.
-    char nombreArchivo[MAX_PATH] = "";
+    // empty at start, never cleared, so each file dialog opens on it. Wide,
+    // as the dialogs and the file calls take it, so that a name outside the
+    // ANSI code page stays as typed. Interface thread, written by the file
+    // dialogs.
+    wchar_t nombreArchivo[MAX_PATH] = L"";
     // Starts, stops and waits for renders, with a helper thread for every
     // core beyond the render thread's own. Interface thread. Last, so that it
     // is torn down first: a render still running is stopped and joined while

@@ -14,7 +14,7 @@ namespace {
 // Built piecewise: "'" + text trips a false -Wrestrict warning of g++ 12.
 std::string citar(const fs::path& ruta) {
     std::string t(1, '\'');
-    t += ruta.string();
+    t += textoDeRuta(ruta);
     t += '\'';
     return t;
 }
@@ -106,23 +106,38 @@ std::FILE* crearTemporal(const fs::path& destino, fs::path& temporal, int& regis
 }
 
 // Why `destino` is not a name a new file can take, as far as the name and
-// what it names tell: an empty text when nothing speaks against it.
-std::string motivoDestino(const fs::path& destino) {
+// what it names tell: an empty text when nothing speaks against it, else the
+// text and its cause.
+std::string motivoDestino(const fs::path& destino, std::error_code& causa) {
+    const auto fallo = [&](std::errc c, std::string texto) {
+        causa = std::make_error_code(c);
+        return texto;
+    };
     if (destino.filename().empty() || destino.filename() == "." || destino.filename() == "..") {
-        return citar(destino) + " names a folder, not a file";
+        return fallo(std::errc::is_a_directory, citar(destino) + " names a folder, not a file");
     }
     const fs::path carpeta = carpetaDe(destino);
+    const std::string prefijo = "cannot write " + citar(destino) + ": ";
     std::error_code ec;
-    if (!fs::is_directory(carpeta, ec)) return "cannot write " + citar(destino) + ": no folder " + citar(carpeta);
+    if (!fs::is_directory(carpeta, ec)) {
+        return fallo(std::errc::no_such_file_or_directory, prefijo + "no folder " + citar(carpeta));
+    }
     const fs::file_status estado = fs::status(destino, ec);
-    if (fs::is_directory(estado)) return "cannot write " + citar(destino) + ": it is a folder";
+    if (fs::is_directory(estado)) return fallo(std::errc::is_a_directory, prefijo + "it is a folder");
     if (fs::exists(estado)) {
-        if (!fs::is_regular_file(estado)) return "cannot write " + citar(destino) + ": not a regular file";
+        if (!fs::is_regular_file(estado)) return fallo(std::errc::not_supported, prefijo + "not a regular file");
         if ((estado.permissions() & fs::perms::owner_write) == fs::perms::none) {
-            return "cannot write " + citar(destino) + ": the file is read-only";
+            return fallo(std::errc::read_only_file_system, prefijo + "the file is read-only");
         }
     }
     return {};
+}
+
+// The text of a failure of the system's: a file held by another program is
+// named as such, since Windows calls it a busy device.
+std::string motivoSistema(const std::error_code& causa) {
+    if (causa == std::errc::device_or_resource_busy) return "another program has the file open";
+    return causa.message();
 }
 
 }  // namespace
@@ -157,22 +172,37 @@ ArchivoNuevo::~ArchivoNuevo() { descartar(); }
 
 std::string ArchivoNuevo::abrir(const fs::path& destino) {
     descartar();
-    if (std::string error = motivoDestino(destino); !error.empty()) return error;
+    causa_.clear();
+    if (std::string error = motivoDestino(destino, causa_); !error.empty()) return error;
     archivo_ = crearTemporal(destino, temporal_, registro_);
-    if (archivo_ == nullptr) return "cannot write " + citar(destino) + ": " + std::strerror(errno);
+    if (archivo_ == nullptr) {
+        causa_ = std::error_code(errno, std::generic_category());
+        return "cannot write " + citar(destino) + ": " + std::strerror(errno);
+    }
     destino_ = destino;
     return {};
 }
 
 std::string ArchivoNuevo::confirmar() {
-    if (archivo_ == nullptr) return "cannot write " + citar(destino_) + ": no file is open";
+    if (archivo_ == nullptr) {
+        causa_ = std::make_error_code(std::errc::bad_file_descriptor);
+        return "cannot write " + citar(destino_) + ": no file is open";
+    }
     std::string error;
-    if (!volcarAlDisco(archivo_)) error = std::strerror(errno);
-    if (!cerrando(registro_)) error = "interrupted";
-    if (std::fclose(archivo_) != 0 && error.empty()) error = std::strerror(errno);
+    const auto fallo = [&](std::error_code c) {
+        if (!error.empty()) return;
+        causa_ = c;
+        error = motivoSistema(c);
+    };
+    if (!volcarAlDisco(archivo_)) fallo(std::error_code(errno, std::generic_category()));
+    if (!cerrando(registro_)) {
+        causa_ = std::make_error_code(std::errc::interrupted);
+        error = "interrupted";
+    }
+    if (std::fclose(archivo_) != 0) fallo(std::error_code(errno, std::generic_category()));
     archivo_ = nullptr;
     if (error.empty()) {
-        if (const std::error_code ec = renombrarEncima(temporal_, destino_)) error = ec.message();
+        if (const std::error_code ec = renombrarEncima(temporal_, destino_)) fallo(ec);
     }
     if (!error.empty()) {
         descartar();
@@ -209,14 +239,20 @@ void borrarTemporalesAbiertos() {
     }
 }
 
-std::string reemplazarArchivo(const fs::path& destino, const void* bytes, std::size_t tamano) {
+std::string reemplazarArchivo(const fs::path& destino, const void* bytes, std::size_t tamano, std::error_code* causa) {
     ArchivoNuevo nuevo;
-    if (std::string error = nuevo.abrir(destino); !error.empty()) return error;
-    if (std::fwrite(bytes, 1, tamano, nuevo.archivo()) != tamano) {
-        const std::string error = std::strerror(errno);
-        return "cannot write " + citar(destino) + ": " + error;
+    std::string error = nuevo.abrir(destino);
+    std::error_code c = nuevo.causa();
+    if (error.empty() && std::fwrite(bytes, 1, tamano, nuevo.archivo()) != tamano) {
+        c = std::error_code(errno, std::generic_category());
+        error = "cannot write " + citar(destino) + ": " + std::strerror(errno);
     }
-    return nuevo.confirmar();
+    if (error.empty()) {
+        error = nuevo.confirmar();
+        c = nuevo.causa();
+    }
+    if (causa) *causa = c;
+    return error;
 }
 
 }  // namespace brenquil

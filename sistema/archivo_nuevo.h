@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 namespace brenquil {
 
@@ -36,13 +37,22 @@ public:
     // The open temporary file, for writing in binary.
     std::FILE* archivo() const { return archivo_; }
     // Hands the bytes to the disk (fsync, or _commit under Windows), closes
-    // the file and renames it over `destino`. Returns an empty text, or why
-    // not (a full disk shows here), and then the temporary file is gone.
+    // the file and renames it over `destino` (renombrarEncima: under Windows
+    // a target that another program holds open is written in place). Returns
+    // an empty text, or why not (a full disk shows here), and then the
+    // temporary file is gone.
     std::string confirmar();
     // Closes and removes the temporary file; `destino` stays as it was.
     void descartar();
+    // Why the last abrir() or confirmar() failed, for a program that words
+    // the reason itself: std::errc::read_only_file_system for a read-only
+    // target, is_a_directory for a folder, no_such_file_or_directory for a
+    // missing folder, device_or_resource_busy for a file that another
+    // program holds and lets no one write, or the system's error.
+    std::error_code causa() const { return causa_; }
 
 private:
+    std::error_code causa_;
     std::filesystem::path destino_;
     std::filesystem::path temporal_;
     std::FILE* archivo_ = nullptr;
@@ -54,7 +64,9 @@ private:
 void borrarTemporalesAbiertos();
 
 // Writes `bytes` to `destino` through an ArchivoNuevo. Returns an empty text,
-// or why it failed, with `destino` as it was.
-std::string reemplazarArchivo(const std::filesystem::path& destino, const void* bytes, std::size_t tamano);
+// or why it failed, with `destino` as it was, and its cause in `causa` (as
+// ArchivoNuevo::causa()) when one is given.
+std::string reemplazarArchivo(const std::filesystem::path& destino, const void* bytes, std::size_t tamano,
+                              std::error_code* causa = nullptr);
 
 }  // namespace brenquil

@@ -8,6 +8,7 @@
 #include <io.h>
 #include <process.h>
 #include <sys/stat.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <pthread.h>
@@ -16,11 +17,7 @@
 #endif
 
 #include <cstring>
-
-#ifdef _WIN32
-#include <chrono>
-#include <thread>
-#endif
+#include <vector>
 
 namespace brenquil {
 
@@ -69,14 +66,134 @@ std::FILE* crearArchivoNuevo(const std::filesystem::path& ruta) {
 
 bool volcarAlDisco(std::FILE* archivo) { return std::fflush(archivo) == 0 && _commit(_fileno(archivo)) == 0; }
 
-std::error_code renombrarEncima(const std::filesystem::path& origen, const std::filesystem::path& destino) {
-    const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    std::error_code ec;
-    for (;;) {
-        std::filesystem::rename(origen, destino, ec);  // MoveFileExW, MOVEFILE_REPLACE_EXISTING
-        if (ec != std::errc::permission_denied || std::chrono::steady_clock::now() >= limite) return ec;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+namespace {
+
+// A system error as the portable code tests it: the causes a caller words
+// for itself as the generic conditions, the rest as the system's code.
+std::error_code codigoDe(DWORD error) {
+    switch (error) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return std::make_error_code(std::errc::device_or_resource_busy);
+    case ERROR_ACCESS_DENIED: return std::make_error_code(std::errc::permission_denied);
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return std::make_error_code(std::errc::no_space_on_device);
+    default: return {static_cast<int>(error), std::system_category()};
     }
+}
+
+// Closes a handle when it goes.
+struct Manija {
+    HANDLE h;
+    explicit Manija(HANDLE manija) : h(manija) {}
+    ~Manija() {
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
+    Manija(const Manija&) = delete;
+    Manija& operator=(const Manija&) = delete;
+    bool valida() const { return h != INVALID_HANDLE_VALUE; }
+};
+
+// Writes the bytes of `origen` over those of the file `destino`, in place,
+// sharing it with whoever has it open as they allow. A `destino` that does
+// not exist (the rename was refused because someone held `origen`) is made
+// new, and removed again when the writing fails.
+std::error_code escribirEnSuSitio(const std::filesystem::path& origen, const std::filesystem::path& destino) {
+    constexpr DWORD COMPARTIR = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const Manija entrada(CreateFileW(origen.c_str(), GENERIC_READ, COMPARTIR, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!entrada.valida()) return codigoDe(GetLastError());
+    Manija salida(CreateFileW(destino.c_str(), GENERIC_WRITE, COMPARTIR, nullptr, OPEN_EXISTING, 0, nullptr));
+    bool nuevo = false;
+    if (!salida.valida() && GetLastError() == ERROR_FILE_NOT_FOUND) {
+        salida.h = CreateFileW(destino.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        nuevo = salida.valida();
+    }
+    if (!salida.valida()) return codigoDe(GetLastError());
+    const auto fallar = [&](std::error_code ec) {
+        if (nuevo) {
+            CloseHandle(salida.h);
+            salida.h = INVALID_HANDLE_VALUE;
+            DeleteFileW(destino.c_str());
+        }
+        return ec;
+    };
+    LARGE_INTEGER tamano{};
+    LARGE_INTEGER anterior{};
+    if (!GetFileSizeEx(entrada.h, &tamano) || !GetFileSizeEx(salida.h, &anterior)) return fallar(codigoDe(GetLastError()));
+    // Room for the new bytes before any old one is overwritten (an
+    // allocation below the file's size would cut it). A file system that
+    // reserves nothing (Wine's) is written all the same.
+    if (tamano.QuadPart > anterior.QuadPart) {
+        FILE_ALLOCATION_INFO reserva{};
+        reserva.AllocationSize = tamano;
+        if (!SetFileInformationByHandle(salida.h, FileAllocationInfo, &reserva, sizeof reserva)) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) return fallar(codigoDe(error));
+        }
+    }
+    std::vector<char> bloque(1 << 16);
+    for (;;) {
+        DWORD leidos = 0;
+        if (!ReadFile(entrada.h, bloque.data(), static_cast<DWORD>(bloque.size()), &leidos, nullptr)) {
+            return fallar(codigoDe(GetLastError()));
+        }
+        if (leidos == 0) break;
+        DWORD escritos = 0;
+        if (!WriteFile(salida.h, bloque.data(), leidos, &escritos, nullptr)) return fallar(codigoDe(GetLastError()));
+        if (escritos != leidos) return fallar(std::make_error_code(std::errc::io_error));
+    }
+    if (!SetEndOfFile(salida.h) || !FlushFileBuffers(salida.h)) return fallar(codigoDe(GetLastError()));
+    return {};
+}
+
+// UTF-8 from UTF-16 with the flags of WideCharToMultiByte; nothing when it refuses.
+std::optional<std::string> utf8(const std::wstring& ancho, DWORD opciones) {
+    if (ancho.empty()) return std::string();
+    const int largo = static_cast<int>(ancho.size());
+    const int n = WideCharToMultiByte(CP_UTF8, opciones, ancho.data(), largo, nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return std::nullopt;
+    std::string texto(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, opciones, ancho.data(), largo, texto.data(), n, nullptr, nullptr);
+    return texto;
+}
+
+}  // namespace
+
+std::error_code renombrarEncima(const std::filesystem::path& origen, const std::filesystem::path& destino) {
+    if (MoveFileExW(origen.c_str(), destino.c_str(), MOVEFILE_REPLACE_EXISTING)) return {};
+    const DWORD error = GetLastError();
+    // An open target refuses the rename with "access denied" (Windows and
+    // Wine alike), an open temporary file with a sharing violation.
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) {
+        return codigoDe(error);
+    }
+    if (const std::error_code ec = escribirEnSuSitio(origen, destino)) return ec;
+    DeleteFileW(origen.c_str());
+    return {};
+}
+
+std::optional<std::string> textoDeAncho(const std::wstring& ancho) {
+    // WC_ERR_INVALID_CHARS refuses a lone surrogate; without it, it becomes U+FFFD.
+    return utf8(ancho, WC_ERR_INVALID_CHARS);
+}
+
+std::optional<std::wstring> anchoDeTexto(const std::string& texto) {
+    if (texto.empty()) return std::wstring();
+    const int n =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, texto.data(), static_cast<int>(texto.size()), nullptr, 0);
+    if (n <= 0) return std::nullopt;
+    std::wstring ancho(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, texto.data(), static_cast<int>(texto.size()), ancho.data(), n);
+    return ancho;
+}
+
+std::filesystem::path rutaDeTexto(const std::string& texto) {
+    return std::filesystem::path(anchoDeTexto(texto).value_or(std::wstring()));
+}
+
+std::string textoDeRuta(const std::filesystem::path& ruta) {
+    // A name from the system is valid UTF-16 but for a lone surrogate, which
+    // NTFS allows; that one shows as U+FFFD.
+    return utf8(ruta.native(), 0).value_or(std::string());
 }
 
 unsigned long numeroProceso() { return static_cast<unsigned long>(_getpid()); }
@@ -145,6 +262,10 @@ std::error_code renombrarEncima(const std::filesystem::path& origen, const std::
     std::filesystem::rename(origen, destino, ec);
     return ec;
 }
+
+std::filesystem::path rutaDeTexto(const std::string& texto) { return std::filesystem::path(texto); }
+
+std::string textoDeRuta(const std::filesystem::path& ruta) { return ruta.native(); }
 
 unsigned long numeroProceso() { return static_cast<unsigned long>(getpid()); }
 

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -36,12 +37,41 @@ std::FILE* crearArchivoNuevo(const std::filesystem::path& ruta);
 // which is where a full disk shows.
 bool volcarAlDisco(std::FILE* archivo);
 
-// Renames `origen` over `destino`, replacing it. Windows refuses to replace
-// a file that another program has open (a virus scanner or an indexer looking
-// at a file just written, a viewer reading it), and such a program lets go
-// within moments: there a refusal is tried again for up to two seconds before
-// it counts. Elsewhere an open file is replaced at once.
+// Renames `origen` over `destino`, replacing it; `origen` is gone when it
+// succeeds. Windows refuses to rename over a file that another program has
+// open (a viewer reading it, a virus scanner or an indexer looking at it),
+// whatever that program lets others do: there the bytes of `origen` are
+// written into `destino` in place instead, as a plain save writes a file, at
+// once and without waiting for the other program. That works when the other
+// program lets others write the file; when it does not, `destino` is left as
+// it was and the error is std::errc::device_or_resource_busy. Before the
+// first old byte is overwritten, room for the new ones is reserved, so that a
+// full disk leaves `destino` whole; a write error after that (the disk
+// failing) would leave it damaged, as any plain save would. A rename refused
+// because someone holds `origen` (a scanner looking at the new file) is
+// written the same way, into a `destino` made new when there is none (and
+// removed again when the writing fails). Elsewhere an open file is replaced
+// by the rename at once.
 std::error_code renombrarEncima(const std::filesystem::path& origen, const std::filesystem::path& destino);
+
+// Names held as text: the command line's arguments and the names in
+// messages. Under Windows the text is UTF-8, converted from and to the UTF-16
+// that the system takes, so that a name reaches the file system as the user
+// wrote it (through the ANSI code page "Ω.png" would become "O.png");
+// elsewhere it is the system's own bytes, as they are.
+// A path from such a text; under Windows an empty path, which names no file,
+// when the text is not UTF-8.
+std::filesystem::path rutaDeTexto(const std::string& texto);
+// The text of a path, for messages: never throws, whatever the name holds.
+std::string textoDeRuta(const std::filesystem::path& ruta);
+
+#ifdef _WIN32
+// The UTF-8 text of a UTF-16 one (an argument of the wide command line, a
+// name from a dialog); nothing when it is not valid UTF-16 (a lone surrogate).
+std::optional<std::string> textoDeAncho(const std::wstring& ancho);
+// The UTF-16 text of a UTF-8 one; nothing when it is not valid UTF-8.
+std::optional<std::wstring> anchoDeTexto(const std::string& texto);
+#endif
 
 // The number of this process, so that two copies of the program running at
 // once pick different temporary names.

@@ -101,12 +101,4 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
 // Why the region lies outside the picture of `opciones`, or an empty text.
 std::string regionFuera(const OpcionesRender& opciones);
 
-// Whether `texto` is wholly a decimal integer (with an optional sign), and
-// which; a value past 2^40 in size stops growing there, out of every range
-// and without overflowing.
-std::optional<int64_t> leerEnteroEstricto(std::string_view texto);
-// Whether `texto` is wholly a real number of the C grammar (no leading white
-// space), and which: the value the program reads from the same text anywhere.
-std::optional<long double> leerRealEstricto(std::string_view texto);
-
 }  // namespace brenquil

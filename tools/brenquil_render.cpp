@@ -140,7 +140,7 @@ int escribirImagen(const Vista& vista, const OpcionesRender& o, const std::strin
         return 0;
     }
     ArchivoNuevo nuevo;
-    if (std::string error = nuevo.abrir(ruta); !error.empty()) return fallar(error);
+    if (std::string error = nuevo.abrir(rutaDeTexto(ruta)); !error.empty()) return fallar(error);
     if (std::string error = renderizar(vista, o, nuevo.archivo(), etiqueta); !error.empty()) {
         return fallar("cannot write '" + ruta + "': " + error);
     }
@@ -166,7 +166,7 @@ void avisarProfundidad(const Vista& vista, const OpcionesRender& o) {
 int escribirPelicula(const Vista& inicio, const OpcionesRender& o) {
     const Pelicula& p = *o.pelicula;
     Vista fin;
-    if (std::string error = leerArchivoVista(p.fin, fin); !error.empty()) return fallar(error);
+    if (std::string error = leerArchivoVista(rutaDeTexto(p.fin), fin); !error.empty()) return fallar(error);
     for (const std::string& aviso : valoresSinImagen(fin)) avisar("'" + p.fin + "': " + aviso);
     fin.iteraciones = envolver16(int32_t{fin.iteraciones} + o.paso);
     if (fin.plano != inicio.plano) {
@@ -185,13 +185,13 @@ int escribirPelicula(const Vista& inicio, const OpcionesRender& o) {
         nombres.push_back(patron.nombre(k));
         std::error_code ec;
         for (const std::optional<std::string>& leido : {o.archivo, std::optional<std::string>(p.fin)}) {
-            if (leido && fs::equivalent(*leido, nombres.back(), ec)) {
+            if (leido && fs::equivalent(rutaDeTexto(*leido), rutaDeTexto(nombres.back()), ec)) {
                 return rechazar("the frame '" + nombres.back() + "' is the file '" + *leido + "' a view is read from");
             }
         }
     }
     // Before the first frame, so that a wrong path does not cost a render.
-    if (std::string error = comprobarDestino(nombres.front()); !error.empty()) return fallar(error);
+    if (std::string error = comprobarDestino(rutaDeTexto(nombres.front())); !error.empty()) return fallar(error);
 
     const int cuantos = p.ultimo - p.primero + 1;
     for (int i = 0; i < cuantos; ++i) {
@@ -204,9 +204,8 @@ int escribirPelicula(const Vista& inicio, const OpcionesRender& o) {
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// The program, on its arguments as UTF-8 text (the system's bytes outside Windows).
+int ejecutar(int argc, const char* const* argv) {
     // Before any temporary file exists, the probes of the outputs' folders included.
     manejarSenalesDeFin(alInterrumpir);
     const ResultadoArgumentos analisis = analizarArgumentos(argc, argv, nucleos());
@@ -222,17 +221,27 @@ int main(int argc, char** argv) {
     for (const std::optional<std::string>& destino : {o.pelicula ? std::nullopt : o.salida, o.guardarVista}) {
         if (!destino || *destino == "-") continue;
         std::error_code ec;
-        if (o.archivo && fs::equivalent(*o.archivo, *destino, ec)) {
+        if (o.archivo && fs::equivalent(rutaDeTexto(*o.archivo), rutaDeTexto(*destino), ec)) {
             return rechazar("the output '" + *destino + "' is the file the view is read from");
         }
         // Before the render, so that a wrong path does not cost a whole render.
-        if (std::string error = comprobarDestino(*destino); !error.empty()) return fallar(error);
+        if (std::string error = comprobarDestino(rutaDeTexto(*destino)); !error.empty()) return fallar(error);
     }
 
     Vista vista;
     if (o.archivo) {
+        std::optional<std::string> textoDibujo;
+        if (std::string error = leerArchivoVista(rutaDeTexto(*o.archivo), vista, nullptr, &textoDibujo);
+            !error.empty()) {
+            return fallar(error);
+        }
         std::optional<Dibujo> dibujo;
-        if (std::string error = leerArchivoVista(*o.archivo, vista, &dibujo); !error.empty()) return fallar(error);
+        if (textoDibujo) {
+            if (std::string motivo = leerDibujo(*textoDibujo, dibujo.emplace()); !motivo.empty()) {
+                return fallar("cannot read '" + *o.archivo + "': the PNG file's \"" + CLAVE_DIBUJO_PNG +
+                              "\" text is damaged: " + motivo);
+            }
+        }
         // The window draws whatever a file holds; so does this, with a word on each such value.
         for (const std::string& aviso : valoresSinImagen(vista)) avisar("'" + *o.archivo + "': " + aviso);
         if (std::string error = tomarDibujo(o, dibujo); !error.empty()) return rechazar(error);
@@ -242,10 +251,33 @@ int main(int argc, char** argv) {
 
     if (o.guardarVista) {
         const std::string texto = escribirRegistro(vista);
-        if (std::string error = reemplazarArchivo(*o.guardarVista, texto.data(), texto.size()); !error.empty()) {
+        if (std::string error = reemplazarArchivo(rutaDeTexto(*o.guardarVista), texto.data(), texto.size());
+            !error.empty()) {
             return fallar(error);
         }
     }
     if (o.pelicula) return escribirPelicula(vista, o);
     return o.salida ? escribirImagen(vista, o, *o.salida) : 0;
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// Windows gives main() its arguments in the ANSI code page, which turns a
+// name it lacks into a look-alike or '?' ("Ω.png" into "O.png", replacing
+// that file): the wide arguments of wmain (-municode) are taken instead, as
+// UTF-8.
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> textos;
+    for (int i = 0; i < argc; ++i) {
+        std::optional<std::string> texto = textoDeAncho(argv[i]);
+        if (!texto) return rechazar("argument " + std::to_string(i) + " is not valid Unicode text");
+        textos.push_back(std::move(*texto));
+    }
+    std::vector<const char*> punteros;
+    for (const std::string& t : textos) punteros.push_back(t.c_str());
+    return ejecutar(argc, punteros.data());
+}
+#else
+int main(int argc, char** argv) { return ejecutar(argc, argv); }
+#endif

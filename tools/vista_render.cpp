@@ -4,14 +4,12 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <initializer_list>
 #include <iterator>
+#include <map>
 
 #include "codigos.h"
 #include "numeros.h"
-#include "sistema.h"
 #include "texto_numero.h"
 
 #ifndef BRENQUIL_VERSION
@@ -57,10 +55,6 @@ const char* nombreColor(int32_t c) {
     }
 }
 
-// The longest view text taken from a PNG: room for the record and more, far
-// from what a hostile file could make the reader hold.
-constexpr std::size_t TEXTO_VISTA_MAXIMO = 4096;
-
 std::string codigo(int32_t c, const char* nombre) {
     return std::to_string(c) + (nombre ? std::string(" (") + nombre + ")" : std::string());
 }
@@ -85,9 +79,6 @@ std::string textoExacto(long double v) {
     return t + cifras + "p" + (exponente >= 0 ? "+" : "") + std::to_string(exponente);
 }
 
-// The longest "Brenquil render" text taken from a PNG.
-constexpr std::size_t TEXTO_DIBUJO_MAXIMO = 4096;
-
 // As many integers as `destino` has, each from `minimo` to `maximo`, separated
 // by `separador`: the whole text, into `destino`.
 bool enteros(const std::string& texto, char separador, std::initializer_list<int*> destino, int64_t minimo,
@@ -105,51 +96,33 @@ bool enteros(const std::string& texto, char separador, std::initializer_list<int
     return true;
 }
 
-// Reads the lines of a "Brenquil render" text: how the picture was drawn
-// into `dibujo`, its exact corner and side into `exacta`. Keys it does not
-// know are passed over, for texts of later versions. Returns an empty text,
-// or what is wrong.
-std::string leerDibujo(const std::string& texto, Dibujo& dibujo, Vista& exacta) {
-    const std::string claves[] = {"size", "supersample", "region", "step", "x", "y", "side"};
-    bool vistas[std::size(claves)] = {};
+}  // namespace
+
+std::string leerDibujo(const std::string& texto, Dibujo& dibujo) {
+    std::map<std::string, std::string> valores;
+    if (std::string motivo = leerLineasDibujo(texto, valores); !motivo.empty()) return motivo;
     Region region;
     int paso = 0;
-    std::size_t inicio = 0;
-    while (inicio < texto.size()) {
-        std::size_t fin = texto.find('\n', inicio);
-        if (fin == std::string::npos) fin = texto.size();
-        const std::string linea = texto.substr(inicio, fin - inicio);
-        inicio = fin + 1;
-        const std::size_t igual = linea.find('=');
-        if (igual == std::string::npos) return "a line without '='";
-        const std::string clave = linea.substr(0, igual);
-        const std::string valor = linea.substr(igual + 1);
-        const std::size_t cual = static_cast<std::size_t>(std::find(std::begin(claves), std::end(claves), clave) -
-                                                          std::begin(claves));
-        if (cual == std::size(claves)) continue;
-        if (vistas[cual]) return "'" + clave + "' given twice";
-        vistas[cual] = true;
-        bool bien = true;
-        switch (cual) {
-        case 0: bien = enteros(valor, 'x', {&dibujo.ancho, &dibujo.alto}, 1, LADO_MAXIMO_IMAGEN); break;
-        case 1: bien = enteros(valor, ',', {&dibujo.muestras}, 1, MUESTRAS_MAXIMAS); break;
-        case 2:
-            bien = enteros(valor, ',', {&region.x, &region.y, &region.ancho, &region.alto}, 0, LADO_MAXIMO_IMAGEN);
-            break;
-        case 3: bien = enteros(valor, ',', {&paso}, INT16_MIN, INT16_MAX); break;
-        default: {
-            const std::optional<long double> v = leerRealEstricto(valor);
-            bien = v.has_value();
-            if (bien) (cual == 4 ? exacta.xSupIzq : cual == 5 ? exacta.ySupIzq : exacta.lado) = *v;
-        }
-        }
-        if (!bien) return "'" + linea + "' is not a value of " + clave;
-    }
-    for (std::size_t k = 0; k < std::size(claves); ++k) {
-        if (!vistas[k] && claves[k] != "region") return "it lacks '" + claves[k] + "'";
+    const auto leer = [&](const char* clave, auto&& convertir) -> std::string {
+        const auto it = valores.find(clave);
+        if (it == valores.end()) return std::string("it lacks '") + clave + "'";
+        if (!convertir(it->second)) return "'" + it->first + "=" + it->second + "' is not a value of " + it->first;
+        return "";
+    };
+    for (std::string motivo :
+         {leer("size", [&](const std::string& v) { return enteros(v, 'x', {&dibujo.ancho, &dibujo.alto}, 1, LADO_MAXIMO_IMAGEN); }),
+          leer("supersample", [&](const std::string& v) { return enteros(v, ',', {&dibujo.muestras}, 1, MUESTRAS_MAXIMAS); }),
+          leer("step", [&](const std::string& v) { return enteros(v, ',', {&paso}, INT16_MIN, INT16_MAX); })}) {
+        if (!motivo.empty()) return motivo;
     }
     dibujo.paso = static_cast<int16_t>(paso);
-    if (vistas[2]) {
+    if (valores.count("region")) {
+        if (std::string motivo = leer("region", [&](const std::string& v) {
+                return enteros(v, ',', {&region.x, &region.y, &region.ancho, &region.alto}, 0, LADO_MAXIMO_IMAGEN);
+            });
+            !motivo.empty()) {
+            return motivo;
+        }
         if (region.ancho < 1 || region.alto < 1 || region.x + region.ancho > dibujo.ancho ||
             region.y + region.alto > dibujo.alto) {
             return "its region is not inside its picture";
@@ -157,49 +130,6 @@ std::string leerDibujo(const std::string& texto, Dibujo& dibujo, Vista& exacta) 
         dibujo.region = region;
     }
     return "";
-}
-
-}  // namespace
-
-std::string leerArchivoVista(const std::string& ruta, Vista& vista, std::optional<Dibujo>* dibujo) {
-    std::string error;
-    std::FILE* archivo = abrirEntrada(std::filesystem::path(ruta), error);
-    if (archivo == nullptr) return "cannot read '" + ruta + "': " + error;
-    unsigned char datos[TAMANO_REGISTRO];
-    const std::size_t leidos = std::fread(datos, 1, sizeof datos, archivo);
-    const bool fallo = std::ferror(archivo) != 0;
-    const std::string inicio(reinterpret_cast<const char*>(datos), leidos);
-    if (fallo) {
-        error = std::strerror(errno);
-    } else if (esPng(inicio)) {
-        // The reading goes on after the bytes already read: a pipe cannot be
-        // rewound. Only the view's chunks are kept; its record is 135 bytes.
-        LecturaPng lectura;
-        if (leerTextosPng(archivo, inicio,
-                          {{CLAVE_REGISTRO_PNG, TEXTO_VISTA_MAXIMO}, {CLAVE_DIBUJO_PNG, TEXTO_DIBUJO_MAXIMO}}, lectura,
-                          error)) {
-            if (lectura.textos[0]) {
-                leerRegistro(*lectura.textos[0], vista);
-                if (lectura.textos[1]) {
-                    Dibujo d;
-                    Vista exacta = vista;
-                    if (std::string motivo = leerDibujo(*lectura.textos[1], d, exacta); !motivo.empty()) {
-                        error = std::string("the PNG file's \"") + CLAVE_DIBUJO_PNG + "\" text is damaged: " + motivo;
-                    } else {
-                        // A record changed since (by hand, by another program) wins.
-                        if (escribirRegistro(exacta) == escribirRegistro(vista)) vista = exacta;
-                        if (dibujo) *dibujo = d;
-                    }
-                }
-            } else {
-                error = "a PNG without a Brenquil view";
-            }
-        }
-    } else {
-        leerRegistro(std::span<const unsigned char>(datos, leidos), vista);
-    }
-    std::fclose(archivo);
-    return error.empty() ? error : "cannot read '" + ruta + "': " + error;
 }
 
 std::vector<std::string> valoresSinImagen(const Vista& r) {

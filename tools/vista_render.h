@@ -1,12 +1,13 @@
 // The view brenquil-render draws: read from a parameter file or from a PNG it
-// wrote, with the command line's options over it, and described for the
-// PNG's text chunks.
+// wrote (leerArchivoVista of archivo_parametros.h), with the command line's
+// options over it, and described for the PNG's text chunks.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "archivo_parametros.h"
 #include "argumentos_render.h"
 #include "imagen_png.h"
 #include "lienzo.h"
@@ -14,14 +15,7 @@
 
 namespace brenquil {
 
-// The keyword of the PNG text chunk that holds the view's 135-byte record.
-inline constexpr char CLAVE_REGISTRO_PNG[] = "Brenquil view";
-// The keyword of the PNG text chunk that tells how the picture was drawn:
-// lines "option=value" of the command line that draws it again (see
-// textosDeVista).
-inline constexpr char CLAVE_DIBUJO_PNG[] = "Brenquil render";
-
-// What a PNG's "Brenquil render" chunk gives besides the view.
+// What a PNG's "Brenquil render" text gives besides the view.
 struct Dibujo {
     int ancho = 0;
     int alto = 0;
@@ -30,16 +24,11 @@ struct Dibujo {
     int16_t paso = 0;
 };
 
-// Reads the view of the file at `ruta` into `vista`: a parameter file as
-// the window loads one (at most its 135 bytes are read, and a short file
-// reads as 0 where it ends), or a PNG holding the record in its text chunk.
-// A PNG with a "Brenquil render" chunk gives the corner and side exactly
-// from it (the record's 19 digits do not always hold 80 bits), when they
-// agree with the record to its 19 digits, and gives the rest of the chunk
-// to `dibujo`, if not null. Returns an empty text, or why the file gives no
-// view (a damaged "Brenquil render" chunk included). Never waits for a pipe
-// that has no writer.
-std::string leerArchivoVista(const std::string& ruta, Vista& vista, std::optional<Dibujo>* dibujo = nullptr);
+// Reads the size, samples, region and step of a "Brenquil render" text (the
+// corner and side are read with the view, by leerArchivoVista). Keys it does
+// not know are passed over, for texts of later versions. Returns an empty
+// text, or what is wrong with it.
+std::string leerDibujo(const std::string& texto, Dibujo& dibujo);
 
 // Fills in from a PNG's `dibujo` what the options leave open: the size and
 // its region when no --size was given, the samples when no --supersample

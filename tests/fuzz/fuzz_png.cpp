@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "imagen_png.h"
+#include "textos_png.h"
 #include "propiedad.h"
 
 using namespace brenquil;

@@ -408,18 +408,23 @@ std::wstring descripcionDeHilo(DWORD id) {
 
 }  // namespace
 
-int Programa::hilosCalculo() const {
+std::optional<std::vector<DWORD>> Programa::idsHilosCalculo() const {
     HANDLE foto = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (foto == INVALID_HANDLE_VALUE) return -1;
-    int n = 0;
+    if (foto == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::vector<DWORD> ids;
     THREADENTRY32 t{};
     t.dwSize = sizeof t;
     for (BOOL hay = Thread32First(foto, &t); hay; hay = Thread32Next(foto, &t)) {
         if (t.th32OwnerProcessID == info_.dwProcessId && descripcionDeHilo(t.th32ThreadID).starts_with(L"brenquil "))
-            ++n;
+            ids.push_back(t.th32ThreadID);
     }
     CloseHandle(foto);
-    return n;
+    return ids;
+}
+
+int Programa::hilosCalculo() const {
+    const std::optional<std::vector<DWORD>> ids = idsHilosCalculo();
+    return ids ? static_cast<int>(ids->size()) : -1;
 }
 
 std::optional<Imagen> Programa::capturar(int x, int y, int ancho, int alto) const {

@@ -158,6 +158,8 @@ public:
     // while it runs; the program names them "brenquil ..." (SetThreadDescription),
     // and those are counted. -1 when the threads cannot be listed.
     int hilosCalculo() const;
+    // Their ids; nothing when the threads cannot be listed.
+    std::optional<std::vector<DWORD>> idsHilosCalculo() const;
 
     // The pixels of (x, y, ancho, alto) of the client area, as the screen shows them.
     std::optional<Imagen> capturar(int x, int y, int ancho, int alto) const;

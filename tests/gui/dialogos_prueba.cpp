@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "recursos.h"
 
@@ -65,6 +66,22 @@ bool ponerTexto(HWND control, const std::string& texto) {
     return SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(texto.c_str()), SMTO_ABORTIFHUNG,
                                5000, &r) != 0 &&
            r == TRUE;
+}
+
+bool ponerTexto(HWND control, const std::wstring& texto) {
+    DWORD_PTR r = 0;
+    return SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(texto.c_str()), SMTO_ABORTIFHUNG,
+                               5000, &r) != 0 &&
+           r == TRUE;
+}
+
+std::wstring textoAncho(HWND ventana) {
+    wchar_t texto[4096] = {};
+    DWORD_PTR n = 0;
+    if (!SendMessageTimeoutW(ventana, WM_GETTEXT, std::size(texto), reinterpret_cast<LPARAM>(texto), SMTO_ABORTIFHUNG,
+                             5000, &n))
+        return {};
+    return std::wstring(texto, std::min<size_t>(n, std::size(texto)));
 }
 
 bool ponerTextoControl(HWND cuadro, int id, const std::string& texto) {

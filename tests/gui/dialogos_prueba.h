@@ -19,6 +19,9 @@ std::optional<std::string> textoControl(HWND cuadro, int id);
 // Replaces the text of a control as typing would leave it (WM_SETTEXT).
 bool ponerTexto(HWND control, const std::string& texto);
 bool ponerTextoControl(HWND cuadro, int id, const std::string& texto);
+// The same for texts beyond the ANSI code page (file names), in UTF-16.
+bool ponerTexto(HWND control, const std::wstring& texto);
+std::wstring textoAncho(HWND ventana);
 
 // Types a view into "Parametros de Enfoque" (opened with its command, whatever
 // the keyboard) and presses OK: the next render start draws it. Empty on

@@ -8,6 +8,15 @@
 //   sonda esperar-imagen ITERACIONES [IZQUIERDA ARRIBA DERECHA ABAJO]
 //       waits until no render runs and the picture is the engine's picture of
 //       the start-up view (zoomed into the square, when given) with that limit
+//   sonda esperar-imagen-de ITERACIONES X Y LADO [IZQUIERDA ARRIBA DERECHA ABAJO]
+//       the same for the view of corner X + Y i and side LADO
+//   sonda poner-factor FACTOR
+//       types that factor into the "Zoom In-Out Factor" dialog
+//   sonda responder-tras-calculo
+//       waits for a render to run, takes hold of its threads and prints
+//       "listo"; then waits until those threads have ended and the window
+//       answers a message, and prints when it answered, in milliseconds since
+//       1970 (the clock of `date +%s%3N`)
 //   sonda esperar-zoom IZQUIERDA ARRIBA LADO
 //       waits for the "Zoom" box with its text and buttons, moves it off the
 //       picture, and waits until the square's outline shows on the window
@@ -36,10 +45,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "conductor.h"
 #include "dialogos_prueba.h"
 #include "numeros.h"
+#include "recursos.h"
+#include "texto_numero.h"
 
 using namespace brenquil;
 using namespace brenquil::prueba;
@@ -57,18 +69,70 @@ int origen(const Programa& programa) {
     return 0;
 }
 
-int esperarImagenVista(const Programa& programa, int argc, char** argv) {
-    if (argc != 3 && argc != 7) return 2;
-    const auto iteraciones = static_cast<int16_t>(std::atoi(argv[2]));
-    ParametrosEnfoque vista = vistaInicial();
-    if (argc == 7) {
-        vista = vistaTrasCuadrado(static_cast<int16_t>(std::atoi(argv[3])), static_cast<int16_t>(std::atoi(argv[4])),
-                                  static_cast<int16_t>(std::atoi(argv[5])), static_cast<int16_t>(std::atoi(argv[6])));
+// The picture of `vista` with a limit, zoomed into the square of argv[0..3]
+// when it is given.
+int esperarImagenDe(const Programa& programa, ParametrosEnfoque vista, int16_t iteraciones, int argc, char** cuadrado) {
+    if (argc != 0 && argc != 4) return 2;
+    if (argc == 4) {
+        vista.aplicarCuadrado(static_cast<int16_t>(std::atoi(cuadrado[0])), static_cast<int16_t>(std::atoi(cuadrado[1])),
+                              static_cast<int16_t>(std::atoi(cuadrado[2])), static_cast<int16_t>(std::atoi(cuadrado[3])));
     }
     const Imagen esperada = imagenDeVista(vista, iteraciones);
     Imagen ultima;
     if (!programa.esperarImagen(esperada, PLAZO, &ultima))
         return fallo("the picture is not the expected one:\n" + diferencias(ultima, esperada));
+    return 0;
+}
+
+int esperarImagenVista(const Programa& programa, int argc, char** argv) {
+    if (argc < 3) return 2;
+    return esperarImagenDe(programa, vistaInicial(), static_cast<int16_t>(std::atoi(argv[2])), argc - 3, argv + 3);
+}
+
+int esperarImagenDeVista(const Programa& programa, int argc, char** argv) {
+    if (argc < 6) return 2;
+    const ParametrosEnfoque vista(textoAReal(argv[3]), textoAReal(argv[4]), textoAReal(argv[5]));
+    return esperarImagenDe(programa, vista, static_cast<int16_t>(std::atoi(argv[2])), argc - 6, argv + 6);
+}
+
+int ponerFactor(const Programa& programa, int argc, char** argv) {
+    if (argc != 3) return 2;
+    programa.comando(CM_ZOOM_FACTOR);
+    const HWND cuadro = programa.esperarCuadro("Zoom In-Out Factor");
+    if (!cuadro) return fallo("the factor dialog did not open");
+    if (!ponerTextoControl(cuadro, ID_FACTOR, argv[2])) return fallo("could not type into the factor dialog");
+    if (!pulsarYEsperarCierre(cuadro, IDOK)) return fallo("the factor dialog did not close on OK");
+    return 0;
+}
+
+int responderTrasCalculo(const Programa& programa, int argc) {
+    if (argc != 2) return 2;
+    std::vector<HANDLE> hilos;
+    const auto soltar = [&] {
+        for (HANDLE h : hilos) CloseHandle(h);
+    };
+    esperarHasta([&] {
+        const std::optional<std::vector<DWORD>> ids = programa.idsHilosCalculo();
+        for (DWORD id : ids.value_or(std::vector<DWORD>{}))
+            if (HANDLE h = OpenThread(SYNCHRONIZE, FALSE, id)) hilos.push_back(h);
+        return !hilos.empty();
+    });
+    if (hilos.empty()) return fallo("no render runs");
+    std::printf("listo\n");
+    std::fflush(stdout);
+    // A thread's handle is signalled when it ends, whatever thread takes its id next.
+    constexpr DWORD PLAZO_LARGO = 120000;
+    const DWORD fin = WaitForMultipleObjects(static_cast<DWORD>(hilos.size()), hilos.data(), TRUE, PLAZO_LARGO);
+    soltar();
+    if (fin == WAIT_TIMEOUT || fin == WAIT_FAILED) return fallo("the render did not end");
+    DWORD_PTR r = 0;
+    if (!SendMessageTimeoutA(programa.ventana(), WM_NULL, 0, 0, SMTO_NORMAL, PLAZO_LARGO, &r))
+        return fallo("the window did not answer");
+    FILETIME ahora;
+    GetSystemTimePreciseAsFileTime(&ahora);
+    // 100 ns units since 1601; 11644473600 s from 1601 to 1970.
+    const ULONGLONG unidades = (ULONGLONG{ahora.dwHighDateTime} << 32) | ahora.dwLowDateTime;
+    std::printf("%llu\n", unidades / 10000 - 11644473600000ULL);
     return 0;
 }
 
@@ -187,6 +251,9 @@ int main(int argc, char** argv) {
     int r = 2;
     if (orden == "origen") r = origen(programa);
     else if (orden == "esperar-imagen") r = esperarImagenVista(programa, argc, argv);
+    else if (orden == "esperar-imagen-de") r = esperarImagenDeVista(programa, argc, argv);
+    else if (orden == "poner-factor") r = ponerFactor(programa, argc, argv);
+    else if (orden == "responder-tras-calculo") r = responderTrasCalculo(programa, argc);
     else if (orden == "esperar-zoom") r = esperarZoom(programa, argc, argv);
     else if (orden == "esperar-blanco") r = esperarBlanco(programa, argc);
     else if (orden == "vista-lenta") r = vistaLenta(programa, argc);

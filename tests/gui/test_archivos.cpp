@@ -4,6 +4,8 @@
 // seen by saving it again and by the next render.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -11,6 +13,7 @@
 
 #include "../registros_prueba.h"
 #include "con_programa.h"
+#include "imagen_png.h"
 #include "leer_png.h"
 
 using namespace brenquil;
@@ -18,13 +21,15 @@ using namespace brenquil::prueba;
 
 namespace {
 
-std::optional<std::string> leerArchivo(const std::string& ruta) {
+namespace fs = std::filesystem;
+
+std::optional<std::string> leerArchivo(const fs::path& ruta) {
     std::ifstream f(ruta, std::ios::binary);
     if (!f) return std::nullopt;
     return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-bool escribirArchivo(const std::string& ruta, const std::string& bytes) {
+bool escribirArchivo(const fs::path& ruta, const std::string& bytes) {
     std::ofstream f(ruta, std::ios::binary | std::ios::trunc);
     f << bytes;
     f.close();
@@ -33,21 +38,13 @@ bool escribirArchivo(const std::string& ruta, const std::string& bytes) {
 
 bool existe(const std::string& ruta) { return GetFileAttributesA(ruta.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// Removes the files of a folder (read-only ones too) and the folder itself;
-// true when it is gone.
+// Removes the files of a folder (read-only ones too, and names beyond the
+// ANSI code page) and the folder itself; true when it is gone.
 bool borrarCarpeta(const std::string& carpeta) {
-    WIN32_FIND_DATAA d;
-    HANDLE h = FindFirstFileA((carpeta + "*").c_str(), &d);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-            const std::string ruta = carpeta + d.cFileName;
-            SetFileAttributesA(ruta.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(ruta.c_str());
-        } while (FindNextFileA(h, &d));
-        FindClose(h);
-    }
-    return RemoveDirectoryA(carpeta.c_str()) != FALSE;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(carpeta, ec)) SetFileAttributesW(e.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    fs::remove_all(carpeta, ec);
+    return !fs::exists(carpeta, ec);
 }
 
 class Archivos : public ConPrograma {
@@ -106,11 +103,12 @@ protected:
     }
 
     // Types the path into the file name box and presses the dialog's button.
-    void elegir(HWND dialogo, const std::string& camino) {
+    template <typename Texto>
+    void elegir(HWND dialogo, const Texto& camino) {
         const HWND caja = cajaNombreArchivo(dialogo);
         ASSERT_NE(caja, nullptr) << "no file name box";
         ASSERT_TRUE(ponerTexto(caja, camino));
-        ASSERT_TRUE(pulsarYEsperarCierre(dialogo, IDOK)) << "the dialog did not take " << camino;
+        ASSERT_TRUE(pulsarYEsperarCierre(dialogo, IDOK)) << "the dialog did not take " << ::testing::PrintToString(camino);
     }
 
     // Save to a path; waits until the file holds `esperado`.
@@ -258,27 +256,104 @@ TEST_F(Archivos, CancelarNoCambiaNada) {
     ASSERT_NO_FATAL_FAILURE(guardarComo(estado, "62" + kRegistroInicial.substr(2)));
 }
 
-// A Save that cannot write its file (a read-only file here) leaves the old
-// bytes as they were and shows no message.
-TEST_F(Archivos, GuardadoFallidoConservaElArchivo) {
-    const std::string protegido = ruta("protegido.str");
-    const std::string anterior = "contenido anterior, que nadie debe tocar";
-    ASSERT_TRUE(escribirArchivo(protegido, anterior));
-    ASSERT_TRUE(SetFileAttributesA(protegido.c_str(), FILE_ATTRIBUTE_READONLY));
+// Names outside the ANSI code page, typed into the dialogs, reach the file
+// system as written, in Save and in Load, and the next dialog offers them
+// again; the file that a look-alike would name (O.str) is never touched.
+TEST_F(Archivos, NombresFueraDeLaPaginaDeCodigos) {
+    const fs::path carpetaAncha(carpeta);
+    ASSERT_TRUE(escribirArchivo(ruta("O.str"), "anterior"));
     esperarPrimeraImagen();
+    // The state saved: at first the start-up one after its first render
+    // (limit 30 + 32), then each view loaded.
+    std::string estado = "62" + kRegistroInicial.substr(2);
+    const std::wstring nombres[] = {L"\u03A9.str", L"\u041F\u0440\u0438\u0432\u0435\u0442.str",
+                                    L"\u65E5\u672C.str", L"\u00E9\u20AC.str"};  // Ω, Привет, 日本, é€
+    std::vector<std::wstring> esperados{L"O.str", L"copia.str"};
+    int limite = 100;
+    for (const std::wstring& nombre : nombres) {
+        SCOPED_TRACE(::testing::PrintToString(nombre));
+        const fs::path archivo = carpetaAncha / nombre;
+        esperados.push_back(nombre);
+        HWND dialogo = nullptr;
+        ASSERT_NO_FATAL_FAILURE(abrirDialogo(CM_SAVE, dialogo));
+        ASSERT_NO_FATAL_FAILURE(elegir(dialogo, archivo.wstring()));
+        std::optional<std::string> bytes;
+        ASSERT_TRUE(esperarHasta([&] { return (bytes = leerArchivo(archivo)) == estado; }))
+            << "|" << bytes.value_or("(nothing)") << "|";
 
-    HWND dialogo = nullptr;
-    ASSERT_NO_FATAL_FAILURE(abrirDialogo(CM_SAVE, dialogo));
-    ASSERT_NO_FATAL_FAILURE(elegir(dialogo, protegido));
-    // Any box the failed save showed would be up before the next command runs.
-    programa.comando(CM_PARAMETROS);
-    const HWND parametros = programa.esperarCuadro("Parametros de Enfoque");
-    ASSERT_NE(parametros, nullptr);
-    EXPECT_EQ(cuadrosVisibles(programa), std::vector<HWND>{parametros}) << "a message was shown";
-    EXPECT_EQ(leerArchivo(protegido), anterior);
-    EXPECT_NE(GetFileAttributesA(protegido.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
-    ASSERT_TRUE(pulsarYEsperarCierre(parametros, IDCANCEL));
-    SetFileAttributesA(protegido.c_str(), FILE_ATTRIBUTE_NORMAL);
+        // A view of its own in the file, loaded by the name the dialog
+        // offers: the next save writes it.
+        estado = std::to_string(limite++) + espacios(3) + "300350380" + campo40("-2.5") + campo40("1.25") +
+                 campo40("2.5");
+        ASSERT_TRUE(escribirArchivo(archivo, estado));
+        ASSERT_NO_FATAL_FAILURE(abrirDialogo(CM_LOAD, dialogo));
+        EXPECT_EQ(textoAncho(cajaNombreArchivo(dialogo)), nombre) << "Load does not offer the name saved last";
+        ASSERT_TRUE(pulsarYEsperarCierre(dialogo, IDOK));
+        ASSERT_TRUE(sincronizar(programa));
+    }
+    ASSERT_NO_FATAL_FAILURE(guardarComo(ruta("copia.str"), estado));
+    EXPECT_EQ(leerArchivo(ruta("O.str")), "anterior");
+    std::vector<std::wstring> hallados;
+    for (const auto& e : fs::directory_iterator(carpetaAncha)) hallados.push_back(e.path().filename().wstring());
+    std::sort(hallados.begin(), hallados.end());
+    std::sort(esperados.begin(), esperados.end());
+    EXPECT_EQ(hallados, esperados);
+}
+
+// A Save that cannot write says so in a box on the main window, naming the
+// file and the reason, and leaves the old bytes whole: a read-only file, a
+// file that another program holds and lets no one write. A file that another
+// program holds but lets others write is saved at once, as a plain save
+// writes it, with no box.
+TEST_F(Archivos, GuardadoFallidoLoDiceYConservaElArchivo) {
+    constexpr DWORD SOLO_LECTURA = ~DWORD{0};
+    struct Caso {
+        const char* nombre;
+        DWORD compartir;     // the holder's share mode, or SOLO_LECTURA for a read-only file no one holds
+        const char* motivo;  // the reason the box gives; nullptr when the save succeeds
+    };
+    const Caso casos[] = {
+        {"solo-lectura.str", SOLO_LECTURA, "el archivo es de solo lectura"},
+        {"sin-compartir.str", 0, "otro programa tiene el archivo abierto"},
+        {"solo-leer.str", FILE_SHARE_READ, "otro programa tiene el archivo abierto"},
+        {"compartido.str", FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr},
+        {"todo-compartido.str", FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr},
+    };
+    const std::string anterior = "contenido anterior, que nadie debe tocar";
+    const std::string guardado = "62" + kRegistroInicial.substr(2);
+    esperarPrimeraImagen();
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        const std::string archivo = ruta(c.nombre);
+        ASSERT_TRUE(escribirArchivo(archivo, anterior));
+        HANDLE tenido = INVALID_HANDLE_VALUE;
+        if (c.compartir == SOLO_LECTURA) {
+            ASSERT_TRUE(SetFileAttributesA(archivo.c_str(), FILE_ATTRIBUTE_READONLY));
+        } else {
+            tenido = CreateFileW(fs::path(archivo).c_str(), GENERIC_READ, c.compartir, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(tenido, INVALID_HANDLE_VALUE);
+        }
+        HWND dialogo = nullptr;
+        ASSERT_NO_FATAL_FAILURE(abrirDialogo(CM_SAVE, dialogo));
+        ASSERT_NO_FATAL_FAILURE(elegir(dialogo, archivo));
+        // A box the save shows is up before the window takes a message again.
+        ASSERT_TRUE(sincronizar(programa));
+        if (c.motivo) {
+            const HWND cuadro = programa.esperarCuadro("Save");
+            ASSERT_NE(cuadro, nullptr) << "no \"Save\" box";
+            const std::optional<Cuadro> leido = leerCuadro(cuadro);
+            ASSERT_TRUE(leido.has_value());
+            EXPECT_EQ(leido->texto, "No se pudo guardar " + archivo + ":\n" + c.motivo);
+            EXPECT_EQ(leido->botones, std::vector<int>{IDOK});
+            EXPECT_EQ(leido->propietario, programa.ventana());
+            ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDOK));
+        } else {
+            EXPECT_TRUE(cuadrosVisibles(programa).empty()) << "a message was shown";
+        }
+        if (tenido != INVALID_HANDLE_VALUE) CloseHandle(tenido);
+        EXPECT_EQ(leerArchivo(archivo), c.motivo ? anterior : guardado);
+        SetFileAttributesA(archivo.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
 }
 
 }  // namespace
@@ -305,11 +380,14 @@ int ejecutarRender(const std::vector<std::string>& args) {
 
 }  // namespace
 
-// A picture's view taken back from its PNG as a parameter file, loaded in the
-// window and drawn with the step 0 ("0 (Parametros Actuales)"): the same picture.
+// Load takes the view inside a PNG of brenquil-render.exe, and the view of
+// the same PNG saved by it as a parameter file: drawn with the step 0 ("0
+// (Parametros Actuales)"), each gives the PNG's own pixels. A PNG without the
+// view is refused in a "Load" box naming it, and the view stays as it was.
 TEST_F(Archivos, LaVistaDeUnPngDaLaMismaImagenEnLaVentana) {
     const std::string png = ruta("vista.png");
     const std::string str = ruta("vista.str");
+    const std::string sinVista = ruta("sin-vista.png");
     ASSERT_EQ(ejecutarRender({"--plane", "parabola", "--color", "desc-binaria", "--iterations", "150", "--step", "32",
                               "--center", "-0.4,0.6", "--radius", "1.5", "-o", png}),
               0);
@@ -319,10 +397,39 @@ TEST_F(Archivos, LaVistaDeUnPngDaLaMismaImagenEnLaVentana) {
     ASSERT_TRUE(leido) << error;
     Imagen esperada(400, 400);
     esperada.pixeles = leido->pixeles;
+    {
+        // A PNG as any other program writes one: pixels and a description.
+        std::FILE* f = std::fopen(sinVista.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        EscritorPng escritor;
+        const std::vector<Color> pixeles(4 * 4, BLANCO);
+        EXPECT_EQ(escritor.empezar(f, 4, 4, {{"Description", "no view"}}), "");
+        EXPECT_EQ(escritor.escribirFilas(pixeles.data(), 4), "");
+        EXPECT_EQ(escritor.terminar(), "");
+        ASSERT_EQ(std::fclose(f), 0);
+    }
 
     esperarPrimeraImagen();
-    ASSERT_NO_FATAL_FAILURE(cargarDe(str));
     programa.comando(CM_ITER_ACTUAL);
+    // The start-up view between the two, so that each Load has a view to change.
+    for (const std::string& archivo : {str, png}) {
+        SCOPED_TRACE(archivo);
+        ASSERT_NO_FATAL_FAILURE(fijarVista(nullptr, nullptr, nullptr, nullptr, true));
+        ASSERT_NO_FATAL_FAILURE(cargarDe(archivo));
+        programa.comando(CM_EJECUTAR_DETENER);
+        esperarImagen(esperada, "the view of the PNG, drawn by the window");
+    }
+
+    HWND dialogo = nullptr;
+    ASSERT_NO_FATAL_FAILURE(abrirDialogo(CM_LOAD, dialogo));
+    ASSERT_NO_FATAL_FAILURE(elegir(dialogo, sinVista));
+    const HWND cuadro = programa.esperarCuadro("Load");
+    ASSERT_NE(cuadro, nullptr) << "no \"Load\" box";
+    const std::optional<Cuadro> leidoCuadro = leerCuadro(cuadro);
+    ASSERT_TRUE(leidoCuadro.has_value());
+    EXPECT_EQ(leidoCuadro->texto, "No se pudo leer " + sinVista + ":\nel PNG no contiene una vista de Brenquil");
+    EXPECT_EQ(leidoCuadro->propietario, programa.ventana());
+    ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDOK));
     programa.comando(CM_EJECUTAR_DETENER);
-    esperarImagen(esperada, "the view of the PNG, drawn by the window");
+    esperarImagen(esperada, "the view kept after the PNG without one");
 }

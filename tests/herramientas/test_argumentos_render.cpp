@@ -190,18 +190,4 @@ TEST(ArgumentosRender, ElNombreDeCadaFotogramaEsElDePrintf) {
     }
 }
 
-// A number is the whole argument, read as the program reads the same text
-// anywhere (strtold in the C locale).
-TEST(ArgumentosRender, UnNumeroEsTodoElArgumento) {
-    EXPECT_EQ(leerRealEstricto("-1e-30"), -1e-30L);
-    EXPECT_EQ(leerRealEstricto("0x1p-3"), 0.125L);
-    EXPECT_EQ(leerRealEstricto("0.1"), 0.1L);
-    for (const char* malo : {"", " 1", "1 ", "1,5", "1e", "--", "0x", "1e5x"}) EXPECT_FALSE(leerRealEstricto(malo)) << malo;
-    EXPECT_EQ(leerEnteroEstricto("-32768"), -32768);
-    EXPECT_EQ(leerEnteroEstricto("+7"), 7);
-    for (const char* malo : {"", "-", "1.0", "0x10", "7 "}) EXPECT_FALSE(leerEnteroEstricto(malo)) << malo;
-    // Far too big for any field, without overflowing.
-    EXPECT_GT(leerEnteroEstricto("99999999999999999999999999"), int64_t{1} << 40);
-}
-
 }  // namespace

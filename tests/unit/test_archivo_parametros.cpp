@@ -9,12 +9,16 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
-#include <memory>
+#include <optional>
 #include <string>
-#include <thread>
+#include <tuple>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -89,10 +93,10 @@ TEST_F(ArchivoParametros, GuardaLosBytesDelRegistroYLosCarga) {
     EXPECT_EQ(nombres(), (Nombres{"ejemplo.str", "inicial.str"}));
 
     Vista cargado;
-    ASSERT_TRUE(cargarArchivoParametros(ruta("ejemplo.str"), cargado));
+    ASSERT_EQ(leerArchivoVista(ruta("ejemplo.str"), cargado), "");
     esperarIguales(cargado, registroEjemplo());
 
-    ASSERT_TRUE(cargarArchivoParametros(ruta("inicial.str"), cargado));
+    ASSERT_EQ(leerArchivoVista(ruta("inicial.str"), cargado), "");
     EXPECT_EQ(cargado.plano, PLANO_CARDIOIDE);
     EXPECT_EQ(cargado.lado, 16.0L);
 }
@@ -114,41 +118,57 @@ TEST_F(ArchivoParametros, GuardarSobreUnArchivoExistenteLoReemplaza) {
     EXPECT_EQ(contenido(p).size(), 136u);
 }
 
-// Another program may have the file open while it is saved over: a virus
-// scanner or an indexer looking at it, a viewer reading it. Windows refuses
-// to replace an open file, so a save waits for the reader to let go; one that
-// never does makes the save fail with the file left as it was. Elsewhere an
-// open file is replaced at once.
+// Another program may have the file open while it is saved over: a viewer
+// reading it, a virus scanner or an indexer looking at it. Windows refuses
+// to rename over an open file; the save then writes the file in place at
+// once, which works when the other program lets others write it, and fails
+// with the file left whole and the cause named when it does not. Elsewhere
+// an open file is replaced at once.
 TEST_F(ArchivoParametros, GuardarSobreUnArchivoQueOtroTieneAbierto) {
-    const fs::path p = ruta("vista.str");
-    escribir(p, "anterior");
-    Vista estado;
-    estado = registroEjemplo();
-
-    auto lector = std::make_unique<std::ifstream>(p, std::ios::binary);
-    ASSERT_TRUE(lector->is_open());
-    std::thread soltar([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        lector.reset();
-    });
-    const bool guardado = guardarArchivoParametros(p, estado).empty();
-    soltar.join();
-    EXPECT_TRUE(guardado) << "a reader that let go within moments lost the save";
-    EXPECT_EQ(contenido(p), kRegistroEjemplo);
-    EXPECT_EQ(nombres(), (Nombres{"vista.str"}));
-
-    escribir(p, "anterior");
-    std::ifstream siempre(p, std::ios::binary);
-    ASSERT_TRUE(siempre.is_open());
+    struct Caso {
+        const char* quien;
+        int compartir;  // what the holder lets others do (_SH_...), -1 for an ifstream
+        bool guarda;
+    };
+    const Caso casos[] = {
+        {"an ifstream reading it", -1, true},
 #ifdef _WIN32
-    EXPECT_NE(guardarArchivoParametros(p, estado), "");
-    siempre.close();
-    EXPECT_EQ(contenido(p), "anterior");
-#else
-    EXPECT_EQ(guardarArchivoParametros(p, estado), "");
-    EXPECT_EQ(contenido(p), kRegistroEjemplo);
+        {"a reader that lets others read and write", _SH_DENYNO, true},
+        {"a reader that lets others only read", _SH_DENYWR, false},
+        {"a reader that lets no one in", _SH_DENYRW, false},
 #endif
-    EXPECT_EQ(nombres(), (Nombres{"vista.str"}));
+    };
+    const fs::path p = ruta("vista.str");
+    const Vista estado = registroEjemplo();
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.quien);
+        escribir(p, "anterior");
+        std::optional<std::ifstream> lector;
+        [[maybe_unused]] int descriptor = -1;
+        if (c.compartir < 0) {
+            lector.emplace(p, std::ios::binary);
+            ASSERT_TRUE(lector->is_open());
+        } else {
+#ifdef _WIN32
+            ASSERT_EQ(_wsopen_s(&descriptor, p.c_str(), _O_RDONLY | _O_BINARY, c.compartir, 0), 0);
+#endif
+        }
+        std::error_code causa;
+        const std::string error = guardarArchivoParametros(p, estado, &causa);
+        lector.reset();
+#ifdef _WIN32
+        if (descriptor >= 0) _close(descriptor);
+#endif
+        if (c.guarda) {
+            EXPECT_EQ(error, "");
+            EXPECT_EQ(contenido(p), kRegistroEjemplo);
+        } else {
+            EXPECT_NE(error.find("another program has the file open"), std::string::npos) << error;
+            EXPECT_EQ(causa, std::errc::device_or_resource_busy) << causa.message();
+            EXPECT_EQ(contenido(p), "anterior");
+        }
+        EXPECT_EQ(nombres(), (Nombres{"vista.str"}));
+    }
 }
 
 TEST_F(ArchivoParametros, GuardadoFallidoSinCarpeta) {
@@ -215,9 +235,9 @@ TEST_F(ArchivoParametros, GuardadoFallidoEnCarpetaSinEscritura) {
 TEST_F(ArchivoParametros, CargaFallidaDejaElEstado) {
     Vista estado;
     estado = registroEjemplo();
-    EXPECT_FALSE(cargarArchivoParametros(ruta("no-existe.str"), estado));
+    EXPECT_NE(leerArchivoVista(ruta("no-existe.str"), estado), "");
     fs::create_directory(ruta("carpeta.str"));
-    EXPECT_FALSE(cargarArchivoParametros(ruta("carpeta.str"), estado));
+    EXPECT_NE(leerArchivoVista(ruta("carpeta.str"), estado), "");
     esperarIguales(estado, registroEjemplo());
 }
 
@@ -225,12 +245,12 @@ TEST_F(ArchivoParametros, ArchivosCortosYLargos) {
     Vista estado;
     estado.plano = PLANO_PARABOLA;
     escribir(ruta("seis.str"), "40    ");
-    ASSERT_TRUE(cargarArchivoParametros(ruta("seis.str"), estado));
+    ASSERT_EQ(leerArchivoVista(ruta("seis.str"), estado), "");
     esperarIguales(estado, {40, PLANO_PARABOLA, 0, 0, 0.0L, 0.0L, 0.0L});
 
     estado = registroEjemplo();
     escribir(ruta("vacio.str"), "");
-    ASSERT_TRUE(cargarArchivoParametros(ruta("vacio.str"), estado));
+    ASSERT_EQ(leerArchivoVista(ruta("vacio.str"), estado), "");
     EXPECT_EQ(estado.iteraciones, 0);
     EXPECT_EQ(estado.plano, PLANO_CARDIOIDE_INV);
     EXPECT_EQ(estado.modoColor, 0);
@@ -238,7 +258,7 @@ TEST_F(ArchivoParametros, ArchivosCortosYLargos) {
 
     // A record followed by a megabyte: the record alone counts.
     escribir(ruta("largo.str"), kRegistroInicial + std::string(1 << 20, '9'));
-    ASSERT_TRUE(cargarArchivoParametros(ruta("largo.str"), estado));
+    ASSERT_EQ(leerArchivoVista(ruta("largo.str"), estado), "");
     EXPECT_EQ(estado.iteraciones, 30);
     EXPECT_EQ(estado.plano, PLANO_CARDIOIDE);
     EXPECT_EQ(estado.lado, 16.0L);
@@ -252,7 +272,7 @@ TEST_F(ArchivoParametros, LadoInfinitoGuardadoYCargado) {
     ASSERT_EQ(bytes.size(), 135u);
     EXPECT_EQ(bytes.substr(95), "+INF" + espacios(36));
     Vista cargado;
-    ASSERT_TRUE(cargarArchivoParametros(ruta("inf.str"), cargado));
+    ASSERT_EQ(leerArchivoVista(ruta("inf.str"), cargado), "");
     EXPECT_EQ(cargado.lado, std::numeric_limits<long double>::infinity());
 }
 
@@ -301,18 +321,20 @@ TEST_F(ArchivoParametros, CadaDestinoImposibleSeRechazaSinTocarNada) {
     fs::permissions(ruta("protegida.png"), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
     const Nombres antes = nombres();
-    const std::pair<fs::path, std::string> casos[] = {
-        {ruta("subcarpeta"), "it is a folder"},
-        {ruta("no-existe") / "sal.png", "no folder"},
-        {ruta("protegida.png"), "the file is read-only"},
-        {carpeta_ / ".", "names a folder"},
-        {ruta("subcarpeta") / "..", "names a folder"},
+    const std::tuple<fs::path, std::string, std::errc> casos[] = {
+        {ruta("subcarpeta"), "it is a folder", std::errc::is_a_directory},
+        {ruta("no-existe") / "sal.png", "no folder", std::errc::no_such_file_or_directory},
+        {ruta("protegida.png"), "the file is read-only", std::errc::read_only_file_system},
+        {carpeta_ / ".", "names a folder", std::errc::is_a_directory},
+        {ruta("subcarpeta") / "..", "names a folder", std::errc::is_a_directory},
     };
-    for (const auto& [destino, mensaje] : casos) {
+    for (const auto& [destino, mensaje, motivo] : casos) {
         SCOPED_TRACE(destino.string());
         const std::string comprobado = comprobarDestino(destino);
         EXPECT_NE(comprobado.find(mensaje), std::string::npos) << comprobado;
-        EXPECT_EQ(reemplazarArchivo(destino, "x", 1), comprobado);
+        std::error_code causa;
+        EXPECT_EQ(reemplazarArchivo(destino, "x", 1, &causa), comprobado);
+        EXPECT_EQ(causa, motivo);
         EXPECT_EQ(nombres(), antes);
         EXPECT_TRUE(fs::is_empty(ruta("subcarpeta")));
     }
