@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "codigos.h"
+#include "semiplano.h"
 
 namespace brenquil {
 
@@ -34,6 +35,8 @@ struct OpcionesColor {
     // Modes 365 (palette by half-plane) and 370 (black and white by half-plane);
     // black for any other mode.
     Color colorDescomposicion(int32_t n, long double zx, long double zy) const;
+    // The same from the half-plane of the last z (semiplanoDe(zx, zy)).
+    Color colorDescomposicion(int32_t n, Semiplano semiplano) const;
 };
 
 }  // namespace brenquil

@@ -1,0 +1,155 @@
+#include "iteracion_lote.h"
+
+#include <xmmintrin.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "iteracion.h"
+#include "lote_doble.h"
+#include "numeros.h"
+
+namespace brenquil {
+namespace {
+
+bool cpuConAvx2() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+
+// The processor has AVX-512 Foundation and the system saves its registers.
+bool cpuConAvx512() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f");
+}
+
+ViaLote viaDelEntorno() {
+    const char* nombre = std::getenv("BRENQUIL_VIA");
+    if (nombre) {
+        for (ViaLote v : {ViaLote::X87, ViaLote::Avx2, ViaLote::Avx512}) {
+            static const char* const NOMBRES[] = {"", "x87", "avx2", "avx512"};
+            if (std::strcmp(nombre, NOMBRES[static_cast<int>(v)]) == 0 && viaDisponible(v)) return v;
+        }
+    }
+    if (viaDisponible(ViaLote::Avx512)) return ViaLote::Avx512;
+    if (viaDisponible(ViaLote::Avx2)) return ViaLote::Avx2;
+    return ViaLote::X87;
+}
+
+// The bound holds for the arithmetic of a thread whose x87 rounds to 64-bit
+// significands and to nearest, and whose SSE unit rounds to nearest with
+// gradual underflow (no flush to zero, no denormal operands taken as zero).
+bool aritmeticaDelCertificado() {
+    unsigned short control;
+    __asm__ volatile("fnstcw %0" : "=m"(control));
+    constexpr unsigned short PRECISION_Y_REDONDEO = 0x0F00, EXTENDIDA_AL_MAS_CERCANO = 0x0300;
+    if ((control & PRECISION_Y_REDONDEO) != EXTENDIDA_AL_MAS_CERCANO) return false;
+    constexpr unsigned REDONDEO = 0x6000, A_CERO = 0x8000, DENORMALES_CERO = 0x0040;
+    return (_mm_getcsr() & (REDONDEO | A_CERO | DENORMALES_CERO)) == 0;
+}
+
+// The candidates of one batch, kept per thread so that a render does not
+// allocate at every batch.
+struct Candidatos {
+    std::vector<double> cr, ci, b;
+    std::vector<uint32_t> punto, pendientes;
+
+    void preparar(size_t n) {
+        if (cr.size() < n) {
+            cr.resize(n);
+            ci.resize(n);
+            b.resize(n);
+            punto.resize(n);
+            pendientes.resize(n);
+        }
+    }
+};
+
+}  // namespace
+
+bool viaDisponible(ViaLote via) {
+    switch (via) {
+    case ViaLote::Avx2: {
+        static const bool hay = cpuConAvx2();
+        return hay;
+    }
+    case ViaLote::Avx512: {
+        static const bool hay = cpuConAvx512();
+        return hay;
+    }
+    default:
+        return true;
+    }
+}
+
+ViaLote viaAutomatica() {
+    static const ViaLote via = viaDelEntorno();
+    return via;
+}
+
+size_t iterarLote(int16_t plano, int16_t maxIter, size_t n, const long double* g, const long double* h,
+                  int16_t* cuentas, Semiplano* semiplanos, ViaLote via) {
+    const int16_t m = limiteEfectivo(maxIter);
+    const bool automatica = via == ViaLote::Automatica;
+    if (automatica) via = viaAutomatica();
+    if (!viaDisponible(via)) via = ViaLote::X87;
+
+    const auto porX87 = [&](size_t i) {
+        const ResultadoIteracion r = iterarPunto(plano, g[i], h[i], m);
+        cuentas[i] = r.cuenta;
+        if (semiplanos) semiplanos[i] = semiplanoDe(r.zx, r.zy);
+    };
+    if (m < 0 || via == ViaLote::X87 || !aritmeticaDelCertificado()) {
+        for (size_t i = 0; i < n; ++i) porX87(i);
+        return 0;
+    }
+
+    thread_local Candidatos cand;
+    cand.preparar(n);
+    lote::Trabajo t{cand.cr.data(), cand.ci.data(), cand.b.data(), cand.punto.data(), 0, m, semiplanos != nullptr,
+                    automatica, cuentas, semiplanos, cand.pendientes.data(), 0};
+    size_t decididos = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const TerminosPaso c = terminosPaso(plano, g[i], h[i]);
+        if (c.forma == FormaPaso::Fija) {
+            porX87(i);
+            continue;
+        }
+        // z_1 exactly as the x87 loop's first step makes it from z_0 = 0.
+        const long double z1r = c.forma == FormaPaso::Parabola ? (0.0L + 0.25L) + c.cr : 0.0L + c.cr;
+        const long double z1i = 0.0L - c.ci;
+        if (m == 0 || z1r * z1r + z1i * z1i >= 4.0L) {
+            // Count 1: the x87 loop's own test and last z, at the cost of a step.
+            cuentas[i] = 1;
+            if (semiplanos) semiplanos[i] = semiplanoDe(z1r, z1i);
+            ++decididos;
+            continue;
+        }
+        if (!std::isfinite(z1r) || !std::isfinite(z1i)) {
+            porX87(i);
+            continue;
+        }
+        // The double step adds cr + ci i: c rounded to double, plane 310's
+        // 1/4 included, so that z_1 is the same in both.
+        const double cr = static_cast<double>(z1r);
+        const double ci = static_cast<double>(c.ci);
+        // B: the conversion of c (differences exact in extended precision),
+        // the rounding of c in the double step, the x87 terms that do not
+        // grow with z, the floor; raised past the roundings of its own sum.
+        const long double conversion = std::fabs(cr - z1r) + std::fabs(ci - c.ci);
+        const long double propio = conversion + 0x1p-52L * (std::fabs(static_cast<long double>(cr)) + std::fabs(ci)) +
+                                   0x1p-62L * (std::fabs(z1r) + std::fabs(c.ci) + 1.0L) + lote::PISO;
+        const size_t k = t.n++;
+        cand.cr[k] = cr;
+        cand.ci[k] = ci;
+        cand.b[k] = static_cast<double>(propio * (1.0L + 0x1p-50L));
+        cand.punto[k] = static_cast<uint32_t>(i);
+    }
+    if (t.n > 0) decididos += via == ViaLote::Avx512 ? lote::trabajarAvx512(t) : lote::trabajarAvx2(t);
+    for (size_t j = 0; j < t.nPendientes; ++j) porX87(t.pendientes[j]);
+    return decididos;
+}
+
+}  // namespace brenquil

@@ -1,0 +1,52 @@
+// The certified double-precision path of iterarLote: the constants of its
+// bound and the work it is given. Internal to the engine; the proof of every
+// constant is in docs/certificado-doble.md.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "semiplano.h"
+
+namespace brenquil::lote {
+
+// A double orbit point z with the radius e of a disk around it that holds the
+// x87 orbit point Z; M = zr*zr + zi*zi and E is the computed (2|z| + e) e.
+//
+// The x87 loop goes on for certain when fl(M + E) < UMBRAL_SIGUE.
+inline constexpr double UMBRAL_SIGUE = 4.0 - 0x1p-45;
+// It stops for certain when fl(fl(M * ESCAPE_M) - fl(E * ESCAPE_E)) >= UMBRAL_ESCAPE.
+inline constexpr double ESCAPE_M = 1.0 - 0x1p-48;
+inline constexpr double ESCAPE_E = 1.0 + 0x1p-48;
+inline constexpr double UMBRAL_ESCAPE = 4.0 + 0x1p-48;
+// After a step the radius is e' = fl(fl(fl(E + fl(COEF_MODULO * M)) + B) * FACTOR_COTA),
+// B being the point's own term (terminoPropio).
+inline constexpr double COEF_MODULO = 5 * 0x1p-53;
+inline constexpr double FACTOR_COTA = 1.0 + 0x1p-48;
+// The smallest B: it covers the absolute errors of underflow in the double path.
+inline constexpr long double PISO = 0x1p-500L;
+
+// The points the double path is given, each with its constant in double
+// (cr + ci i as the double step adds them: plane 310's 1/4 already in cr) and
+// its term B, and the index of the point in the batch.
+struct Trabajo {
+    const double* cr;
+    const double* ci;
+    const double* b;
+    const uint32_t* punto;
+    size_t n;
+    int32_t limite;        // the effective limit m, 0 .. 32766: a point that never escapes counts m + 1
+    bool conSemiplano;     // decide the half-plane of the last z too
+    bool abandonable;      // stop taking points when the double path does not pay
+    int16_t* cuentas;      // by point index
+    Semiplano* semiplanos; // by point index, when conSemiplano
+    uint32_t* pendientes;  // out: the points left to iterarPunto
+    size_t nPendientes;    // out
+};
+
+// Each decides the points it can, writes the others to pendientes (those it
+// was not given because it stopped early too) and returns how many it decided.
+size_t trabajarAvx2(Trabajo& t);
+size_t trabajarAvx512(Trabajo& t);
+
+}  // namespace brenquil::lote
