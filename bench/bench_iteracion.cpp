@@ -12,20 +12,18 @@
 // of the per-repetition ratios. "Iterations" are the steps of the literal loop
 // (the sum of the counts); the engine's time is divided by the same number,
 // although periodic orbits let it skip most of their steps.
-#include <time.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "codigos.h"
 #include "iteracion.h"
+#include "medida.h"
 #include "precision_x87.h"
 #include "referencia.h"
 
@@ -63,18 +61,6 @@ const Vista VISTAS[] = {
     {"parabola", "plane 310 (-6 + 6i, side 12), 4096 iterations", PLANO_PARABOLA,
      {-6.0L, 6.0L, 12.0L}, 4096},
 };
-
-double segundosCpu() {
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
-
-double mediana(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 bool mismosBits(long double a, long double b) { return std::memcmp(&a, &b, 10) == 0; }
 
@@ -152,19 +138,6 @@ Medida medir(const Vista& v, int repeticiones) {
     m.nsMotor = 1e9 * mediana(tMotor) / iteraciones;
     m.aceleracion = mediana(razones);
     return m;
-}
-
-// The processor's model name, as the kernel reports it.
-std::string modeloCpu() {
-    std::ifstream cpuinfo("/proc/cpuinfo");
-    std::string linea;
-    while (std::getline(cpuinfo, linea)) {
-        if (linea.rfind("model name", 0) == 0) {
-            const size_t dos = linea.find(':');
-            if (dos != std::string::npos) return linea.substr(linea.find_first_not_of(' ', dos + 1));
-        }
-    }
-    return "unknown";
 }
 
 void uso() {

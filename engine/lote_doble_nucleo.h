@@ -37,202 +37,266 @@ inline constexpr int64_t PASOS_SIN_CICLOS = 32;
 inline constexpr uint64_t PUNTOS_ANTES_DE_ABANDONAR = 64;
 inline constexpr uint64_t RAZON_ABANDONO = 3;
 
+// The lanes of one batch. The hot loop (trabajar) keeps z, e and the
+// constants in vector registers; everything else, and the lanes' state around
+// every event, lives in the arrays, on which the rarely called members work.
 template <class I, int N>
-size_t trabajar(Trabajo& t) {
-    using D = typename I::D;
-    constexpr int W = I::W;
-    constexpr int L = N * W;
+class Carriles {
+public:
+    static constexpr int W = I::W;
+    static constexpr int L = N * W;
     static_assert(L <= 32);
-    constexpr uint32_t TODOS = L == 32 ? ~0u : (1u << L) - 1;
-    constexpr double NAN_ = std::numeric_limits<double>::quiet_NaN();
-    constexpr double INF_ = std::numeric_limits<double>::infinity();
-    constexpr int64_t NUNCA = std::numeric_limits<int64_t>::max();
 
-    // The lanes' state, in memory around every event; in registers between.
-    alignas(64) double zr[L], zi[L], e[L], cr[L], ci[L], b[L];
-    // M and E of the last test, for the lanes that leave.
-    alignas(64) double mM[L], mE[L];
-    // Brent: the saved state, the step it was saved at, the step of the next
-    // move and the distance to the move after it.
-    alignas(64) double gzr[L], gzi[L], ge[L], gProximo[L];
-    int64_t gPaso[L], tramo[L];
-    int64_t inicio[L];  // the step at which the lane's point started (its z_0)
-    int64_t fin[L];     // the step at which it reaches z_(m+1), NUNCA when idle
-    size_t cand[L];     // the candidate in the lane
+    explicit Carriles(Trabajo& t) : t_(t), m_(t.limite) {
+        for (int l = 0; l < L; ++l) llenar(l);
+        proximoFin_ = primerFin();
+    }
 
-    const int64_t m = t.limite;
-    size_t siguiente = 0;
-    size_t decididos = 0;
-    uint64_t salidas = 0, pasosDecididos = 0, pasosPendientes = 0;
-    bool tomar = true;
-    int activos = 0;
-    int64_t paso = 0;
+    size_t trabajar();
 
-    const auto llenar = [&](int l) {
-        if (tomar && t.abandonable && salidas >= PUNTOS_ANTES_DE_ABANDONAR &&
-            pasosPendientes > RAZON_ABANDONO * pasosDecididos) {
-            tomar = false;
-        }
-        zr[l] = zi[l] = e[l] = 0.0;
-        gzr[l] = gzi[l] = ge[l] = NAN_;
-        tramo[l] = BLOQUE;
-        if (!tomar || siguiente == t.n) {
-            cr[l] = ci[l] = b[l] = 0.0;  // z stays 0 and passes every test
-            fin[l] = NUNCA;
-            gProximo[l] = INF_;
-            return;
-        }
-        const size_t c = siguiente++;
-        cand[l] = c;
-        cr[l] = t.cr[c];
-        ci[l] = t.ci[c];
-        b[l] = t.b[c];
-        inicio[l] = paso;
-        fin[l] = paso + m + 1;
-        gProximo[l] = static_cast<double>(paso + PASOS_SIN_CICLOS);
-        ++activos;
-    };
-    // The lane's point leaves with count k, decided when the count is
-    // certain and, if the half-plane is asked, the disk around z does not
-    // reach the real axis; pending otherwise. The lane takes the next point.
-    const auto cerrar = [&](int l, int64_t k, bool cuentaCierta) {
-        const uint32_t p = t.punto[cand[l]];
-        bool decidido = cuentaCierta;
-        if (decidido && t.conSemiplano) {
-            decidido = std::fabs(zi[l]) > e[l];
-            if (decidido) t.semiplanos[p] = zi[l] > 0 ? Semiplano::Superior : Semiplano::Inferior;
-        }
-        ++salidas;
-        if (decidido) {
-            t.cuentas[p] = static_cast<int16_t>(k);
-            ++decididos;
-            pasosDecididos += static_cast<uint64_t>(k);
-        } else {
-            t.pendientes[t.nPendientes++] = p;
-            pasosPendientes += static_cast<uint64_t>(k);
-        }
-        --activos;
-        llenar(l);
-    };
-    const auto primerFin = [&] {
-        int64_t f = NUNCA;
-        for (int l = 0; l < L; ++l) f = fin[l] < f ? fin[l] : f;
-        return f;
-    };
+private:
+    using D = typename I::D;
+    static constexpr uint32_t TODOS = L == 32 ? ~0u : (1u << L) - 1;
+    static constexpr double NAN_ = std::numeric_limits<double>::quiet_NaN();
+    static constexpr double INF_ = std::numeric_limits<double>::infinity();
+    static constexpr int64_t NUNCA = std::numeric_limits<int64_t>::max();
 
-    D vzr[N], vzi[N], ve[N], vcr[N], vci[N], vb[N];
+    void llenar(int l);
+    void cerrar(int l, int64_t cuenta, bool cuentaCierta);
+    int64_t primerFin() const;
+    [[gnu::noinline]] void salidas(uint32_t siguen);
+    [[gnu::noinline]] void finales();
+    [[gnu::noinline]] void repetidos(uint32_t mascara);
+    [[gnu::noinline]] void mudanzas(uint32_t mascara);
+
+    Trabajo& t_;
+    const int64_t m_;
+    size_t siguiente_ = 0;  // the next candidate to take
+    size_t decididos_ = 0;
+    uint64_t salidas_ = 0, pasosDecididos_ = 0, pasosPendientes_ = 0;
+    bool tomar_ = true;
+    int activos_ = 0;
+    int64_t paso_ = 0;  // steps made by the vectors
+    int64_t proximoFin_ = NUNCA;
+
+    // The lanes' state (in memory around every event) and, for the lanes that
+    // leave, M and E of their last test.
+    alignas(64) double zr_[L], zi_[L], e_[L], cr_[L], ci_[L], b_[L], mM_[L], mE_[L];
+    // Brent: the saved state, the step of the next move as a double (compared
+    // in the vectors), the step it was saved at and the distance to the next move.
+    alignas(64) double gzr_[L], gzi_[L], ge_[L], gProximo_[L];
+    int64_t gPaso_[L], tramo_[L];
+    int64_t inicio_[L];  // the step of the lane's z_0
+    int64_t fin_[L];     // the step at which it reaches z_(m+1); NUNCA when idle
+    size_t cand_[L];     // the candidate in the lane
+};
+
+template <class I, int N>
+void Carriles<I, N>::llenar(int l) {
+    if (tomar_ && t_.abandonable && salidas_ >= PUNTOS_ANTES_DE_ABANDONAR &&
+        pasosPendientes_ > RAZON_ABANDONO * pasosDecididos_) {
+        tomar_ = false;
+    }
+    zr_[l] = zi_[l] = e_[l] = 0.0;
+    gzr_[l] = gzi_[l] = ge_[l] = NAN_;
+    tramo_[l] = BLOQUE;
+    if (!tomar_ || siguiente_ == t_.n) {
+        cr_[l] = ci_[l] = b_[l] = 0.0;  // z stays 0 and passes every test
+        fin_[l] = NUNCA;
+        gProximo_[l] = INF_;
+        return;
+    }
+    const size_t c = siguiente_++;
+    cand_[l] = c;
+    cr_[l] = t_.cr[c];
+    ci_[l] = t_.ci[c];
+    b_[l] = t_.b[c];
+    inicio_[l] = paso_;
+    fin_[l] = paso_ + m_ + 1;
+    gProximo_[l] = static_cast<double>(paso_ + PASOS_SIN_CICLOS);
+    ++activos_;
+}
+
+// The lane's point leaves with its count: decided when the count is certain
+// and, if the half-plane is asked, the disk around z does not reach the real
+// axis; pending otherwise. The lane takes the next point.
+template <class I, int N>
+void Carriles<I, N>::cerrar(int l, int64_t cuenta, bool cuentaCierta) {
+    const uint32_t p = t_.punto[cand_[l]];
+    bool decidido = cuentaCierta;
+    if (decidido && t_.conSemiplano) {
+        decidido = std::fabs(zi_[l]) > e_[l];
+        if (decidido) t_.semiplanos[p] = zi_[l] > 0 ? Semiplano::Superior : Semiplano::Inferior;
+    }
+    const uint64_t pasos = static_cast<uint64_t>(paso_ - inicio_[l]);
+    ++salidas_;
+    if (decidido) {
+        t_.cuentas[p] = static_cast<int16_t>(cuenta);
+        ++decididos_;
+        pasosDecididos_ += pasos;
+    } else {
+        t_.pendientes[t_.nPendientes++] = p;
+        pasosPendientes_ += pasos;
+    }
+    --activos_;
+    llenar(l);
+}
+
+template <class I, int N>
+int64_t Carriles<I, N>::primerFin() const {
+    int64_t f = NUNCA;
+    for (int l = 0; l < L; ++l) f = std::min(f, fin_[l]);
+    return f;
+}
+
+// The lanes not in `siguen` failed the test that the x87 loop goes on: their
+// count is the step, if the bound proves that the x87 loop stops there.
+template <class I, int N>
+void Carriles<I, N>::salidas(uint32_t siguen) {
+    for (int l = 0; l < L; ++l) {
+        if (siguen >> l & 1) continue;
+        const bool escapa = mM_[l] * ESCAPE_M - mE_[l] * ESCAPE_E >= UMBRAL_ESCAPE;
+        cerrar(l, paso_ - inicio_[l], escapa);
+    }
+    proximoFin_ = primerFin();
+}
+
+// Lanes at z_(m+1): the x87 loop went on at every step.
+template <class I, int N>
+void Carriles<I, N>::finales() {
+    for (int l = 0; l < L; ++l) {
+        if (fin_[l] == paso_) cerrar(l, m_ + 1, true);
+    }
+    proximoFin_ = primerFin();
+}
+
+// Lanes whose state repeats the saved one: z_k repeats z_(k-d), so the state
+// of step m + 1 is that of step k + (m + 1 - k) mod d; the lane stops saving
+// and comparing and ends there.
+template <class I, int N>
+void Carriles<I, N>::repetidos(uint32_t mascara) {
+    for (int l = 0; l < L; ++l) {
+        if (!(mascara >> l & 1)) continue;
+        const int64_t d = paso_ - gPaso_[l];
+        const int64_t k = paso_ - inicio_[l];
+        fin_[l] = paso_ + (m_ + 1 - k) % d;
+        gzr_[l] = NAN_;
+        gProximo_[l] = INF_;
+        if (fin_[l] == paso_) cerrar(l, m_ + 1, true);
+    }
+    proximoFin_ = primerFin();
+}
+
+// The saved state of the lanes in `mascara` moves on to their z (stored).
+template <class I, int N>
+void Carriles<I, N>::mudanzas(uint32_t mascara) {
+    for (int l = 0; l < L; ++l) {
+        if (!(mascara >> l & 1)) continue;
+        gzr_[l] = zr_[l];
+        gzi_[l] = zi_[l];
+        ge_[l] = e_[l];
+        gPaso_[l] = paso_;
+        gProximo_[l] = static_cast<double>(paso_ + tramo_[l]);
+        // The distance grows by a quarter, in whole blocks, at every move.
+        tramo_[l] += std::max(BLOQUE, tramo_[l] / (4 * BLOQUE) * BLOQUE);
+    }
+}
+
+template <class I, int N>
+size_t Carriles<I, N>::trabajar() {
+    D zr[N], zi[N], e[N], cr[N], ci[N], b[N];
     const auto cargar = [&] {
+#pragma GCC unroll 4
         for (int j = 0; j < N; ++j) {
-            vzr[j] = I::carga(zr + j * W);
-            vzi[j] = I::carga(zi + j * W);
-            ve[j] = I::carga(e + j * W);
-            vcr[j] = I::carga(cr + j * W);
-            vci[j] = I::carga(ci + j * W);
-            vb[j] = I::carga(b + j * W);
+            zr[j] = I::carga(zr_ + j * W);
+            zi[j] = I::carga(zi_ + j * W);
+            e[j] = I::carga(e_ + j * W);
+            cr[j] = I::carga(cr_ + j * W);
+            ci[j] = I::carga(ci_ + j * W);
+            b[j] = I::carga(b_ + j * W);
         }
     };
     const auto guardar = [&] {
+#pragma GCC unroll 4
         for (int j = 0; j < N; ++j) {
-            I::guarda(zr + j * W, vzr[j]);
-            I::guarda(zi + j * W, vzi[j]);
-            I::guarda(e + j * W, ve[j]);
+            I::guarda(zr_ + j * W, zr[j]);
+            I::guarda(zi_ + j * W, zi[j]);
+            I::guarda(e_ + j * W, e[j]);
         }
     };
-
-    // Every BLOQUE steps: lanes whose state repeats the saved one skip to
-    // their last step; the saved state moves on where it is due.
-    const auto comparar = [&](int64_t& proximoFin) {
-        uint32_t repetidos = 0;
-        for (int j = 0; j < N; ++j) {
-            const auto igual = I::y(I::y(I::igual(vzr[j], I::carga(gzr + j * W)), I::igual(vzi[j], I::carga(gzi + j * W))),
-                                    I::igual(ve[j], I::carga(ge + j * W)));
-            repetidos |= I::bits(igual) << (j * W);
-        }
-        if (repetidos) {
-            guardar();
-            for (int l = 0; l < L; ++l) {
-                if (!(repetidos >> l & 1)) continue;
-                // z_k repeats z_(k-d): z_(m+1) is z_(k + (m + 1 - k) mod d).
-                const int64_t d = paso - gPaso[l];
-                const int64_t k = paso - inicio[l];
-                fin[l] = paso + (m + 1 - k) % d;
-                gzr[l] = NAN_;
-                gProximo[l] = INF_;
-                if (fin[l] == paso) cerrar(l, m + 1, true);
-            }
-            proximoFin = primerFin();
-            cargar();
-        }
-        const auto ahora = I::rep(static_cast<double>(paso));
-        for (int j = 0; j < N; ++j) {
-            const auto toca = I::mayorIgual(ahora, I::carga(gProximo + j * W));
-            const uint32_t mueven = I::bits(toca);
-            if (!mueven) continue;
-            I::guarda(gzr + j * W, I::mezcla(toca, vzr[j], I::carga(gzr + j * W)));
-            I::guarda(gzi + j * W, I::mezcla(toca, vzi[j], I::carga(gzi + j * W)));
-            I::guarda(ge + j * W, I::mezcla(toca, ve[j], I::carga(ge + j * W)));
-            for (int l = j * W; l < (j + 1) * W; ++l) {
-                if (!(mueven >> (l - j * W) & 1)) continue;
-                // The distance grows by a quarter, in whole blocks, at every move.
-                gPaso[l] = static_cast<double>(paso);
-                gProximo[l] = static_cast<double>(paso + tramo[l]);
-                tramo[l] += std::max(BLOQUE, tramo[l] / (4 * BLOQUE) * BLOQUE);
-            }
-        }
-    };
-
-    for (int l = 0; l < L; ++l) llenar(l);
-    int64_t proximoFin = primerFin();
     cargar();
-
     const D umbralSigue = I::rep(UMBRAL_SIGUE);
     const D coefModulo = I::rep(COEF_MODULO);
     const D factorCota = I::rep(FACTOR_COTA);
-    while (activos > 0) {
+    while (activos_ > 0) {
         D r2[N], i2[N], M[N], E[N];
         uint32_t siguen = 0;
+#pragma GCC unroll 4
         for (int j = 0; j < N; ++j) {
-            r2[j] = I::mult(vzr[j], vzr[j]);
-            i2[j] = I::mult(vzi[j], vzi[j]);
+            r2[j] = I::mult(zr[j], zr[j]);
+            i2[j] = I::mult(zi[j], zi[j]);
             M[j] = I::suma(r2[j], i2[j]);
-            // E = (2|z| + e) e, from an upper bound of 2|z| (docs: the radius).
-            E[j] = I::mult(I::suma(I::dobleModulo(M[j]), ve[j]), ve[j]);
+            // E = (2|z| + e) e, from an upper bound of 2|z|.
+            E[j] = I::mult(I::suma(I::dobleModulo(M[j]), e[j]), e[j]);
             siguen |= I::bits(I::menor(I::suma(M[j], E[j]), umbralSigue)) << (j * W);
         }
         if (siguen != TODOS) {
             guardar();
+#pragma GCC unroll 4
             for (int j = 0; j < N; ++j) {
-                I::guarda(mM + j * W, M[j]);
-                I::guarda(mE + j * W, E[j]);
+                I::guarda(mM_ + j * W, M[j]);
+                I::guarda(mE_ + j * W, E[j]);
             }
-            for (int l = 0; l < L; ++l) {
-                if (siguen >> l & 1) continue;
-                const bool escapa = mM[l] * ESCAPE_M - mE[l] * ESCAPE_E >= UMBRAL_ESCAPE;
-                cerrar(l, paso - inicio[l], escapa);
-            }
-            proximoFin = primerFin();
+            salidas(siguen);
             cargar();
             continue;
         }
+#pragma GCC unroll 4
         for (int j = 0; j < N; ++j) {
-            const D dosZr = I::suma(vzr[j], vzr[j]);
-            vzr[j] = I::suma(I::resta(r2[j], i2[j]), vcr[j]);
-            vzi[j] = I::resta(I::mult(dosZr, vzi[j]), vci[j]);
-            ve[j] = I::mult(I::suma(I::suma(E[j], I::mult(coefModulo, M[j])), vb[j]), factorCota);
+            const D dosZr = I::suma(zr[j], zr[j]);
+            zr[j] = I::suma(I::resta(r2[j], i2[j]), cr[j]);
+            zi[j] = I::resta(I::mult(dosZr, zi[j]), ci[j]);
+            e[j] = I::mult(I::suma(I::suma(E[j], I::mult(coefModulo, M[j])), b[j]), factorCota);
         }
-        ++paso;
-        if (paso == proximoFin) {
+        ++paso_;
+        if (paso_ == proximoFin_) {
             guardar();
-            for (int l = 0; l < L; ++l) {
-                if (fin[l] == paso) cerrar(l, m + 1, true);
-            }
-            proximoFin = primerFin();
+            finales();
             cargar();
         }
-        if (paso % BLOQUE == 0) comparar(proximoFin);
+        if (paso_ % BLOQUE == 0) {
+            // Lanes whose state repeats the saved one, then the lanes whose
+            // saved state is due to move on.
+            uint32_t repiten = 0;
+#pragma GCC unroll 4
+            for (int j = 0; j < N; ++j) {
+                const auto igual = I::y(I::y(I::igual(zr[j], I::carga(gzr_ + j * W)), I::igual(zi[j], I::carga(gzi_ + j * W))),
+                                        I::igual(e[j], I::carga(ge_ + j * W)));
+                repiten |= I::bits(igual) << (j * W);
+            }
+            if (repiten) {
+                guardar();
+                repetidos(repiten);
+                cargar();
+            }
+            const D ahora = I::rep(static_cast<double>(paso_));
+            uint32_t mueven = 0;
+#pragma GCC unroll 4
+            for (int j = 0; j < N; ++j) mueven |= I::bits(I::mayorIgual(ahora, I::carga(gProximo_ + j * W))) << (j * W);
+            if (mueven) {
+                guardar();
+                mudanzas(mueven);
+            }
+        }
     }
-    for (; siguiente < t.n; ++siguiente) t.pendientes[t.nPendientes++] = t.punto[siguiente];
-    return decididos;
+    for (; siguiente_ < t_.n; ++siguiente_) t_.pendientes[t_.nPendientes++] = t_.punto[siguiente_];
+    return decididos_;
+}
+
+template <class I, int N>
+size_t trabajar(Trabajo& t) {
+    Carriles<I, N> carriles(t);
+    return carriles.trabajar();
 }
 
 }  // namespace brenquil::lote

@@ -1,0 +1,39 @@
+// What the benchmarks share: thread CPU time, the median, and the processor's name.
+#pragma once
+
+#include <time.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace brenquil {
+
+// The calling thread's CPU time in seconds.
+inline double segundosCpu() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+inline double mediana(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// The processor's model name, as the kernel reports it.
+inline std::string modeloCpu() {
+    std::ifstream cpuinfo("/proc/cpuinfo");
+    std::string linea;
+    while (std::getline(cpuinfo, linea)) {
+        if (linea.rfind("model name", 0) == 0) {
+            const size_t dos = linea.find(':');
+            if (dos != std::string::npos) return linea.substr(linea.find_first_not_of(' ', dos + 1));
+        }
+    }
+    return "unknown";
+}
+
+}  // namespace brenquil
