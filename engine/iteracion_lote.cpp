@@ -50,17 +50,40 @@ bool aritmeticaDelCertificado() {
     return (_mm_getcsr() & (REDONDEO | A_CERO | DENORMALES_CERO)) == 0;
 }
 
+// Neighbouring points closer than this, relative to their size, are too
+// close for the double path: its rounding of c alone is then a sizeable part
+// of their distance, and the bound grows past what it can decide near the
+// boundary (most points of a boundary view of side 2e-11 around |c| = 0.8,
+// 400 pixels wide, are left to iterarPunto, which the double path then only
+// delays). The relative distance is the same in the c plane and, but for the
+// small terms, in the inverted ones.
+constexpr long double CERCANIA_MINIMA = 0x1p-44L;
+// Consecutive points looked at for it: the points of a batch come from one view.
+constexpr size_t PARES_MUESTRA = 16;
+
+// Whether most of the first pairs of consecutive points (pixels next to each
+// other, as a render passes them) are closer than CERCANIA_MINIMA; exact
+// repeats do not count.
+bool demasiadoCercanos(size_t n, const long double* g, const long double* h) {
+    int cercanos = 0, lejanos = 0;
+    for (size_t i = 1; i < n && i <= PARES_MUESTRA; ++i) {
+        const long double distancia = std::fabs(g[i] - g[i - 1]) + std::fabs(h[i] - h[i - 1]);
+        if (distancia == 0.0L) continue;
+        ++(distancia < CERCANIA_MINIMA * (std::fabs(g[i]) + std::fabs(h[i])) ? cercanos : lejanos);
+    }
+    return cercanos > lejanos;
+}
+
 // The candidates of one batch, kept per thread so that a render does not
 // allocate at every batch.
 struct Candidatos {
-    std::vector<double> cr, ci, b;
+    std::vector<double> cr, ci;
     std::vector<uint32_t> punto, pendientes;
 
     void preparar(size_t n) {
         if (cr.size() < n) {
             cr.resize(n);
             ci.resize(n);
-            b.resize(n);
             punto.resize(n);
             pendientes.resize(n);
         }
@@ -101,22 +124,21 @@ size_t iterarLote(int16_t plano, int16_t maxIter, size_t n, const long double* g
         cuentas[i] = r.cuenta;
         if (semiplanos) semiplanos[i] = semiplanoDe(r.zx, r.zy);
     };
-    if (m < 0 || via == ViaLote::X87 || !aritmeticaDelCertificado()) {
+    // An unknown plane leaves z at 0; the plane is the same for every point.
+    const bool planoConocido = terminosPaso(plano, 0.0L, 0.0L).forma != FormaPaso::Fija;
+    if (m < 0 || !planoConocido || via == ViaLote::X87 || !aritmeticaDelCertificado() ||
+        (automatica && demasiadoCercanos(n, g, h))) {
         for (size_t i = 0; i < n; ++i) porX87(i);
         return 0;
     }
 
     thread_local Candidatos cand;
     cand.preparar(n);
-    lote::Trabajo t{cand.cr.data(), cand.ci.data(), cand.b.data(), cand.punto.data(), 0, m, semiplanos != nullptr,
+    lote::Trabajo t{cand.cr.data(), cand.ci.data(), cand.punto.data(), 0, m, semiplanos != nullptr,
                     automatica, cuentas, semiplanos, cand.pendientes.data(), 0};
     size_t decididos = 0;
     for (size_t i = 0; i < n; ++i) {
         const TerminosPaso c = terminosPaso(plano, g[i], h[i]);
-        if (c.forma == FormaPaso::Fija) {
-            porX87(i);
-            continue;
-        }
         // z_1 exactly as the x87 loop's first step makes it from z_0 = 0.
         const long double z1r = c.forma == FormaPaso::Parabola ? (0.0L + 0.25L) + c.cr : 0.0L + c.cr;
         const long double z1i = 0.0L - c.ci;
@@ -131,20 +153,11 @@ size_t iterarLote(int16_t plano, int16_t maxIter, size_t n, const long double* g
             porX87(i);
             continue;
         }
-        // The double step adds cr + ci i: c rounded to double, plane 310's
-        // 1/4 included, so that z_1 is the same in both.
-        const double cr = static_cast<double>(z1r);
-        const double ci = static_cast<double>(c.ci);
-        // B: the conversion of c (differences exact in extended precision),
-        // the rounding of c in the double step, the x87 terms that do not
-        // grow with z, the floor; raised past the roundings of its own sum.
-        const long double conversion = std::fabs(cr - z1r) + std::fabs(ci - c.ci);
-        const long double propio = conversion + 0x1p-52L * (std::fabs(static_cast<long double>(cr)) + std::fabs(ci)) +
-                                   0x1p-62L * (std::fabs(z1r) + std::fabs(c.ci) + 1.0L) + lote::PISO;
+        // The double step adds cr - ci i: c rounded to double, plane 310's
+        // 1/4 included, so that z_1 is z_1 rounded in both parts.
         const size_t k = t.n++;
-        cand.cr[k] = cr;
-        cand.ci[k] = ci;
-        cand.b[k] = static_cast<double>(propio * (1.0L + 0x1p-50L));
+        cand.cr[k] = static_cast<double>(z1r);
+        cand.ci[k] = static_cast<double>(c.ci);
         cand.punto[k] = static_cast<uint32_t>(i);
     }
     if (t.n > 0) decididos += via == ViaLote::Avx512 ? lote::trabajarAvx512(t) : lote::trabajarAvx2(t);

@@ -20,19 +20,20 @@ inline constexpr double ESCAPE_M = 1.0 - 0x1p-48;
 inline constexpr double ESCAPE_E = 1.0 + 0x1p-48;
 inline constexpr double UMBRAL_ESCAPE = 4.0 + 0x1p-48;
 // After a step the radius is e' = fl(fl(fl(E + fl(COEF_MODULO * M)) + B) * FACTOR_COTA),
-// B being the point's own term (terminoPropio).
 inline constexpr double COEF_MODULO = 5 * 0x1p-53;
 inline constexpr double FACTOR_COTA = 1.0 + 0x1p-48;
-// The smallest B: it covers the absolute errors of underflow in the double path.
-inline constexpr long double PISO = 0x1p-500L;
+// with the point's own term B = fl(fl(fl(|cr| + |ci|) * COEF_C) + TERMINO_FIJO): the
+// rounding of c to double and in the double step, the x87 terms that do not
+// grow with z, and a floor for underflow.
+inline constexpr double COEF_C = 5 * 0x1p-54;
+inline constexpr double TERMINO_FIJO = 0x1p-62;
 
-// The points the double path is given, each with its constant in double
-// (cr + ci i as the double step adds them: plane 310's 1/4 already in cr) and
-// its term B, and the index of the point in the batch.
+// The points the double path is given, each with its constant c in double
+// (cr - ci i as the double step adds it: plane 310's 1/4 already in cr) and
+// the index of the point in the batch.
 struct Trabajo {
     const double* cr;
     const double* ci;
-    const double* b;
     const uint32_t* punto;
     size_t n;
     int32_t limite;        // the effective limit m, 0 .. 32766: a point that never escapes counts m + 1

@@ -35,7 +35,7 @@ inline constexpr int64_t PASOS_SIN_CICLOS = 32;
 // lanes, no more points are taken while the steps spent on points left
 // pending exceed RAZON_ABANDONO times the steps of decided points.
 inline constexpr uint64_t PUNTOS_ANTES_DE_ABANDONAR = 64;
-inline constexpr uint64_t RAZON_ABANDONO = 3;
+inline constexpr uint64_t RAZON_ABANDONO = 6;
 
 // The lanes of one batch. The hot loop (trabajar) keeps z, e and the
 // constants in vector registers; everything else, and the lanes' state around
@@ -49,7 +49,6 @@ public:
 
     explicit Carriles(Trabajo& t) : t_(t), m_(t.limite) {
         for (int l = 0; l < L; ++l) llenar(l);
-        proximoFin_ = primerFin();
     }
 
     size_t trabajar();
@@ -77,7 +76,7 @@ private:
     bool tomar_ = true;
     int activos_ = 0;
     int64_t paso_ = 0;  // steps made by the vectors
-    int64_t proximoFin_ = NUNCA;
+    int64_t proximoFin_ = NUNCA;  // no lane ends before this step
 
     // The lanes' state (in memory around every event) and, for the lanes that
     // leave, M and E of their last test.
@@ -110,9 +109,10 @@ void Carriles<I, N>::llenar(int l) {
     cand_[l] = c;
     cr_[l] = t_.cr[c];
     ci_[l] = t_.ci[c];
-    b_[l] = t_.b[c];
+    b_[l] = (std::fabs(cr_[l]) + std::fabs(ci_[l])) * COEF_C + TERMINO_FIJO;
     inicio_[l] = paso_;
     fin_[l] = paso_ + m_ + 1;
+    proximoFin_ = std::min(proximoFin_, fin_[l]);
     gProximo_[l] = static_cast<double>(paso_ + PASOS_SIN_CICLOS);
     ++activos_;
 }
@@ -153,15 +153,15 @@ int64_t Carriles<I, N>::primerFin() const {
 // count is the step, if the bound proves that the x87 loop stops there.
 template <class I, int N>
 void Carriles<I, N>::salidas(uint32_t siguen) {
-    for (int l = 0; l < L; ++l) {
-        if (siguen >> l & 1) continue;
+    for (uint32_t salen = ~siguen & TODOS; salen; salen &= salen - 1) {
+        const int l = __builtin_ctz(salen);
         const bool escapa = mM_[l] * ESCAPE_M - mE_[l] * ESCAPE_E >= UMBRAL_ESCAPE;
         cerrar(l, paso_ - inicio_[l], escapa);
     }
-    proximoFin_ = primerFin();
 }
 
-// Lanes at z_(m+1): the x87 loop went on at every step.
+// Lanes at z_(m+1): the x87 loop went on at every step. (proximoFin_ may
+// also be the end of a lane that has left since: then none ends here.)
 template <class I, int N>
 void Carriles<I, N>::finales() {
     for (int l = 0; l < L; ++l) {
@@ -175,8 +175,8 @@ void Carriles<I, N>::finales() {
 // and comparing and ends there.
 template <class I, int N>
 void Carriles<I, N>::repetidos(uint32_t mascara) {
-    for (int l = 0; l < L; ++l) {
-        if (!(mascara >> l & 1)) continue;
+    for (; mascara; mascara &= mascara - 1) {
+        const int l = __builtin_ctz(mascara);
         const int64_t d = paso_ - gPaso_[l];
         const int64_t k = paso_ - inicio_[l];
         fin_[l] = paso_ + (m_ + 1 - k) % d;
@@ -190,8 +190,8 @@ void Carriles<I, N>::repetidos(uint32_t mascara) {
 // The saved state of the lanes in `mascara` moves on to their z (stored).
 template <class I, int N>
 void Carriles<I, N>::mudanzas(uint32_t mascara) {
-    for (int l = 0; l < L; ++l) {
-        if (!(mascara >> l & 1)) continue;
+    for (; mascara; mascara &= mascara - 1) {
+        const int l = __builtin_ctz(mascara);
         gzr_[l] = zr_[l];
         gzi_[l] = zi_[l];
         ge_[l] = e_[l];
