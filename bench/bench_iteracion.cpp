@@ -31,14 +31,6 @@ using namespace brenquil;
 
 namespace {
 
-struct Vista {
-    const char* nombre;
-    const char* descripcion;
-    int16_t plano;
-    VistaPlano vista;
-    int16_t limite;
-};
-
 // The boundary view: a square of side 1e-12 around a point of the boundary in
 // the valley between the main cardioid and the bulb of period 2,
 // c = -0.743643887037158704752191506114774 + 0.131825904205311970493132056385139i.
@@ -162,19 +154,12 @@ int main(int argc, char** argv) {
             }
             continue;
         }
-        const Vista* encontrada = nullptr;
-        for (const Vista& v : VISTAS) {
-            if (arg == v.nombre) encontrada = &v;
-        }
-        if (!encontrada) {
+        if (!elegirVista(VISTAS, arg, elegidas)) {
             uso();
             return 2;
         }
-        elegidas.push_back(encontrada);
     }
-    if (elegidas.empty()) {
-        for (const Vista& v : VISTAS) elegidas.push_back(&v);
-    }
+    todasSiNinguna(VISTAS, elegidas);
 
     fijarPrecisionX87(PrecisionX87::Extendida);
     std::printf("CPU: %s, %u cores\n", modeloCpu().c_str(), std::thread::hardware_concurrency());

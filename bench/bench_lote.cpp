@@ -29,14 +29,6 @@ using namespace brenquil;
 
 namespace {
 
-struct Vista {
-    const char* nombre;
-    const char* descripcion;
-    int16_t plano;
-    VistaPlano vista;
-    int16_t limite;
-};
-
 // A point of the boundary in the valley between the main cardioid and the bulb
 // of period 2, c = -0.743643887037158704752191506114774 + 0.131825904205311970493132056385139i;
 // on plane 300 the pixel w = g + h i stands for c = g - h i. The squares
@@ -129,19 +121,12 @@ int main(int argc, char** argv) {
             conSemiplano = true;
             continue;
         }
-        const Vista* encontrada = nullptr;
-        for (const Vista& v : VISTAS) {
-            if (arg == v.nombre) encontrada = &v;
-        }
-        if (!encontrada) {
+        if (!elegirVista(VISTAS, arg, elegidas)) {
             uso();
             return 2;
         }
-        elegidas.push_back(encontrada);
     }
-    if (elegidas.empty()) {
-        for (const Vista& v : VISTAS) elegidas.push_back(&v);
-    }
+    todasSiNinguna(VISTAS, elegidas);
     std::vector<Camino> caminos;
     for (const Camino& c : CAMINOS) {
         if (viaDisponible(c.via)) caminos.push_back(c);

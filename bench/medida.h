@@ -1,4 +1,5 @@
-// What the benchmarks share: thread CPU time, the median, and the processor's name.
+// What the benchmarks share: their named views, thread CPU time, the median
+// and the processor's name.
 #pragma once
 
 #include <time.h>
@@ -8,7 +9,38 @@
 #include <string>
 #include <vector>
 
+#include "iteracion.h"
+
 namespace brenquil {
+
+// A named 400 x 400 view on a plane with an iteration limit.
+struct Vista {
+    const char* nombre;
+    const char* descripcion;
+    int16_t plano;
+    VistaPlano vista;
+    int16_t limite;
+};
+
+// Adds the view named `nombre` to `elegidas`; false when no view has that name.
+template <size_t N>
+bool elegirVista(const Vista (&vistas)[N], const std::string& nombre, std::vector<const Vista*>& elegidas) {
+    for (const Vista& v : vistas) {
+        if (nombre == v.nombre) {
+            elegidas.push_back(&v);
+            return true;
+        }
+    }
+    return false;
+}
+
+// All the views, when none was named.
+template <size_t N>
+void todasSiNinguna(const Vista (&vistas)[N], std::vector<const Vista*>& elegidas) {
+    if (elegidas.empty()) {
+        for (const Vista& v : vistas) elegidas.push_back(&v);
+    }
+}
 
 // The calling thread's CPU time in seconds.
 inline double segundosCpu() {
