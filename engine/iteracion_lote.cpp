@@ -2,6 +2,7 @@
 
 #include <xmmintrin.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -26,11 +27,13 @@ bool cpuConAvx512() {
 }
 
 ViaLote viaDelEntorno() {
-    const char* nombre = std::getenv("BRENQUIL_VIA");
-    if (nombre) {
-        for (ViaLote v : {ViaLote::X87, ViaLote::Avx2, ViaLote::Avx512}) {
-            static const char* const NOMBRES[] = {"", "x87", "avx2", "avx512"};
-            if (std::strcmp(nombre, NOMBRES[static_cast<int>(v)]) == 0 && viaDisponible(v)) return v;
+    static const struct {
+        ViaLote via;
+        const char* nombre;
+    } NOMBRES[] = {{ViaLote::X87, "x87"}, {ViaLote::Avx2, "avx2"}, {ViaLote::Avx512, "avx512"}};
+    if (const char* nombre = std::getenv("BRENQUIL_VIA")) {
+        for (const auto& v : NOMBRES) {
+            if (std::strcmp(nombre, v.nombre) == 0 && viaDisponible(v.via)) return v.via;
         }
     }
     if (viaDisponible(ViaLote::Avx512)) return ViaLote::Avx512;
@@ -74,6 +77,9 @@ bool demasiadoCercanos(size_t n, const long double* g, const long double* h) {
     return cercanos > lejanos;
 }
 
+// The most points the lanes take at once (their indices are 32-bit).
+constexpr size_t PUNTOS_POR_TRABAJO = size_t{1} << 24;
+
 // The candidates of one batch, kept per thread so that a render does not
 // allocate at every batch.
 struct Candidatos {
@@ -114,6 +120,14 @@ ViaLote viaAutomatica() {
 
 size_t iterarLote(int16_t plano, int16_t maxIter, size_t n, const long double* g, const long double* h,
                   int16_t* cuentas, Semiplano* semiplanos, ViaLote via) {
+    if (n > PUNTOS_POR_TRABAJO) {
+        size_t decididos = 0;
+        for (size_t i = 0; i < n; i += PUNTOS_POR_TRABAJO) {
+            decididos += iterarLote(plano, maxIter, std::min(PUNTOS_POR_TRABAJO, n - i), g + i, h + i, cuentas + i,
+                                    semiplanos ? semiplanos + i : nullptr, via);
+        }
+        return decididos;
+    }
     const int16_t m = limiteEfectivo(maxIter);
     const bool automatica = via == ViaLote::Automatica;
     if (automatica) via = viaAutomatica();

@@ -43,7 +43,8 @@ ViaLote viaAutomatica();
 // double path off for points it cannot tell apart (deep views) and stops
 // using it within the batch when too few of the points are decided by it.
 //
-// Returns how many points the double path decided.
+// Returns how many points were decided without iterarPunto: by the double
+// path, or at their first step (count 1, the loop's own x87 step).
 size_t iterarLote(int16_t plano, int16_t maxIter, size_t n, const long double* g, const long double* h,
                   int16_t* cuentas, Semiplano* semiplanos, ViaLote via = ViaLote::Automatica);
 

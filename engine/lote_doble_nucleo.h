@@ -9,12 +9,13 @@
 // (and, when asked, in which half-plane), pending for iterarPunto otherwise.
 // A lane that leaves takes the next point at once.
 //
-// A lane whose state (zr, zi, e) repeats bit for bit is periodic from then
-// on: its later steps repeat steps that went on for certain, so the point
-// does not escape; the lane skips ahead to the state of step m + 1, which
-// lies a known number of steps after the repeat. The repeats are found as
-// iterarPunto finds the x87 ones (Brent's method, one comparison every
-// BLOQUE steps), and double orbits settle sooner than 80-bit ones.
+// A lane whose state (zr, zi, e) repeats (equal values, zeros of either sign
+// alike) is periodic from then on: its later steps repeat steps that went on
+// for certain, so the point does not escape; the lane skips ahead to the
+// state of step m + 1, which lies a known number of steps after the repeat.
+// The repeats are found as iterarPunto finds the x87 ones (Brent's method,
+// one comparison every BLOQUE steps), and double orbits settle sooner than
+// 80-bit ones.
 #pragma once
 
 #include <algorithm>
