@@ -3,6 +3,7 @@
 #include <xmmintrin.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -53,29 +54,53 @@ bool aritmeticaDelCertificado() {
     return (_mm_getcsr() & (REDONDEO | A_CERO | DENORMALES_CERO)) == 0;
 }
 
-// Neighbouring points closer than this, relative to their size, are too
-// close for the double path: its rounding of c alone is then a sizeable part
-// of their distance, and the bound grows past what it can decide near the
-// boundary (most points of a boundary view of side 2e-11 around |c| = 0.8,
-// 400 pixels wide, are left to iterarPunto, which the double path then only
-// delays). The relative distance is the same in the c plane and, but for the
-// small terms, in the inverted ones.
+// Neighbouring points closer than this, relative to their size, are close
+// for the double path: its rounding of c alone is then a sizeable part of
+// their distance, and near the boundary the bound soon grows past what it can
+// decide (most points of a boundary view of side 2e-11 around |c| = 0.8, 400
+// pixels wide, are left to iterarPunto, which the double path then only
+// delays); inside the set, and where points escape fast, it still decides
+// nearly all. The relative distance is the same in the c plane and, but for
+// the small terms, in the inverted ones.
 constexpr long double CERCANIA_MINIMA = 0x1p-44L;
 // Consecutive points looked at for it: the points of a batch come from one view.
 constexpr size_t PARES_MUESTRA = 16;
+// Batches of close points are probed; after a failed probe, the next batches
+// of the same thread that look alike (same plane, limit, path and binary
+// order of the distance) go to iterarPunto without one, up to this many.
+constexpr int LOTES_SIN_SONDA = 16;
 
-// Whether most of the first pairs of consecutive points (pixels next to each
-// other, as a render passes them) are closer than CERCANIA_MINIMA; exact
-// repeats do not count.
-bool demasiadoCercanos(size_t n, const long double* g, const long double* h) {
-    int cercanos = 0, lejanos = 0;
+// When most of the first pairs of consecutive points (pixels next to each
+// other, as a render passes them) are closer than CERCANIA_MINIMA, the binary
+// exponent of the relative distance of the first close pair; INT_MIN
+// otherwise. Exact repeats do not count.
+int escalaDeCercania(size_t n, const long double* g, const long double* h) {
+    int cercanos = 0, lejanos = 0, escala = INT_MIN;
     for (size_t i = 1; i < n && i <= PARES_MUESTRA; ++i) {
         const long double distancia = std::fabs(g[i] - g[i - 1]) + std::fabs(h[i] - h[i - 1]);
         if (distancia == 0.0L) continue;
-        ++(distancia < CERCANIA_MINIMA * (std::fabs(g[i]) + std::fabs(h[i])) ? cercanos : lejanos);
+        const long double tamano = std::fabs(g[i]) + std::fabs(h[i]);
+        if (distancia < CERCANIA_MINIMA * tamano) {
+            if (cercanos++ == 0) escala = std::ilogb(distancia / tamano);
+        } else {
+            ++lejanos;
+        }
     }
-    return cercanos > lejanos;
+    return cercanos > lejanos ? escala : INT_MIN;
 }
+
+// The outcome of this thread's last probe.
+struct UltimaSonda {
+    int16_t plano = 0;
+    int16_t limite = -1;
+    ViaLote via = ViaLote::X87;
+    int escala = INT_MIN;
+    int lotesSinSonda = LOTES_SIN_SONDA;  // batches sent to iterarPunto since it failed
+
+    bool parecido(int16_t p, int16_t m, ViaLote v, int e) const {
+        return p == plano && m == limite && v == via && e == escala;
+    }
+};
 
 // The most points the lanes take at once (their indices are 32-bit).
 constexpr size_t PUNTOS_POR_TRABAJO = size_t{1} << 24;
@@ -140,16 +165,35 @@ size_t iterarLote(int16_t plano, int16_t maxIter, size_t n, const long double* g
     };
     // An unknown plane leaves z at 0; the plane is the same for every point.
     const bool planoConocido = terminosPaso(plano, 0.0L, 0.0L).forma != FormaPaso::Fija;
-    if (m < 0 || !planoConocido || via == ViaLote::X87 || !aritmeticaDelCertificado() ||
-        (automatica && demasiadoCercanos(n, g, h))) {
+    const auto todosPorX87 = [&] {
         for (size_t i = 0; i < n; ++i) porX87(i);
-        return 0;
+        return size_t{0};
+    };
+    if (m < 0 || !planoConocido || via == ViaLote::X87 || !aritmeticaDelCertificado()) return todosPorX87();
+    lote::Abandono abandono = lote::Abandono::Nunca;
+    thread_local UltimaSonda sonda;
+    const int escala = automatica ? escalaDeCercania(n, g, h) : INT_MIN;
+    if (automatica) abandono = escala == INT_MIN ? lote::Abandono::Normal : lote::Abandono::Sonda;
+    if (abandono == lote::Abandono::Sonda && sonda.parecido(plano, m, via, escala) &&
+        sonda.lotesSinSonda < LOTES_SIN_SONDA) {
+        ++sonda.lotesSinSonda;
+        return todosPorX87();
     }
 
     thread_local Candidatos cand;
     cand.preparar(n);
-    lote::Trabajo t{cand.cr.data(), cand.ci.data(), cand.punto.data(), 0, m, semiplanos != nullptr,
-                    automatica, cuentas, semiplanos, cand.pendientes.data(), 0};
+    lote::Trabajo t{.cr = cand.cr.data(),
+                    .ci = cand.ci.data(),
+                    .punto = cand.punto.data(),
+                    .n = 0,
+                    .limite = m,
+                    .conSemiplano = semiplanos != nullptr,
+                    .abandono = abandono,
+                    .abandonado = false,
+                    .cuentas = cuentas,
+                    .semiplanos = semiplanos,
+                    .pendientes = cand.pendientes.data(),
+                    .nPendientes = 0};
     size_t decididos = 0;
     for (size_t i = 0; i < n; ++i) {
         const TerminosPaso c = terminosPaso(plano, g[i], h[i]);
@@ -175,6 +219,9 @@ size_t iterarLote(int16_t plano, int16_t maxIter, size_t n, const long double* g
         cand.punto[k] = static_cast<uint32_t>(i);
     }
     if (t.n > 0) decididos += via == ViaLote::Avx512 ? lote::trabajarAvx512(t) : lote::trabajarAvx2(t);
+    if (abandono == lote::Abandono::Sonda) {
+        sonda = {plano, m, via, escala, t.abandonado ? 0 : LOTES_SIN_SONDA};
+    }
     for (size_t j = 0; j < t.nPendientes; ++j) porX87(t.pendientes[j]);
     return decididos;
 }

@@ -32,11 +32,13 @@ inline constexpr int64_t BLOQUE = 8;
 // The first state is saved at least this many steps after a lane starts:
 // most points leave earlier and never pay for the detection.
 inline constexpr int64_t PASOS_SIN_CICLOS = 32;
-// The stop rule of abandonable batches: after this many points have left the
-// lanes, no more points are taken while the steps spent on points left
-// pending exceed RAZON_ABANDONO times the steps of decided points.
+// The stop rules (Abandono): after this many points have left the lanes, no
+// more points are taken once the steps spent on points left pending exceed
+// this many times the steps of decided points. A probe waits for as many
+// points as there are lanes.
 inline constexpr uint64_t PUNTOS_ANTES_DE_ABANDONAR = 64;
 inline constexpr uint64_t RAZON_ABANDONO = 6;
+inline constexpr uint64_t RAZON_ABANDONO_SONDA = 1;
 
 // The lanes of one batch. The hot loop (trabajar) keeps z, e and the
 // constants in vector registers; everything else, and the lanes' state around
@@ -68,6 +70,7 @@ private:
     [[gnu::noinline]] void finales();
     [[gnu::noinline]] void repetidos(uint32_t mascara);
     [[gnu::noinline]] void mudanzas(uint32_t mascara);
+    [[gnu::noinline]] void soltar();
 
     Trabajo& t_;
     const int64_t m_;
@@ -93,9 +96,13 @@ private:
 
 template <class I, int N>
 void Carriles<I, N>::llenar(int l) {
-    if (tomar_ && t_.abandonable && salidas_ >= PUNTOS_ANTES_DE_ABANDONAR &&
-        pasosPendientes_ > RAZON_ABANDONO * pasosDecididos_) {
-        tomar_ = false;
+    if (tomar_ && t_.abandono != Abandono::Nunca) {
+        const bool sonda = t_.abandono == Abandono::Sonda;
+        if (salidas_ >= (sonda ? uint64_t{L} : PUNTOS_ANTES_DE_ABANDONAR) &&
+            pasosPendientes_ > (sonda ? RAZON_ABANDONO_SONDA : RAZON_ABANDONO) * pasosDecididos_) {
+            tomar_ = false;
+            t_.abandonado = true;
+        }
     }
     zr_[l] = zi_[l] = e_[l] = 0.0;
     gzr_[l] = gzi_[l] = ge_[l] = NAN_;
@@ -203,6 +210,17 @@ void Carriles<I, N>::mudanzas(uint32_t mascara) {
     }
 }
 
+// A failed probe: the points in the lanes are left pending.
+template <class I, int N>
+void Carriles<I, N>::soltar() {
+    for (int l = 0; l < L; ++l) {
+        if (fin_[l] == NUNCA) continue;
+        t_.pendientes[t_.nPendientes++] = t_.punto[cand_[l]];
+        fin_[l] = NUNCA;
+        --activos_;
+    }
+}
+
 template <class I, int N>
 size_t Carriles<I, N>::trabajar() {
     D zr[N], zi[N], e[N], cr[N], ci[N], b[N];
@@ -249,6 +267,10 @@ size_t Carriles<I, N>::trabajar() {
                 I::guarda(mE_ + j * W, E[j]);
             }
             salidas(siguen);
+            if (!tomar_ && t_.abandono == Abandono::Sonda) {
+                soltar();
+                break;
+            }
             cargar();
             continue;
         }
