@@ -39,9 +39,11 @@ ViaLote viaAutomatica();
 // The double path needs the thread's x87 precision control at 64 bits (as
 // every thread that computes the picture has it) and SSE rounding to nearest
 // without flushing to zero; otherwise every point goes through iterarPunto.
-// A forced path that is not available is taken as X87. Automatica leaves the
-// double path off for points it cannot tell apart (deep views) and stops
-// using it within the batch when too few of the points are decided by it.
+// A forced path that is not available is taken as X87. Automatica stops
+// giving points to the double path within a batch when too few are decided
+// by it; a batch of very close points (a deep view) is a probe of a few
+// points, and after a failed probe the thread's next alike batches go to
+// iterarPunto at once (docs/certificado-doble.md, section 10).
 //
 // Returns how many points were decided without iterarPunto: by the double
 // path, or at their first step (count 1, the loop's own x87 step).
