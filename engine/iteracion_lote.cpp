@@ -65,10 +65,14 @@ bool aritmeticaDelCertificado() {
 constexpr long double CERCANIA_MINIMA = 0x1p-44L;
 // Consecutive points looked at for it: the points of a batch come from one view.
 constexpr size_t PARES_MUESTRA = 16;
-// Batches of close points are probed; after a failed probe, the next batches
-// of the same thread that look alike (same plane, limit, path and binary
-// order of the distance) go to iterarPunto without one, up to this many.
-constexpr int LOTES_SIN_SONDA = 16;
+// A batch of close points is probed with its first PUNTOS_SONDA candidates:
+// the double path goes on with the others when it spent no more steps on the
+// probe's pending points than on its decided ones. After a failed probe, the
+// next batches of the thread that look alike (same plane, limit, path and
+// binary order of the distance) go to iterarPunto without one, up to
+// LOTES_SIN_SONDA of them.
+constexpr size_t PUNTOS_SONDA = 8;
+constexpr int LOTES_SIN_SONDA = 32;
 
 // When most of the first pairs of consecutive points (pixels next to each
 // other, as a render passes them) are closer than CERCANIA_MINIMA, the binary
@@ -170,12 +174,10 @@ size_t iterarLote(int16_t plano, int16_t maxIter, size_t n, const long double* g
         return size_t{0};
     };
     if (m < 0 || !planoConocido || via == ViaLote::X87 || !aritmeticaDelCertificado()) return todosPorX87();
-    lote::Abandono abandono = lote::Abandono::Nunca;
     thread_local UltimaSonda sonda;
     const int escala = automatica ? escalaDeCercania(n, g, h) : INT_MIN;
-    if (automatica) abandono = escala == INT_MIN ? lote::Abandono::Normal : lote::Abandono::Sonda;
-    if (abandono == lote::Abandono::Sonda && sonda.parecido(plano, m, via, escala) &&
-        sonda.lotesSinSonda < LOTES_SIN_SONDA) {
+    const bool sondear = escala != INT_MIN;
+    if (sondear && sonda.parecido(plano, m, via, escala) && sonda.lotesSinSonda < LOTES_SIN_SONDA) {
         ++sonda.lotesSinSonda;
         return todosPorX87();
     }
@@ -188,12 +190,13 @@ size_t iterarLote(int16_t plano, int16_t maxIter, size_t n, const long double* g
                     .n = 0,
                     .limite = m,
                     .conSemiplano = semiplanos != nullptr,
-                    .abandono = abandono,
-                    .abandonado = false,
+                    .abandonable = automatica,
                     .cuentas = cuentas,
                     .semiplanos = semiplanos,
                     .pendientes = cand.pendientes.data(),
-                    .nPendientes = 0};
+                    .nPendientes = 0,
+                    .pasosDecididos = 0,
+                    .pasosPendientes = 0};
     size_t decididos = 0;
     for (size_t i = 0; i < n; ++i) {
         const TerminosPaso c = terminosPaso(plano, g[i], h[i]);
@@ -218,10 +221,29 @@ size_t iterarLote(int16_t plano, int16_t maxIter, size_t n, const long double* g
         cand.ci[k] = static_cast<double>(c.ci);
         cand.punto[k] = static_cast<uint32_t>(i);
     }
-    if (t.n > 0) decididos += via == ViaLote::Avx512 ? lote::trabajarAvx512(t) : lote::trabajarAvx2(t);
-    if (abandono == lote::Abandono::Sonda) {
-        sonda = {plano, m, via, escala, t.abandonado ? 0 : LOTES_SIN_SONDA};
+    const auto trabajar = [&](size_t desde, size_t hasta) {
+        lote::Trabajo parte = t;
+        parte.cr += desde;
+        parte.ci += desde;
+        parte.punto += desde;
+        parte.n = hasta - desde;
+        if (parte.n > 0) decididos += via == ViaLote::Avx512 ? lote::trabajarAvx512(parte) : lote::trabajarAvx2(parte);
+        t.nPendientes = parte.nPendientes;
+        t.pasosDecididos = parte.pasosDecididos;
+        t.pasosPendientes = parte.pasosPendientes;
+    };
+    size_t desde = 0;
+    if (sondear) {
+        desde = std::min(t.n, PUNTOS_SONDA);
+        trabajar(0, desde);
+        const bool fallida = t.pasosPendientes > t.pasosDecididos;
+        sonda = {plano, m, via, escala, fallida ? 0 : LOTES_SIN_SONDA};
+        if (fallida) {
+            for (size_t j = desde; j < t.n; ++j) t.pendientes[t.nPendientes++] = t.punto[j];
+            desde = t.n;
+        }
     }
+    trabajar(desde, t.n);
     for (size_t j = 0; j < t.nPendientes; ++j) porX87(t.pendientes[j]);
     return decididos;
 }

@@ -41,8 +41,8 @@ ViaLote viaAutomatica();
 // without flushing to zero; otherwise every point goes through iterarPunto.
 // A forced path that is not available is taken as X87. Automatica stops
 // giving points to the double path within a batch when too few are decided
-// by it; a batch of very close points (a deep view) is a probe of a few
-// points, and after a failed probe the thread's next alike batches go to
+// by it; a batch of very close points (a deep view) is probed with a few of
+// them first, and after a failed probe the thread's next alike batches go to
 // iterarPunto at once (docs/certificado-doble.md, section 10).
 //
 // Returns how many points were decided without iterarPunto: by the double

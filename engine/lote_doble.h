@@ -28,14 +28,6 @@ inline constexpr double FACTOR_COTA = 1.0 + 0x1p-48;
 inline constexpr double COEF_C = 5 * 0x1p-54;
 inline constexpr double TERMINO_FIJO = 0x1p-62;
 
-// When the lanes stop taking points because the double path does not pay
-// (the points not taken go to iterarPunto): never; after 64 points have left
-// the lanes, once the steps of the points left pending pass six times those of
-// the decided ones; or, probing a batch whose points lie close together,
-// after as many points as lanes have left, once the pending steps pass the
-// decided ones, and then the points in the lanes are left pending at once.
-enum class Abandono : uint8_t { Nunca, Normal, Sonda };
-
 // The points the double path is given, each with its constant c in double
 // (cr - ci i as the double step adds it: plane 310's 1/4 already in cr) and
 // the index of the point in the batch.
@@ -46,12 +38,13 @@ struct Trabajo {
     size_t n;
     int32_t limite;        // the effective limit m, 0 .. 32766: a point that never escapes counts m + 1
     bool conSemiplano;     // decide the half-plane of the last z too
-    Abandono abandono;     // when to stop taking points
-    bool abandonado;       // out: the lanes stopped taking points
+    bool abandonable;      // stop taking points when the double path does not pay
     int16_t* cuentas;      // by point index
     Semiplano* semiplanos; // by point index, when conSemiplano
-    uint32_t* pendientes;  // out: the points left to iterarPunto
-    size_t nPendientes;    // out
+    uint32_t* pendientes;  // out: the points left to iterarPunto, after the nPendientes there are
+    size_t nPendientes;    // in and out
+    uint64_t pasosDecididos;   // out: steps of the points decided,
+    uint64_t pasosPendientes;  // and of those left pending
 };
 
 // Each decides the points it can, writes the others to pendientes (those it

@@ -32,13 +32,11 @@ inline constexpr int64_t BLOQUE = 8;
 // The first state is saved at least this many steps after a lane starts:
 // most points leave earlier and never pay for the detection.
 inline constexpr int64_t PASOS_SIN_CICLOS = 32;
-// The stop rules (Abandono): after this many points have left the lanes, no
-// more points are taken once the steps spent on points left pending exceed
-// this many times the steps of decided points. A probe waits for as many
-// points as there are lanes.
+// The stop rule of abandonable batches: after this many points have left the
+// lanes, no more points are taken once the steps spent on points left pending
+// exceed RAZON_ABANDONO times the steps of decided points.
 inline constexpr uint64_t PUNTOS_ANTES_DE_ABANDONAR = 64;
 inline constexpr uint64_t RAZON_ABANDONO = 6;
-inline constexpr uint64_t RAZON_ABANDONO_SONDA = 1;
 
 // The lanes of one batch. The hot loop (trabajar) keeps z, e and the
 // constants in vector registers; everything else, and the lanes' state around
@@ -70,13 +68,12 @@ private:
     [[gnu::noinline]] void finales();
     [[gnu::noinline]] void repetidos(uint32_t mascara);
     [[gnu::noinline]] void mudanzas(uint32_t mascara);
-    [[gnu::noinline]] void soltar();
 
     Trabajo& t_;
     const int64_t m_;
     size_t siguiente_ = 0;  // the next candidate to take
     size_t decididos_ = 0;
-    uint64_t salidas_ = 0, pasosDecididos_ = 0, pasosPendientes_ = 0;
+    uint64_t salidas_ = 0;
     bool tomar_ = true;
     int activos_ = 0;
     int64_t paso_ = 0;  // steps made by the vectors
@@ -96,13 +93,9 @@ private:
 
 template <class I, int N>
 void Carriles<I, N>::llenar(int l) {
-    if (tomar_ && t_.abandono != Abandono::Nunca) {
-        const bool sonda = t_.abandono == Abandono::Sonda;
-        if (salidas_ >= (sonda ? uint64_t{L} : PUNTOS_ANTES_DE_ABANDONAR) &&
-            pasosPendientes_ > (sonda ? RAZON_ABANDONO_SONDA : RAZON_ABANDONO) * pasosDecididos_) {
-            tomar_ = false;
-            t_.abandonado = true;
-        }
+    if (tomar_ && t_.abandonable && salidas_ >= PUNTOS_ANTES_DE_ABANDONAR &&
+        t_.pasosPendientes > RAZON_ABANDONO * t_.pasosDecididos) {
+        tomar_ = false;
     }
     zr_[l] = zi_[l] = e_[l] = 0.0;
     gzr_[l] = gzi_[l] = ge_[l] = NAN_;
@@ -141,10 +134,10 @@ void Carriles<I, N>::cerrar(int l, int64_t cuenta, bool cuentaCierta) {
     if (decidido) {
         t_.cuentas[p] = static_cast<int16_t>(cuenta);
         ++decididos_;
-        pasosDecididos_ += pasos;
+        t_.pasosDecididos += pasos;
     } else {
         t_.pendientes[t_.nPendientes++] = p;
-        pasosPendientes_ += pasos;
+        t_.pasosPendientes += pasos;
     }
     --activos_;
     llenar(l);
@@ -210,17 +203,6 @@ void Carriles<I, N>::mudanzas(uint32_t mascara) {
     }
 }
 
-// A failed probe: the points in the lanes are left pending.
-template <class I, int N>
-void Carriles<I, N>::soltar() {
-    for (int l = 0; l < L; ++l) {
-        if (fin_[l] == NUNCA) continue;
-        t_.pendientes[t_.nPendientes++] = t_.punto[cand_[l]];
-        fin_[l] = NUNCA;
-        --activos_;
-    }
-}
-
 template <class I, int N>
 size_t Carriles<I, N>::trabajar() {
     D zr[N], zi[N], e[N], cr[N], ci[N], b[N];
@@ -267,10 +249,6 @@ size_t Carriles<I, N>::trabajar() {
                 I::guarda(mE_ + j * W, E[j]);
             }
             salidas(siguen);
-            if (!tomar_ && t_.abandono == Abandono::Sonda) {
-                soltar();
-                break;
-            }
             cargar();
             continue;
         }
