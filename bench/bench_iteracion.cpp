@@ -12,34 +12,24 @@
 // of the per-repetition ratios. "Iterations" are the steps of the literal loop
 // (the sum of the counts); the engine's time is divided by the same number,
 // although periodic orbits let it skip most of their steps.
-#include <time.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "codigos.h"
 #include "iteracion.h"
+#include "medida.h"
 #include "precision_x87.h"
 #include "referencia.h"
 
 using namespace brenquil;
 
 namespace {
-
-struct VistaBanco {
-    const char* nombre;
-    const char* descripcion;
-    int16_t plano;
-    CuadradoPlano vista;
-    int16_t limite;
-};
 
 // The boundary view: a square of side 1e-12 around a point of the boundary in
 // the valley between the main cardioid and the bulb of period 2,
@@ -63,18 +53,6 @@ const VistaBanco VISTAS[] = {
     {"parabola", "plane 310 (-6 + 6i, side 12), 4096 iterations", PLANO_PARABOLA,
      {-6.0L, 6.0L, 12.0L}, 4096},
 };
-
-double segundosCpu() {
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
-
-double mediana(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 bool mismosBits(long double a, long double b) { return std::memcmp(&a, &b, 10) == 0; }
 
@@ -110,7 +88,7 @@ Medida medir(const VistaBanco& v, int repeticiones) {
     auto referencia = [&](int16_t px, int16_t py) {
         return iterarReferencia(plano, v.vista, px, py, v.limite);
     };
-    auto motor = [&](int16_t px, int16_t py) { return iterarPixel(vistaMotor(v.plano, v.vista, v.limite), px, py); };
+    auto motor = [&](int16_t px, int16_t py) { return iterarPixel(v.motor(), px, py); };
 
     Medida m;
     std::vector<ResultadoIteracion> a, b;
@@ -154,19 +132,6 @@ Medida medir(const VistaBanco& v, int repeticiones) {
     return m;
 }
 
-// The processor's model name, as the kernel reports it.
-std::string modeloCpu() {
-    std::ifstream cpuinfo("/proc/cpuinfo");
-    std::string linea;
-    while (std::getline(cpuinfo, linea)) {
-        if (linea.rfind("model name", 0) == 0) {
-            const size_t dos = linea.find(':');
-            if (dos != std::string::npos) return linea.substr(linea.find_first_not_of(' ', dos + 1));
-        }
-    }
-    return "unknown";
-}
-
 void uso() {
     std::fprintf(stderr,
                  "usage: bench_iteracion [--repeticiones N] [VIEW...]\n"
@@ -189,19 +154,12 @@ int main(int argc, char** argv) {
             }
             continue;
         }
-        const VistaBanco* encontrada = nullptr;
-        for (const VistaBanco& v : VISTAS) {
-            if (arg == v.nombre) encontrada = &v;
-        }
-        if (!encontrada) {
+        if (!elegirVista(VISTAS, arg, elegidas)) {
             uso();
             return 2;
         }
-        elegidas.push_back(encontrada);
     }
-    if (elegidas.empty()) {
-        for (const VistaBanco& v : VISTAS) elegidas.push_back(&v);
-    }
+    todasSiNinguna(VISTAS, elegidas);
 
     fijarPrecisionX87(PrecisionX87::Extendida);
     std::printf("CPU: %s, %u cores\n", modeloCpu().c_str(), std::thread::hardware_concurrency());

@@ -4,8 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "codigos.h"
-
 namespace brenquil {
 namespace {
 
@@ -144,20 +142,15 @@ ResultadoIteracion iterarPunto(int16_t plano, long double g, long double h, int1
     maxIter = limiteEfectivo(maxIter);
     if (maxIter < 0) return {0, 0.0L, 0.0L};
 
+    // One inlined loop per plane, as each plane has always had its own.
+    const TerminosPaso c = terminosPaso(plano, g, h);
     switch (plano) {
     case PLANO_CARDIOIDE:
-        return iterarOrbita<false>(g, h, maxIter);
-    case PLANO_CARDIOIDE_INV: {
-        const long double t = g * g + h * h;
-        const long double m1 = 1.0L / (t + EPSILON_INVERSA);
-        return iterarOrbita<false>(g * m1, h * m1, maxIter);
-    }
-    case PLANO_PARABOLA: {
-        const long double t = g * g + h * h;
-        const long double m2 = 1.0L / (t + EPSILON_PARABOLA_RE);
-        const long double m3 = 1.0L / (t + EPSILON_PARABOLA_IM);
-        return iterarOrbita<true>(g * m2, h * m3, maxIter);
-    }
+        return iterarOrbita<false>(c.cr, c.ci, maxIter);
+    case PLANO_CARDIOIDE_INV:
+        return iterarOrbita<false>(c.cr, c.ci, maxIter);
+    case PLANO_PARABOLA:
+        return iterarOrbita<true>(c.cr, c.ci, maxIter);
     default:
         // z never moves from 0: every step passes the test until the limit.
         return {static_cast<int16_t>(maxIter + 1), 0.0L, 0.0L};

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "codigos.h"
 #include "numeros.h"
 #include "vista.h"
 
@@ -14,6 +15,39 @@ struct ResultadoIteracion {
     long double zx;
     long double zy;
 };
+
+// The shape of a pixel's step on a plane and its constant terms cr and ci:
+//   zr' = (zr*zr - zi*zi) + cr            (Parabola: ((zr*zr - zi*zi) + 0.25) + cr)
+//   zi' = ((2*zr)*zi) - ci
+// computed once per pixel from g and h by the operations listed at
+// iterarPixel. On an unknown plane (Fija) z never moves from 0.
+enum class FormaPaso : uint8_t { Cardioide, Parabola, Fija };
+
+struct TerminosPaso {
+    FormaPaso forma;
+    long double cr;
+    long double ci;
+};
+
+inline TerminosPaso terminosPaso(int16_t plano, long double g, long double h) {
+    switch (plano) {
+    case PLANO_CARDIOIDE:
+        return {FormaPaso::Cardioide, g, h};
+    case PLANO_CARDIOIDE_INV: {
+        const long double t = g * g + h * h;
+        const long double m1 = 1.0L / (t + EPSILON_INVERSA);
+        return {FormaPaso::Cardioide, g * m1, h * m1};
+    }
+    case PLANO_PARABOLA: {
+        const long double t = g * g + h * h;
+        const long double m2 = 1.0L / (t + EPSILON_PARABOLA_RE);
+        const long double m3 = 1.0L / (t + EPSILON_PARABOLA_IM);
+        return {FormaPaso::Parabola, g * m2, h * m3};
+    }
+    default:
+        return {FormaPaso::Fija, 0.0L, 0.0L};
+    }
+}
 
 // Iterates the point g + h i of the plane (see iterarPixel).
 ResultadoIteracion iterarPunto(int16_t plano, long double g, long double h, int16_t maxIter);

@@ -26,10 +26,6 @@ Color paleta(int32_t n, double fase) {
                     canal(n, FRECUENCIA_AZUL, fase));
 }
 
-// The upper half-plane: argument in (0, pi], that is zy > 0, or zy = 0 and zx < 0.
-// A negative zero compares equal to zero.
-bool semiplanoSuperior(long double zx, long double zy) { return zy > 0 || (zy == 0 && zx < 0); }
-
 }  // namespace
 
 Color colorIteracion(int32_t modo, int32_t n) {
@@ -38,16 +34,15 @@ Color colorIteracion(int32_t modo, int32_t n) {
     return NEGRO;
 }
 
-Color colorDescomposicion(int32_t modo, int32_t n, long double zx, long double zy) {
+Color colorDescomposicion(int32_t modo, int32_t n, Semiplano semiplano) {
     if (modo != COLOR_DESC_BINARIA && modo != COLOR_DESC_BINARIA_BN) return NEGRO;
-    const long double r2 = zx * zx + zy * zy;
-    if (r2 == 0) {
+    if (semiplano == Semiplano::Cero) {
         if (modo == COLOR_DESC_BINARIA_BN) return BLANCO;
         // Grey by n modulo 255, remainder with the sign of n, low 8 bits: n = -1 gives 255.
         const uint8_t gris = static_cast<uint8_t>(static_cast<int>(std::fmod(double(n), 255.0)));
         return colorRGB(gris, gris, gris);
     }
-    const bool superior = semiplanoSuperior(zx, zy);
+    const bool superior = semiplano == Semiplano::Superior;
     if (modo == COLOR_DESC_BINARIA_BN) return superior ? NEGRO : BLANCO;
     return paleta(n, superior ? 0.0 : FASE_INFERIOR);
 }

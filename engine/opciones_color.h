@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "codigos.h"
+#include "semiplano.h"
 
 namespace brenquil {
 
@@ -28,7 +29,10 @@ bool usaZFinal(int32_t modoColor);
 Color colorIteracion(int32_t modoColor, int32_t n);
 // Modes 365 (palette by half-plane) and 370 (black and white by half-plane);
 // black for any other mode.
-Color colorDescomposicion(int32_t modoColor, int32_t n, long double zx, long double zy);
+Color colorDescomposicion(int32_t modoColor, int32_t n, Semiplano semiplano);
+inline Color colorDescomposicion(int32_t modoColor, int32_t n, long double zx, long double zy) {
+    return colorDescomposicion(modoColor, n, semiplanoDe(zx, zy));
+}
 
 // The window's colouring options: the operations above on the mode it holds.
 struct OpcionesColor {

@@ -16,7 +16,7 @@ for preset in native asan tsan; do
   ctest --preset "$preset"
 done
 
-paso "fuzz: record reader and PNG text reader"
+paso "fuzz: record reader, PNG text reader, iterarLote against iterarPunto"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 scripts/run-fuzzers.sh build/fuzz "${BRENQUIL_FUZZ_SECONDS:-30}"

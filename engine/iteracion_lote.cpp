@@ -1,0 +1,251 @@
+#include "iteracion_lote.h"
+
+#include <xmmintrin.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "iteracion.h"
+#include "lote_doble.h"
+#include "numeros.h"
+
+namespace brenquil {
+namespace {
+
+bool cpuConAvx2() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+
+// The processor has AVX-512 Foundation and the system saves its registers.
+bool cpuConAvx512() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f");
+}
+
+ViaLote viaDelEntorno() {
+    static const struct {
+        ViaLote via;
+        const char* nombre;
+    } NOMBRES[] = {{ViaLote::X87, "x87"}, {ViaLote::Avx2, "avx2"}, {ViaLote::Avx512, "avx512"}};
+    if (const char* nombre = std::getenv("BRENQUIL_VIA")) {
+        for (const auto& v : NOMBRES) {
+            if (std::strcmp(nombre, v.nombre) == 0 && viaDisponible(v.via)) return v.via;
+        }
+    }
+    if (viaDisponible(ViaLote::Avx512)) return ViaLote::Avx512;
+    if (viaDisponible(ViaLote::Avx2)) return ViaLote::Avx2;
+    return ViaLote::X87;
+}
+
+// The bound holds for the arithmetic of a thread whose x87 rounds to 64-bit
+// significands and to nearest, and whose SSE unit rounds to nearest with
+// gradual underflow (no flush to zero, no denormal operands taken as zero).
+bool aritmeticaDelCertificado() {
+    unsigned short control;
+    __asm__ volatile("fnstcw %0" : "=m"(control));
+    constexpr unsigned short PRECISION_Y_REDONDEO = 0x0F00, EXTENDIDA_AL_MAS_CERCANO = 0x0300;
+    if ((control & PRECISION_Y_REDONDEO) != EXTENDIDA_AL_MAS_CERCANO) return false;
+    constexpr unsigned REDONDEO = 0x6000, A_CERO = 0x8000, DENORMALES_CERO = 0x0040;
+    return (_mm_getcsr() & (REDONDEO | A_CERO | DENORMALES_CERO)) == 0;
+}
+
+// Neighbouring points closer than this, relative to their size, are close
+// for the double path: its rounding of c alone is then a sizeable part of
+// their distance, and near the boundary the bound soon grows past what it can
+// decide (most points of a boundary view of side 2e-11 around |c| = 0.8, 400
+// pixels wide, are left to iterarPunto, which the double path then only
+// delays); inside the set, and where points escape fast, it still decides
+// nearly all. The relative distance is the same in the c plane and, but for
+// the small terms, in the inverted ones.
+constexpr long double CERCANIA_MINIMA = 0x1p-44L;
+// Consecutive points looked at for it: the points of a batch come from one view.
+constexpr size_t PARES_MUESTRA = 16;
+// A batch of close points is probed with its first PUNTOS_SONDA candidates:
+// the double path goes on with the others when it spent no more steps on the
+// probe's pending points than on its decided ones. After a failed probe, the
+// next batches of the thread that look alike (same plane, limit, path and
+// binary order of the distance) go to iterarPunto without one, up to
+// LOTES_SIN_SONDA of them.
+constexpr size_t PUNTOS_SONDA = 8;
+constexpr int LOTES_SIN_SONDA = 32;
+
+// When most of the first pairs of consecutive points (pixels next to each
+// other, as a render passes them) are closer than CERCANIA_MINIMA, the binary
+// exponent of the relative distance of the first close pair; INT_MIN
+// otherwise. Exact repeats do not count.
+int escalaDeCercania(size_t n, const long double* g, const long double* h) {
+    int cercanos = 0, lejanos = 0, escala = INT_MIN;
+    for (size_t i = 1; i < n && i <= PARES_MUESTRA; ++i) {
+        const long double distancia = std::fabs(g[i] - g[i - 1]) + std::fabs(h[i] - h[i - 1]);
+        if (distancia == 0.0L) continue;
+        const long double tamano = std::fabs(g[i]) + std::fabs(h[i]);
+        if (distancia < CERCANIA_MINIMA * tamano) {
+            if (cercanos++ == 0) escala = std::ilogb(distancia / tamano);
+        } else {
+            ++lejanos;
+        }
+    }
+    return cercanos > lejanos ? escala : INT_MIN;
+}
+
+// The outcome of this thread's last probe.
+struct UltimaSonda {
+    int16_t plano = 0;
+    int16_t limite = -1;
+    ViaLote via = ViaLote::X87;
+    int escala = INT_MIN;
+    int lotesSinSonda = LOTES_SIN_SONDA;  // batches sent to iterarPunto since it failed
+
+    bool parecido(int16_t p, int16_t m, ViaLote v, int e) const {
+        return p == plano && m == limite && v == via && e == escala;
+    }
+};
+
+// The most points the lanes take at once (their indices are 32-bit).
+constexpr size_t PUNTOS_POR_TRABAJO = size_t{1} << 24;
+
+// The candidates of one batch, kept per thread so that a render does not
+// allocate at every batch.
+struct Candidatos {
+    std::vector<double> cr, ci;
+    std::vector<uint32_t> punto, pendientes;
+
+    void preparar(size_t n) {
+        if (cr.size() < n) {
+            cr.resize(n);
+            ci.resize(n);
+            punto.resize(n);
+            pendientes.resize(n);
+        }
+    }
+};
+
+}  // namespace
+
+bool viaDisponible(ViaLote via) {
+    switch (via) {
+    case ViaLote::Avx2: {
+        static const bool hay = cpuConAvx2();
+        return hay;
+    }
+    case ViaLote::Avx512: {
+        static const bool hay = cpuConAvx512();
+        return hay;
+    }
+    default:
+        return true;
+    }
+}
+
+ViaLote viaAutomatica() {
+    static const ViaLote via = viaDelEntorno();
+    return via;
+}
+
+size_t iterarLote(int16_t plano, int16_t maxIter, size_t n, const long double* g, const long double* h,
+                  int16_t* cuentas, Semiplano* semiplanos, ViaLote via) {
+    if (n > PUNTOS_POR_TRABAJO) {
+        size_t decididos = 0;
+        for (size_t i = 0; i < n; i += PUNTOS_POR_TRABAJO) {
+            decididos += iterarLote(plano, maxIter, std::min(PUNTOS_POR_TRABAJO, n - i), g + i, h + i, cuentas + i,
+                                    semiplanos ? semiplanos + i : nullptr, via);
+        }
+        return decididos;
+    }
+    const int16_t m = limiteEfectivo(maxIter);
+    const bool automatica = via == ViaLote::Automatica;
+    if (automatica) via = viaAutomatica();
+    if (!viaDisponible(via)) via = ViaLote::X87;
+
+    const auto porX87 = [&](size_t i) {
+        const ResultadoIteracion r = iterarPunto(plano, g[i], h[i], m);
+        cuentas[i] = r.cuenta;
+        if (semiplanos) semiplanos[i] = semiplanoDe(r.zx, r.zy);
+    };
+    // An unknown plane leaves z at 0; the plane is the same for every point.
+    const bool planoConocido = terminosPaso(plano, 0.0L, 0.0L).forma != FormaPaso::Fija;
+    const auto todosPorX87 = [&] {
+        for (size_t i = 0; i < n; ++i) porX87(i);
+        return size_t{0};
+    };
+    if (m < 0 || !planoConocido || via == ViaLote::X87 || !aritmeticaDelCertificado()) return todosPorX87();
+    thread_local UltimaSonda sonda;
+    const int escala = automatica ? escalaDeCercania(n, g, h) : INT_MIN;
+    const bool sondear = escala != INT_MIN;
+    if (sondear && sonda.parecido(plano, m, via, escala) && sonda.lotesSinSonda < LOTES_SIN_SONDA) {
+        ++sonda.lotesSinSonda;
+        return todosPorX87();
+    }
+
+    thread_local Candidatos cand;
+    cand.preparar(n);
+    lote::Trabajo t{.cr = cand.cr.data(),
+                    .ci = cand.ci.data(),
+                    .punto = cand.punto.data(),
+                    .n = 0,
+                    .limite = m,
+                    .conSemiplano = semiplanos != nullptr,
+                    .abandonable = automatica,
+                    .cuentas = cuentas,
+                    .semiplanos = semiplanos,
+                    .pendientes = cand.pendientes.data(),
+                    .nPendientes = 0,
+                    .pasosDecididos = 0,
+                    .pasosPendientes = 0};
+    size_t decididos = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const TerminosPaso c = terminosPaso(plano, g[i], h[i]);
+        // z_1 exactly as the x87 loop's first step makes it from z_0 = 0.
+        const long double z1r = c.forma == FormaPaso::Parabola ? (0.0L + 0.25L) + c.cr : 0.0L + c.cr;
+        const long double z1i = 0.0L - c.ci;
+        if (m == 0 || z1r * z1r + z1i * z1i >= 4.0L) {
+            // Count 1: the x87 loop's own test and last z, at the cost of a step.
+            cuentas[i] = 1;
+            if (semiplanos) semiplanos[i] = semiplanoDe(z1r, z1i);
+            ++decididos;
+            continue;
+        }
+        if (!std::isfinite(z1r) || !std::isfinite(z1i)) {
+            porX87(i);
+            continue;
+        }
+        // The double step adds cr - ci i: c rounded to double, plane 310's
+        // 1/4 included, so that z_1 is z_1 rounded in both parts.
+        const size_t k = t.n++;
+        cand.cr[k] = static_cast<double>(z1r);
+        cand.ci[k] = static_cast<double>(c.ci);
+        cand.punto[k] = static_cast<uint32_t>(i);
+    }
+    const auto trabajar = [&](size_t desde, size_t hasta) {
+        lote::Trabajo parte = t;
+        parte.cr += desde;
+        parte.ci += desde;
+        parte.punto += desde;
+        parte.n = hasta - desde;
+        if (parte.n > 0) decididos += via == ViaLote::Avx512 ? lote::trabajarAvx512(parte) : lote::trabajarAvx2(parte);
+        t.nPendientes = parte.nPendientes;
+        t.pasosDecididos = parte.pasosDecididos;
+        t.pasosPendientes = parte.pasosPendientes;
+    };
+    size_t desde = 0;
+    if (sondear) {
+        desde = std::min(t.n, PUNTOS_SONDA);
+        trabajar(0, desde);
+        const bool fallida = t.pasosPendientes > t.pasosDecididos;
+        sonda = {plano, m, via, escala, fallida ? 0 : LOTES_SIN_SONDA};
+        if (fallida) {
+            for (size_t j = desde; j < t.n; ++j) t.pendientes[t.nPendientes++] = t.punto[j];
+            desde = t.n;
+        }
+    }
+    trabajar(desde, t.n);
+    for (size_t j = 0; j < t.nPendientes; ++j) porX87(t.pendientes[j]);
+    return decididos;
+}
+
+}  // namespace brenquil

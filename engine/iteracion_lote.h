@@ -1,0 +1,53 @@
+// The escape-time iteration of many points at once: each point's count and
+// half-plane are exactly those of iterarPunto, and most points are decided by
+// a certified double-precision path computing several points per instruction
+// (docs/certificado-doble.md proves the bound it relies on). The points the
+// bound cannot decide go through iterarPunto.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "semiplano.h"
+
+namespace brenquil {
+
+// How a batch is computed.
+enum class ViaLote : uint8_t {
+    Automatica,  // the widest available, or BRENQUIL_VIA; off where it cannot pay
+    X87,         // iterarPunto for every point
+    Avx2,        // the double path on 4-wide AVX2 vectors for every point it can decide
+    Avx512,      // the same on 8-wide AVX-512 vectors
+};
+
+// Whether this processor and system run the path (X87 and Automatica always).
+bool viaDisponible(ViaLote via);
+
+// The path Automatica takes: the one named by the environment variable
+// BRENQUIL_VIA (x87, avx2, avx512) when it is available, otherwise the
+// widest available. Read once.
+ViaLote viaAutomatica();
+
+// Iterates the n points g[i] + h[i] i (plane coordinates, as realDePixel and
+// imaginarioDePixel give them) on the plane with the limit maxIter, and writes
+//   cuentas[i]    = iterarPunto(plano, g[i], h[i], maxIter).cuenta
+//   semiplanos[i] = semiplanoDe(zx, zy) of the same call's last z,
+// the latter only when semiplanos is not null. The limit is taken as
+// limiteEfectivo takes it: a negative limit gives count 0 and Cero, an unknown
+// plane count maxIter + 1 and Cero.
+//
+// The double path needs the thread's x87 precision control at 64 bits (as
+// every thread that computes the picture has it) and SSE rounding to nearest
+// without flushing to zero; otherwise every point goes through iterarPunto.
+// A forced path that is not available is taken as X87. Automatica stops
+// giving points to the double path within a batch when too few are decided
+// by it; a batch of very close points (a deep view) is probed with a few of
+// them first, and after a failed probe the thread's next alike batches go to
+// iterarPunto at once (docs/certificado-doble.md, section 10).
+//
+// Returns how many points were decided without iterarPunto: by the double
+// path, or at their first step (count 1, the loop's own x87 step).
+size_t iterarLote(int16_t plano, int16_t maxIter, size_t n, const long double* g, const long double* h,
+                  int16_t* cuentas, Semiplano* semiplanos, ViaLote via = ViaLote::Automatica);
+
+}  // namespace brenquil
