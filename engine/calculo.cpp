@@ -102,11 +102,19 @@ bool ControlCalculo::dibujarAnillos(VentanaCalculo& ventana) {
     int siguiente = 0;  // the next ring to paint
 
     TareaEnOrden tarea;
+    // The window's settings are read afresh for every block, so that a change
+    // made during the render reaches the blocks computed after it.
     tarea.calcular = [&](int inicio, int fin) {
+        thread_local std::vector<long double> columnas, filas;
+        columnas.resize(static_cast<std::size_t>(fin - inicio));
+        filas.resize(columnas.size());
         for (int i = inicio; i < fin; ++i) {
             const PosicionPixel p = posiciones[static_cast<std::size_t>(i)];
-            colores[static_cast<std::size_t>(i)] = colorDePixel(registros_.vistaActual(), p.x, p.y).value_or(SIN_COLOR);
+            columnas[static_cast<std::size_t>(i - inicio)] = p.x;
+            filas[static_cast<std::size_t>(i - inicio)] = p.y;
         }
+        colorearMuestras(registros_.vistaActual(), columnas.size(), columnas.data(), filas.data(),
+                         colores.data() + inicio, SIN_COLOR);
     };
     // Paints every ring that is wholly computed. Once a ring is painted the
     // next one is committed only if no stop has come: a stop ends the render

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <vector>
 
 #include "numeros.h"
 #include "precision_x87.h"
@@ -48,20 +49,34 @@ void renderizarRectangulo(const Vista& vista, const Lienzo& lienzo, int x0, int 
     const int n = lienzo.muestras;
     TareaEnOrden tarea;
     tarea.calcular = [&](int inicio, int fin) {
+        // The samples of the block's pixels, pixel by pixel, row by row within a pixel.
+        thread_local std::vector<long double> columnas, filas;
+        thread_local std::vector<Color> colores;
+        const size_t muestras = static_cast<size_t>(fin - inicio) * n * n;
+        columnas.resize(muestras);
+        filas.resize(muestras);
+        colores.resize(muestras);
+        size_t k = 0;
         for (int i = inicio; i < fin; ++i) {
             const int64_t px = x0 + i % ancho;
             const int64_t py = y0 + i / ancho;
+            for (int t = 0; t < n; ++t) {
+                const long double fila = posicionMuestra(py, t, lienzo);
+                for (int s = 0; s < n; ++s, ++k) {
+                    columnas[k] = posicionMuestra(px, s, lienzo);
+                    filas[k] = fila;
+                }
+            }
+        }
+        colorearMuestras(vista, muestras, columnas.data(), filas.data(), colores.data(), NEGRO);
+        k = 0;
+        for (int i = inicio; i < fin; ++i) {
             if (n == 1) {
-                destino[i] = colorDePixel(vista, posicionMuestra(px, 0, lienzo), posicionMuestra(py, 0, lienzo))
-                                 .value_or(NEGRO);
+                destino[i] = colores[k++];
                 continue;
             }
             PromedioLuz promedio;
-            for (int t = 0; t < n; ++t) {
-                const long double fila = posicionMuestra(py, t, lienzo);
-                for (int s = 0; s < n; ++s)
-                    promedio.sumar(colorDePixel(vista, posicionMuestra(px, s, lienzo), fila).value_or(NEGRO));
-            }
+            for (int j = 0; j < n * n; ++j) promedio.sumar(colores[k++]);
             destino[i] = promedio.promedio();
         }
     };

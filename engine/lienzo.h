@@ -30,7 +30,7 @@ long double posicionMuestra(int64_t p, int s, const Lienzo& lienzo);
 
 // Renders the pixels of columns x0..x0+ancho-1 and rows y0..y0+alto-1 of the
 // picture `lienzo` of `vista` into `destino` (ancho x alto colours, row by
-// row), each sample as colorDePixel colours it; a sample without a colour
+// row), each sample as colorearMuestras colours it; a sample without a colour
 // counts as black.
 // A pixel of one sample is that sample's colour; the samples of a pixel are
 // otherwise averaged in linear light (sRGB decoded, averaged, encoded again),

@@ -1,21 +1,43 @@
 #include "renderizado.h"
 
 #include "iteracion.h"
+#include "iteracion_lote.h"
 #include "numeros.h"
 
 namespace brenquil {
 
-std::optional<Color> colorDePixel(const Vista& vista, long double px, long double py) {
-    const int16_t m = limiteEfectivo(vista.iteraciones);
-    const ResultadoIteracion r = iterarPunto(vista.plano, realDePixel(vista, px), imaginarioDePixel(vista, py), m);
-    int32_t n = int32_t{r.cuenta} - 1;
-    if (vista.dwell != DWELL_SI) {
-        // m + 1 in 32 bits, so that it does not wrap at 32767.
-        if (int32_t{r.cuenta} != int32_t{m} + 1) return std::nullopt;
-        n = m;
+void colorearMuestras(const Vista& vista, size_t n, const long double* px, const long double* py, Color* colores,
+                      Color sinColor) {
+    // Per thread, so that a render does not allocate at every block.
+    thread_local std::vector<long double> g, h;
+    thread_local std::vector<int16_t> cuentas;
+    thread_local std::vector<Semiplano> semiplanos;
+    if (g.size() < n) {
+        g.resize(n);
+        h.resize(n);
+        cuentas.resize(n);
+        semiplanos.resize(n);
     }
-    return usaZFinal(vista.modoColor) ? colorDescomposicion(vista.modoColor, n, r.zx, r.zy)
-                                      : colorIteracion(vista.modoColor, n);
+    for (size_t i = 0; i < n; ++i) {
+        g[i] = realDePixel(vista, px[i]);
+        h[i] = imaginarioDePixel(vista, py[i]);
+    }
+    const int16_t m = limiteEfectivo(vista.iteraciones);
+    const bool porSemiplano = usaZFinal(vista.modoColor);
+    iterarLote(vista.plano, m, n, g.data(), h.data(), cuentas.data(), porSemiplano ? semiplanos.data() : nullptr);
+    for (size_t i = 0; i < n; ++i) {
+        int32_t color = int32_t{cuentas[i]} - 1;
+        if (vista.dwell != DWELL_SI) {
+            // m + 1 in 32 bits, so that it does not wrap at 32767.
+            if (int32_t{cuentas[i]} != int32_t{m} + 1) {
+                colores[i] = sinColor;
+                continue;
+            }
+            color = m;
+        }
+        colores[i] = porSemiplano ? colorDescomposicion(vista.modoColor, color, semiplanos[i])
+                                  : colorIteracion(vista.modoColor, color);
+    }
 }
 
 OrdenAnillos::OrdenAnillos(int lado) {

@@ -1,11 +1,11 @@
 // What a picture is made of: the colour of one pixel of a view, and the order
 // in which the window's render visits the pixels (square rings from the centre
 // outwards). Every picture, the window's and brenquil-render's, is coloured
-// by colorDePixel; the window's render thread paints in the ring order.
+// by colorearMuestras; the window's render thread paints in the ring order.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "opciones_color.h"
@@ -13,13 +13,17 @@
 
 namespace brenquil {
 
-// The colour of the pixel at column px and row py of the 400-pixel picture of
-// the view (a fraction of a pixel for finer pictures). The limit is capped as
-// the iteration caps it. With DWELL_SI every pixel is coloured by its count
-// minus one; with any other dwell only a pixel that did not escape is
-// coloured, by the limit, and an escaped one has no colour: it is not drawn
-// and keeps what was there.
-std::optional<Color> colorDePixel(const Vista& vista, long double px, long double py);
+// The colours of n samples of the view: sample i lies at column px[i] and row
+// py[i] of the 400-pixel picture (a fraction of a pixel for finer pictures).
+// Each is coloured by its escape count as the iteration of the point
+// realDePixel + imaginarioDePixel i gives it (iterarLote: the double path
+// where its bound decides, the x87 loop elsewhere, the same counts either
+// way), with the limit capped as the iteration caps it. With DWELL_SI every
+// sample is coloured by its count minus one; with any other dwell only a
+// sample that did not escape is coloured, by the limit, and an escaped one
+// gets `sinColor`: it is not drawn and keeps what was there.
+void colorearMuestras(const Vista& vista, size_t n, const long double* px, const long double* py, Color* colores,
+                      Color sinColor);
 
 struct PosicionPixel {
     int16_t x;
