@@ -31,10 +31,21 @@ for f in "$exe" "$reloj" "$cli" "$cli_exe"; do
 done
 hilos=$(nproc)
 
-# The light view: the start-up view's second render (limit 94). The deep one:
-# a boundary square of side 1e-12 at 10,000 iterations.
+# The light view: the start-up view's second render (limit 94). The views
+# timed against brenquil-render: a boundary square of side 1e-12 at 10,000
+# iterations (the x87 loop does nearly every pixel) and the seahorse valley,
+# a square of side 0.02 at 2000 iterations (the double path does nearly
+# every pixel).
 ligera=(94 -4 8 16)
-profunda=(10000 -0.743643887037151 0.131825904205331 1e-12)
+declare -A vistas=(
+  [profunda]="10000 -0.743643887037151 0.131825904205331 1e-12"
+  [valle]="2000 -0.755 -0.09 0.02"
+)
+nombres=(profunda valle)
+declare -A titulos=(
+  [profunda]="deep view (side 1e-12, 10,000 it.)"
+  [valle]="seahorse valley (side 0.02, 2000 it.)"
+)
 
 temporal=$(mktemp -d)
 pid=
@@ -86,19 +97,26 @@ carga() { cut -d' ' -f1-3 /proc/loadavg; }
 
 echo "$(nproc) cores; $repeticiones rounds after an untimed one; load average before: $(carga)"
 ventana_s "${ligera[@]}" >/dev/null
-ventana_s "${profunda[@]}" >/dev/null
-cli_s "$cli" "${profunda[@]}" >/dev/null
-cli_s "scripts/wine-run $cli_exe" "${profunda[@]}" >/dev/null
-ligeras=() profundas=() nativos=() wines=() razones=() razones_wine=()
+declare -A ventanas nativos wines razones razones_wine
+for nombre in "${nombres[@]}"; do
+  read -r -a vista <<<"${vistas[$nombre]}"
+  ventana_s "${vista[@]}" >/dev/null
+  cli_s "$cli" "${vista[@]}" >/dev/null
+  cli_s "scripts/wine-run $cli_exe" "${vista[@]}" >/dev/null
+done
+ligeras=()
 for ((r = 0; r < repeticiones; r++)); do
   ligeras+=("$(ventana_s "${ligera[@]}")")
-  if ((r % 2 == 0)); then
-    v=$(ventana_s "${profunda[@]}"); n=$(cli_s "$cli" "${profunda[@]}"); w=$(cli_s "scripts/wine-run $cli_exe" "${profunda[@]}")
-  else
-    w=$(cli_s "scripts/wine-run $cli_exe" "${profunda[@]}"); n=$(cli_s "$cli" "${profunda[@]}"); v=$(ventana_s "${profunda[@]}")
-  fi
-  profundas+=("$v") nativos+=("$n") wines+=("$w")
-  razones+=("$(cociente "$v" "$n")") razones_wine+=("$(cociente "$v" "$w")")
+  for nombre in "${nombres[@]}"; do
+    read -r -a vista <<<"${vistas[$nombre]}"
+    if ((r % 2 == 0)); then
+      v=$(ventana_s "${vista[@]}"); n=$(cli_s "$cli" "${vista[@]}"); w=$(cli_s "scripts/wine-run $cli_exe" "${vista[@]}")
+    else
+      w=$(cli_s "scripts/wine-run $cli_exe" "${vista[@]}"); n=$(cli_s "$cli" "${vista[@]}"); v=$(ventana_s "${vista[@]}")
+    fi
+    ventanas[$nombre]+="$v " nativos[$nombre]+="$n " wines[$nombre]+="$w "
+    razones[$nombre]+="$(cociente "$v" "$n") " razones_wine[$nombre]+="$(cociente "$v" "$w") "
+  done
 done
 echo "salir" >&"${RELOJ[1]}"
 wait "$RELOJ_PID" 2>/dev/null || true
@@ -112,10 +130,14 @@ pid=
 
 printf '\n%-58s %9s\n' "" "median s"
 printf '%-58s %9.3f\n' "window, light view (start-up view, limit 94), F12 to picture" "$(printf '%s\n' "${ligeras[@]}" | mediana)"
-printf '%-58s %9.3f\n' "window, deep view (side 1e-12, 10,000 it.), F12 to picture" "$(printf '%s\n' "${profundas[@]}" | mediana)"
-printf '%-58s %9.3f\n' "brenquil-render, $hilos threads, native" "$(printf '%s\n' "${nativos[@]}" | mediana)"
-printf '%-58s %9.3f\n' "brenquil-render.exe, $hilos threads, under Wine" "$(printf '%s\n' "${wines[@]}" | mediana)"
-printf '%-58s %8.2fx\n' "deep view: window / native brenquil-render" "$(printf '%s\n' "${razones[@]}" | mediana)"
-printf '%-58s %8.2fx\n' "deep view: window / brenquil-render.exe under Wine" "$(printf '%s\n' "${razones_wine[@]}" | mediana)"
+mediana_de() { tr ' ' '\n' <<<"$1" | grep . | mediana; }
+for nombre in "${nombres[@]}"; do
+  t=${titulos[$nombre]}
+  printf '%-58s %9.3f\n' "window, $t, F12 to picture" "$(mediana_de "${ventanas[$nombre]}")"
+  printf '%-58s %9.3f\n' "  brenquil-render, $hilos threads, native" "$(mediana_de "${nativos[$nombre]}")"
+  printf '%-58s %9.3f\n' "  brenquil-render.exe, $hilos threads, under Wine" "$(mediana_de "${wines[$nombre]}")"
+  printf '%-58s %8.2fx\n' "  window / native brenquil-render" "$(mediana_de "${razones[$nombre]}")"
+  printf '%-58s %8.2fx\n' "  window / brenquil-render.exe under Wine" "$(mediana_de "${razones_wine[$nombre]}")"
+done
 echo
 echo "load average after: $(carga)"
