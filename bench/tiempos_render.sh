@@ -5,11 +5,14 @@
 # the medians of the repetitions and the speed-up is the median of the
 # per-pair ratios.
 #
-# usage: bench/tiempos_render.sh [-r REPETITIONS] [-t THREADS] [BRENQUIL_RENDER [VIEW...]]
+# usage: bench/tiempos_render.sh [-r REPETITIONS] [-t THREADS] [BRENQUIL_RENDER] [VIEW...]
 #   REPETITIONS  timed pairs per view (default 3), after one untimed warm-up pair
 #   THREADS      the many-thread count (default: nproc)
 #   VIEWs among: conjunto frontera inversa parabola (default: all)
 set -euo pipefail
+raiz=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=bench/comun.sh
+source "$raiz/bench/comun.sh"
 
 repeticiones=3
 hilos=$(nproc)
@@ -22,11 +25,6 @@ while getopts "r:t:h" opcion; do
 done
 shift $((OPTIND - 1))
 
-raiz=$(cd "$(dirname "$0")/.." && pwd)
-programa=${1:-$raiz/build/native/tools/brenquil-render}
-[ $# -gt 0 ] && shift
-[ -x "$programa" ] || { echo "tiempos_render: $programa is not an executable (build brenquil_render first)" >&2; exit 2; }
-
 # The views of bench_iteracion that take seconds to render.
 declare -A vistas=(
   [conjunto]="--plano 300 --iteraciones 32766 --x -2.5 --y 1.5 --lado 3"
@@ -34,30 +32,15 @@ declare -A vistas=(
   [inversa]="--plano 305 --iteraciones 1024 --x -4 --y 4 --lado 8"
   [parabola]="--plano 310 --iteraciones 4096 --x -6 --y 6 --lado 12"
 )
-elegidas=("$@")
-[ ${#elegidas[@]} -gt 0 ] || elegidas=(conjunto frontera inversa parabola)
-for v in "${elegidas[@]}"; do
-  [ -n "${vistas[$v]:-}" ] || { echo "tiempos_render: unknown view $v" >&2; exit 2; }
-done
-
+programaYVistas tiempos_render "conjunto frontera inversa parabola" "$@"
 temporal=$(mktemp -d)
 trap 'rm -rf "$temporal"' EXIT
 
 # Seconds of wall time of one render with $1 threads of view $2.
 segundos() {
-  local inicio fin
-  inicio=$(date +%s.%N)
   # shellcheck disable=SC2086
-  "$programa" ${vistas[$2]} --threads "$1" -o "$temporal/v.png" </dev/null >/dev/null
-  fin=$(date +%s.%N)
-  awk -v a="$inicio" -v b="$fin" 'BEGIN { printf "%.6f\n", b - a }'
+  segundosDe "$programa" ${vistas[$2]} --threads "$1" -o "$temporal/v.png"
 }
-
-mediana() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-
-# Other work on the machine takes cores from the many-thread runs: the load
-# average before and after tells whether the figures can be trusted.
-carga() { cut -d' ' -f1-3 /proc/loadavg; }
 
 echo "brenquil-render: $programa"
 echo "$(nproc) cores; $repeticiones timed pairs per view, medians of wall time"
@@ -75,7 +58,7 @@ for v in "${elegidas[@]}"; do
       b=$(segundos "$hilos" "$v"); a=$(segundos 1 "$v")
     fi
     unos+=("$a") muchos+=("$b")
-    razones+=("$(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.6f\n", a / b }')")
+    razones+=("$(cociente "$a" "$b")")
   done
   printf '%-9s %12.3f %12.3f %8.2fx\n' "$v" \
     "$(printf '%s\n' "${unos[@]}" | mediana)" \
