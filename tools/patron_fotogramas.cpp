@@ -2,10 +2,10 @@
 
 #include <cstddef>
 
+#include "texto_numero.h"
+
 namespace brenquil {
 namespace {
-
-bool esDigito(char c) { return c >= '0' && c <= '9'; }
 
 // Up to two digits at `i`, as a number; `i` moves past them. Nothing when
 // there are more.
@@ -34,8 +34,8 @@ std::optional<PatronFotogramas> PatronFotogramas::leer(std::string_view t, std::
             destino += '%';
             continue;
         }
-        if (hallada) {
-            motivo = "more than one frame number in the name: write a percent sign as %%";
+        if (i == t.size()) {
+            motivo = "a '%' at the end of the name is no frame number: write a percent sign as %%";
             return std::nullopt;
         }
         PatronFotogramas c;
@@ -54,6 +54,10 @@ std::optional<PatronFotogramas> PatronFotogramas::leer(std::string_view t, std::
             motivo.assign(1, '\'').append(t.substr(inicio, fin - inicio));
             motivo += "' is no frame number: give one %d or %i, with the flags - + space 0, a width and a "
                       "precision of at most two digits" + ejemplo + ", and %% for a percent sign";
+            return std::nullopt;
+        }
+        if (hallada) {
+            motivo = "more than one frame number in the name: write a percent sign as %%";
             return std::nullopt;
         }
         p.izquierda_ = c.izquierda_;

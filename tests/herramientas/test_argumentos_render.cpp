@@ -118,7 +118,7 @@ TEST(ArgumentosRender, LasLineasQueNoDanImagenSeRechazan) {
         {{"-o", "a.png", "--y", "-inf"}, "for --y: not finite"},
         {{"-o", "a.png", "--center", "inf,0"}, "for --center: not finite"},
         {{"-o", "a.png", "--center", "1"}, "not 2 values separated by ','"},
-        {{"-o", "a.png", "--center", "1,2", "--x", "0"}, "both place the view"},
+        {{"-o", "a.png", "--center", "1,2", "--x", "0"}, "both place the view, give one of them"},
         {{"-o", "a.png", "--side", "2", "--zoom", "3"}, "give one of them"},
         {{"-o", "a.png", "--plane", "999"}, "not a plane"},
         {{"-o", "a.png", "--plane", "301"}, "not a plane"},

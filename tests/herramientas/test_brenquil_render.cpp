@@ -389,7 +389,7 @@ TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
         {{archivo, "-o", "no-existe/sal.png"}, 1, {"no folder"}, nullptr},
         {{archivo, "-o", "subcarpeta"}, 2, {"ending in .png"}, nullptr},
         {{archivo, "-o", "protegida.png"}, 1, {"read-only"}, nullptr},
-        {{archivo, "--save-view", "./" + archivo}, 2, {"is the file the view is read from"}, nullptr},
+        {{archivo, "--save-view", "./" + archivo}, 2, {"'./vista.str' is the file 'vista.str' a view is read from"}, nullptr},
         {{archivo, "-o", "sal.png", "--side", "-1"}, 2, {"--side: not positive", "--help"}, nullptr},
         {{archivo, "-o", "sal.png", "--zoom", "1e-4940"}, 2, {"the side the options give"}, nullptr},
         {{archivo, "-o", "sal.png", "--center", "1e4932,0", "--side", "1e4932"}, 2, {"the corner the centre gives"},
@@ -406,13 +406,13 @@ TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
         // A file keeps the window's rule: drawn, with a word on each value.
         {{"rara.str", "-o", "sal.png"},
          0,
-         {"warning: 'rara.str': the side -4", "the corner +NAN + 2i is not finite", "plane 999", "colour 0", "dwell 12",
+         {"warning: 'rara.str': the side -4", "the corner nan + 2i is not finite", "plane 999", "colour 0", "dwell 12",
           "the limit 32767 is drawn as 32766"},
          "sal.png"},
         // Deeper than 80 bits resolve: drawn, with the depth named.
         {{"-o", "sal.png", "--x", "-0.74", "--y", "0.1", "--side", "1e-21"},
          0,
-         {"warning: at this depth (side 1e-21, magnification 4e+21)", "blocks"},
+         {"warning: the 80-bit coordinates are too coarse for this view (side 1e-21 at corner -0.74 + 0.1i)", "blocks"},
          "sal.png"},
         // A valid name of 250 bytes: the temporary name does not grow with it.
         {{"-o", largo}, 0, {}, largo.c_str()},
