@@ -34,10 +34,6 @@ std::optional<PatronFotogramas> PatronFotogramas::leer(std::string_view t, std::
             destino += '%';
             continue;
         }
-        if (i == t.size()) {
-            motivo = "a '%' at the end of the name is no frame number: write a percent sign as %%";
-            return std::nullopt;
-        }
         PatronFotogramas c;
         for (; i < t.size(); ++i) {
             if (t[i] == '-') c.izquierda_ = true;
