@@ -168,7 +168,9 @@ public:
     CLI::Option* agregar(const std::string& nombres, const std::string& tipo, const std::string& ayuda,
                          Comprobacion comprobar, std::function<void(const std::string&)> guardar) {
         CLI::Option* o = app_.add_option_function<std::string>(nombres, std::move(guardar), ayuda);
-        o->type_name(tipo)->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+        // The help shows the argument alone: the exclusions are said in the
+        // descriptions, and in the message of a refusal.
+        o->type_name(tipo)->option_text(tipo)->multi_option_policy(CLI::MultiOptionPolicy::Throw);
         const std::string nombre = o->get_name();
         o->transform(CLI::Validator(
             [comprobar = std::move(comprobar), nombre](std::string& v) {
@@ -206,8 +208,13 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
         "on the same pixel, the limit follows the depth; the other options apply\n"
         "to every frame, and --save-view writes the first view.\n\n"
         "Numbers must be whole arguments: integers in decimal, reals in the C locale\n"
-        "(0.5, -1e-30). Each option may be given once. The first version's Spanish\n"
-        "names (--salida, --iteraciones, --plano, --lado, --paso) still work.\n\n"
+        "(0.5, -1e-30); a real too small for 80 bits (it would read as 0) or too\n"
+        "large is refused, one below the normal range (under 3.4e-4932) is taken\n"
+        "with the bits it keeps. Each option may be given once. The first version's\n"
+        "Spanish names (--salida, --iteraciones, --plano, --lado, --paso) still work.\n\n"
+        "Before anything is written, every output (the PNG or each frame, and the\n"
+        "view file) is checked: each can be written, no two name one file, and none\n"
+        "is FILE or END.\n\n"
         "Exit status: 0 when all was written, 1 when a file could not be read or\n"
         "written, 2 when the command line is refused.");
     // Help and version answer as soon as they are read, whatever the other
@@ -230,7 +237,7 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
         ->type_name("");
     op.agregar("-o,--output,--salida", "OUT.png", "the PNG to write (- for standard\noutput), replaced only when complete",
                nombrePng, [&](const std::string& v) { o.salida = v; });
-    op.agregar("--save-view,--guardar-vista", "FILE.str", "also write the view, with its limit\nas drawn, to a parameter file",
+    op.agregar("--save-view,--guardar-vista", "FILE.str", "also write the view, with its limit\nas drawn, to a parameter file (a name\nnot ending in .png; not -)",
                nombreParametros, [&](const std::string& v) { o.guardarVista = v; });
     op.agregar("--size,--tamano", "WxH",
                "picture size, each side at most " + std::to_string(LADO_MAXIMO_IMAGEN) +
@@ -276,12 +283,12 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
     CLI::Option* oLado = op.agregar("--side,--lado", "L", "side of the view: its width", real(true),
                                     [&](const std::string& v) { o.lado = numero(v); });
     CLI::Option* oCentro = op.agregar(
-        "--center,--centre", "RE,IM", "the centre of the view, instead of\nits upper-left corner",
+        "--center,--centre", "RE,IM", "the centre of the view, instead of\nits upper-left corner (--x, --y)",
         lista(',', 2, [](const std::string& t) { return motivoReal(t, false); }), [&](const std::string& v) {
             const std::vector<std::string> p = partir(v, ',');
             o.centro = std::make_pair(numero(p[0]), numero(p[1]));
         });
-    CLI::Option* oRadio = op.agregar("--radius", "R", "half the side: the side is 2 R", real(true),
+    CLI::Option* oRadio = op.agregar("--radius", "R", "half the side: the side is 2 R\n(instead of --side or --zoom)", real(true),
                                      [&](const std::string& v) { o.radio = numero(v); });
     CLI::Option* oZoom = op.agregar("--zoom", "M", "magnification: the side is 4 / M", real(true),
                                     [&](const std::string& v) { o.zoom = numero(v); });
