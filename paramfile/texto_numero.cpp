@@ -301,7 +301,7 @@ std::optional<int64_t> leerEnteroEstricto(std::string_view texto) {
     int64_t valor = 0;
     for (; i < texto.size(); ++i) {
         const char c = texto[i];
-        if (c < '0' || c > '9') return std::nullopt;
+        if (!esDigito(c)) return std::nullopt;
         // Past 2^40 the value is far outside every field: it stops growing
         // there instead of overflowing.
         if (valor < (int64_t{1} << 40)) valor = valor * 10 + (c - '0');

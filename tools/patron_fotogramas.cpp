@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "sistema.h"
 #include "texto_numero.h"
 
 namespace brenquil {
@@ -47,9 +48,9 @@ std::optional<PatronFotogramas> PatronFotogramas::leer(std::string_view t, std::
         if (ancho && i < t.size() && t[i] == '.') precision = numeroCorto(t, ++i);
         if (!ancho || !precision || i == t.size() || (t[i] != 'd' && t[i] != 'i')) {
             const std::size_t fin = i < t.size() ? i + 1 : i;
-            motivo.assign(1, '\'').append(t.substr(inicio, fin - inicio));
-            motivo += "' is no frame number: give one %d or %i, with the flags - + space 0, a width and a "
-                      "precision of at most two digits" + ejemplo + ", and %% for a percent sign";
+            motivo = citar(t.substr(inicio, fin - inicio)) +
+                     " is no frame number: give one %d or %i, with the flags - + space 0, a width and a precision of "
+                     "at most two digits" + ejemplo + ", and %% for a percent sign";
             return std::nullopt;
         }
         if (hallada) {
