@@ -112,8 +112,6 @@ std::string tomarDibujo(OpcionesRender& o, const std::optional<Dibujo>& dibujo) 
 
 Lienzo lienzoDe(const OpcionesRender& o) { return Lienzo{o.ancho, o.alto, o.muestras}; }
 
-long double aumento(const Vista& vista) { return 4 / vista.lado; }
-
 std::vector<TextoPng> textosDeVista(const Vista& v, const OpcionesRender& o) {
     const long double alto = (v.lado * o.alto) / o.ancho;
     std::string d = "plane " + codigo(PLANOS, v.plano) + ", colour " + codigo(COLORES, v.modoColor) + ", dwell " +

@@ -55,8 +55,4 @@ Lienzo lienzoDe(const OpcionesRender& opciones);
 // wrote it.
 std::vector<TextoPng> textosDeVista(const Vista& vista, const OpcionesRender& opciones);
 
-// The side of the view as a magnification, against the side 4 that shows
-// the whole set.
-long double aumento(const Vista& vista);
-
 }  // namespace brenquil
