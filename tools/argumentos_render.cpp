@@ -2,7 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cmath>
+#include <cctype>
 #include <functional>
 #include <limits>
 #include <vector>
