@@ -4,28 +4,17 @@
 #pragma once
 
 #include <filesystem>
-#include <map>
 #include <optional>
 #include <string>
 #include <system_error>
 
+#include "registro_dibujo.h"
 #include "vista.h"
 
 namespace brenquil {
 
 // The keyword of the PNG text chunk that holds the view's 135-byte record.
 inline constexpr char CLAVE_REGISTRO_PNG[] = "Brenquil view";
-// The keyword of the PNG text chunk that tells how brenquil-render drew the
-// picture: lines "key=value" named after its options (size, supersample,
-// region, step) and the view's corner and side exactly (x, y, side, as C
-// hexadecimal numbers), since the record's 19 digits do not hold every
-// 80-bit number.
-inline constexpr char CLAVE_DIBUJO_PNG[] = "Brenquil render";
-
-// The lines "key=value" of a "Brenquil render" text, by key. Returns an
-// empty text, or what is wrong with it: a line without '=', a key given twice.
-std::string leerLineasDibujo(const std::string& texto, std::map<std::string, std::string>& valores);
-
 // What kept a view from being read from a file.
 enum class FalloLectura {
     NINGUNO,
@@ -35,6 +24,16 @@ enum class FalloLectura {
     PNG_SIN_VISTA,  // a PNG without the view's text
 };
 
+// What a file gave besides its view.
+struct LecturaVista {
+    bool png = false;  // the file is a PNG
+    // A PNG's "Brenquil render" record, when it has one.
+    std::optional<Dibujo> dibujo;
+    // The record was changed since the PNG was drawn (its 19 digits no longer
+    // agree with the exact corner and side): the record's values were taken.
+    bool registroCambiado = false;
+};
+
 // Reads the view of the file at `ruta` into `vista`. A file that begins with
 // the PNG signature is a PNG (a parameter file's first byte is a digit, a
 // sign or a space, never 0x89), and its view is the record in its text
@@ -42,16 +41,17 @@ enum class FalloLectura {
 // file is a parameter file, read as the window has always read one: at most
 // its first 135 bytes, as leerRegistro reads them, so that a short or empty
 // file gives 0 for the fields it lacks and leaves the plane as it is when its
-// field is missing. A PNG with a "Brenquil render" text takes the corner and
-// side exactly from its x, y and side when they agree with the record to its
-// 19 digits (a record changed since, by hand or by another program, wins),
-// and gives the whole text to `dibujo` when one is given. Returns an empty
-// text, or why the file gives no view ("cannot read '<ruta>': ..."; a
-// damaged "Brenquil render" text included), with `vista` untouched and the
-// kind of failure in `fallo` when one is given. Never waits for a pipe that
-// has no writer.
+// field is missing. A PNG with a "Brenquil render" record (leerDibujo) takes
+// the corner and side exactly from it when they agree with the "Brenquil
+// view" record to its 19 digits (a record changed since, by hand or by
+// another program, wins); a damaged "Brenquil render" record, or one whose
+// values can be no picture's, refuses the file. Returns an empty text, or why
+// the file gives no view ("cannot read '<ruta>': ..."), with `vista`
+// untouched and the kind of failure in `fallo` when one is given; what else
+// the file gave goes to `lectura` when one is given. Never waits for a pipe
+// that has no writer.
 std::string leerArchivoVista(const std::filesystem::path& ruta, Vista& vista, FalloLectura* fallo = nullptr,
-                             std::optional<std::string>* dibujo = nullptr);
+                             LecturaVista* lectura = nullptr);
 
 // Writes the 135-byte record of `vista` to `ruta` without ever destroying
 // data (reemplazarArchivo): `ruta` is created or overwritten, as an ordinary

@@ -93,7 +93,6 @@ std::string textoFinito(long double valor) {
 }
 
 bool esEspacio(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool esDigito(char c) { return c >= '0' && c <= '9'; }
 bool esDigitoHex(char c) {
     return esDigito(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
@@ -109,16 +108,24 @@ bool empiezaPor(std::string_view texto, std::size_t i, std::string_view palabra)
 }
 
 // End of the significand and exponent that start at i, or i when no digit is
-// there. `hex` selects hexadecimal digits and a binary exponent "p".
-std::size_t finDeNumero(std::string_view texto, std::size_t i, bool hex) {
+// there. `hex` selects hexadecimal digits and a binary exponent "p";
+// `noNula` tells whether a digit of the significand is not 0.
+std::size_t finDeNumero(std::string_view texto, std::size_t i, bool hex, bool& noNula) {
     const auto digito = hex ? esDigitoHex : esDigito;
     const std::size_t n = texto.size();
     std::size_t j = i;
     bool hayDigito = false;
-    while (j < n && digito(texto[j])) ++j, hayDigito = true;
+    noNula = false;
+    const auto cifras = [&] {
+        for (; j < n && digito(texto[j]); ++j) {
+            hayDigito = true;
+            noNula = noNula || texto[j] != '0';
+        }
+    };
+    cifras();
     if (j < n && texto[j] == '.') {
         ++j;
-        while (j < n && digito(texto[j])) ++j, hayDigito = true;
+        cifras();
     }
     if (!hayDigito) return i;
     // The exponent counts only when at least one digit follows its letter and sign.
@@ -131,6 +138,63 @@ std::size_t finDeNumero(std::string_view texto, std::size_t i, bool hex) {
         }
     }
     return j;
+}
+
+// What the C grammar that strtold follows in the C locale finds at the start
+// of a text: leading white space, sign, digits, point, exponent, "0x" with
+// hexadecimal digits and a "p" exponent, "inf" or "infinity", "nan" or "nan("
+// letters, digits and '_' ")".
+struct NumeroEscaneado {
+    enum Tipo { NINGUNO, DECIMAL, HEXADECIMAL, INFINITO, NO_NUMERO } tipo = NINGUNO;
+    std::size_t inicio = 0;  // the sign, or the first character after the white space
+    std::size_t cuerpo = 0;  // past the sign
+    std::size_t fin = 0;     // past the number; 0 for NINGUNO
+    bool negativo = false;
+    bool cifraNoNula = false;  // a digit of the significand is not 0
+};
+
+NumeroEscaneado escanear(std::string_view texto) {
+    NumeroEscaneado e;
+    const std::size_t n = texto.size();
+    std::size_t i = 0;
+    while (i < n && esEspacio(texto[i])) ++i;
+    e.inicio = i;
+    if (i < n && (texto[i] == '+' || texto[i] == '-')) {
+        e.negativo = texto[i] == '-';
+        ++i;
+    }
+    e.cuerpo = i;
+    if (empiezaPor(texto, i, "inf")) {
+        e.tipo = NumeroEscaneado::INFINITO;
+        e.fin = i + (empiezaPor(texto, i, "infinity") ? 8 : 3);
+        return e;
+    }
+    if (empiezaPor(texto, i, "nan")) {
+        e.tipo = NumeroEscaneado::NO_NUMERO;
+        e.fin = i + 3;
+        // The parenthesised part counts only when it is closed.
+        if (i + 3 < n && texto[i + 3] == '(') {
+            std::size_t k = i + 4;
+            while (k < n && (esDigito(texto[k]) || texto[k] == '_' || esLetra(texto[k]))) ++k;
+            if (k < n && texto[k] == ')') e.fin = k + 1;
+        }
+        return e;
+    }
+    if (i + 1 < n && texto[i] == '0' && minuscula(texto[i + 1]) == 'x') {
+        const std::size_t finHex = finDeNumero(texto, i + 2, true, e.cifraNoNula);
+        if (finHex != i + 2) {
+            e.tipo = NumeroEscaneado::HEXADECIMAL;
+            e.fin = finHex;
+            return e;
+        }
+    }
+    // "0x" without a hex digit reads as its 0.
+    const std::size_t fin = finDeNumero(texto, i, false, e.cifraNoNula);
+    if (fin != i) {
+        e.tipo = NumeroEscaneado::DECIMAL;
+        e.fin = fin;
+    }
+    return e;
 }
 
 // The digits and the power of ten of a decimal number text "ddd.ddde±dd".
@@ -198,70 +262,33 @@ std::string formatearEntero(int32_t valor, std::size_t ancho) {
 // 0.5. A decimal result is then checked against the exact value of the text,
 // which mends mingw's occasional misrounding next to a power of two.
 long double textoAReal(std::string_view texto) {
-    const std::size_t n = texto.size();
-    std::size_t i = 0;
-    while (i < n && esEspacio(texto[i])) ++i;
-    const std::size_t inicio = i;
-    bool negativo = false;
-    if (i < n && (texto[i] == '+' || texto[i] == '-')) {
-        negativo = (texto[i] == '-');
-        ++i;
-    }
-    if (empiezaPor(texto, i, "inf")) {
+    const NumeroEscaneado e = escanear(texto);
+    switch (e.tipo) {
+    case NumeroEscaneado::NINGUNO: return 0.0L;
+    case NumeroEscaneado::INFINITO: {
         const long double infinito = std::numeric_limits<long double>::infinity();
-        return negativo ? -infinito : infinito;
+        return e.negativo ? -infinito : infinito;
     }
-    if (empiezaPor(texto, i, "nan")) {
-        return std::copysign(std::numeric_limits<long double>::quiet_NaN(), negativo ? -1.0L : 1.0L);
+    case NumeroEscaneado::NO_NUMERO:
+        return std::copysign(std::numeric_limits<long double>::quiet_NaN(), e.negativo ? -1.0L : 1.0L);
+    default: break;
     }
-    std::size_t fin = i;
-    bool hex = false;
-    if (i + 1 < n && texto[i] == '0' && minuscula(texto[i + 1]) == 'x') {
-        const std::size_t finHex = finDeNumero(texto, i + 2, true);
-        hex = finHex != i + 2;
-        if (hex) fin = finHex;
-    }
-    if (fin == i) fin = finDeNumero(texto, i, false);  // "0x" without a hex digit reads as its 0
-    if (fin == i) return 0.0L;
-
     const char* punto = std::localeconv()->decimal_point;
     const std::string_view puntoLocal = (punto != nullptr && *punto != '\0') ? punto : ".";
     std::string copia;
-    copia.reserve(fin - inicio + puntoLocal.size());
-    for (std::size_t k = inicio; k < fin; ++k) {
+    copia.reserve(e.fin - e.inicio + puntoLocal.size());
+    for (std::size_t k = e.inicio; k < e.fin; ++k) {
         if (texto[k] == '.') copia += puntoLocal;
         else copia += texto[k];
     }
     const long double leido = std::strtold(copia.c_str(), nullptr);
-    if (hex) return leido;
-    const DecimalLeido d = separarDecimal(texto.substr(i, fin - i));
+    if (e.tipo == NumeroEscaneado::HEXADECIMAL) return leido;
+    const DecimalLeido d = separarDecimal(texto.substr(e.cuerpo, e.fin - e.cuerpo));
     const long double exacto = redondearDecimal(d.cifras, d.exponente10, std::fabs(leido));
-    return negativo ? -exacto : exacto;
+    return e.negativo ? -exacto : exacto;
 }
 
-std::size_t finDeReal(std::string_view texto) {
-    const std::size_t n = texto.size();
-    std::size_t i = 0;
-    while (i < n && esEspacio(texto[i])) ++i;
-    if (i < n && (texto[i] == '+' || texto[i] == '-')) ++i;
-    if (empiezaPor(texto, i, "infinity")) return i + 8;
-    if (empiezaPor(texto, i, "inf")) return i + 3;
-    if (empiezaPor(texto, i, "nan")) {
-        // The parenthesised part counts only when it is closed.
-        std::size_t k = i + 4;
-        if (i + 3 < n && texto[i + 3] == '(') {
-            while (k < n && (esDigito(texto[k]) || texto[k] == '_' || esLetra(texto[k]))) ++k;
-            if (k < n && texto[k] == ')') return k + 1;
-        }
-        return i + 3;
-    }
-    if (i + 1 < n && texto[i] == '0' && minuscula(texto[i + 1]) == 'x') {
-        const std::size_t finHex = finDeNumero(texto, i + 2, true);
-        if (finHex != i + 2) return finHex;
-    }
-    const std::size_t fin = finDeNumero(texto, i, false);
-    return fin == i ? 0 : fin;
-}
+std::size_t finDeReal(std::string_view texto) { return escanear(texto).fin; }
 
 std::optional<int64_t> leerEnteroEstricto(std::string_view texto) {
     std::size_t i = 0;
@@ -274,7 +301,7 @@ std::optional<int64_t> leerEnteroEstricto(std::string_view texto) {
     int64_t valor = 0;
     for (; i < texto.size(); ++i) {
         const char c = texto[i];
-        if (c < '0' || c > '9') return std::nullopt;
+        if (!esDigito(c)) return std::nullopt;
         // Past 2^40 the value is far outside every field: it stops growing
         // there instead of overflowing.
         if (valor < (int64_t{1} << 40)) valor = valor * 10 + (c - '0');
@@ -290,9 +317,22 @@ std::optional<long double> leerRealEstricto(std::string_view texto) {
     if (texto.empty()) return std::nullopt;
     const char primero = texto.front();
     // The grammar skips leading white space; an option does not.
-    if (primero == ' ' || (primero >= '\t' && primero <= '\r')) return std::nullopt;
+    if (esEspacio(primero)) return std::nullopt;
     if (finDeReal(texto) != texto.size()) return std::nullopt;
     return textoAReal(texto);
+}
+
+std::string leerRealFinito(std::string_view texto, bool positivo, long double& valor) {
+    const std::optional<long double> n = leerRealEstricto(texto);
+    if (!n) return "not a number";
+    const NumeroEscaneado e = escanear(texto);
+    const bool cifras = e.tipo == NumeroEscaneado::DECIMAL || e.tipo == NumeroEscaneado::HEXADECIMAL;
+    if (cifras && std::isinf(*n)) return "too large: it overflows to infinity";
+    if (!std::isfinite(*n)) return "not finite";
+    if (*n == 0 && e.cifraNoNula) return "too small: it underflows to 0";
+    if (positivo && !(*n > 0)) return "not positive";
+    valor = *n;
+    return "";
 }
 
 }  // namespace brenquil

@@ -11,6 +11,9 @@
 
 namespace brenquil {
 
+// Whether `c` is a decimal digit, in any locale.
+inline bool esDigito(char c) { return c >= '0' && c <= '9'; }
+
 // Width of the text of an extended-precision number.
 inline constexpr std::size_t ANCHO_REAL = 40;
 
@@ -51,5 +54,12 @@ std::optional<int64_t> leerEnteroEstricto(std::string_view texto);
 // Whether `texto` is wholly a real number of the C grammar (no leading white
 // space), and which: the value the program reads from the same text anywhere.
 std::optional<long double> leerRealEstricto(std::string_view texto);
+// Reads `texto` as leerRealEstricto does into `valor`, which must be finite
+// (and positive, when `positivo`). Returns an empty text, or why not, with
+// `valor` untouched: "not a number", "not finite" (inf, nan), "too large: it
+// overflows to infinity", "too small: it underflows to 0" (digits that are
+// not all 0 read as 0; a value that stays above 0, if with fewer bits, is
+// taken), "not positive".
+std::string leerRealFinito(std::string_view texto, bool positivo, long double& valor);
 
 }  // namespace brenquil

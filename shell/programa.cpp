@@ -1,16 +1,14 @@
 #include "programa.h"
 
-#include <thread>
+#include "sistema.h"
 
 namespace brenquil {
 namespace {
 
 Programa* instanciaPrograma = nullptr;
 
-unsigned ayudantesCalculo() {
-    const unsigned nucleos = std::thread::hardware_concurrency();
-    return nucleos > 1 ? nucleos - 1 : 0;
-}
+// One helper per core besides the render thread's own.
+unsigned ayudantesCalculo() { return nucleosDelProcesador() - 1; }
 
 }  // namespace
 

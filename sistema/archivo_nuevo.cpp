@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <cwctype>
 #include <system_error>
 
 #include "sistema.h"
@@ -11,13 +12,7 @@ namespace brenquil {
 namespace fs = std::filesystem;
 namespace {
 
-// Built piecewise: "'" + text trips a false -Wrestrict warning of g++ 12.
-std::string citar(const fs::path& ruta) {
-    std::string t(1, '\'');
-    t += textoDeRuta(ruta);
-    t += '\'';
-    return t;
-}
+std::string citar(const fs::path& ruta) { return brenquil::citar(textoDeRuta(ruta)); }
 
 // The folder a file path lies in; "." for a bare name.
 fs::path carpetaDe(const fs::path& ruta) {
@@ -118,6 +113,9 @@ std::string motivoDestino(const fs::path& destino, std::error_code& causa) {
     }
     const fs::path carpeta = carpetaDe(destino);
     const std::string prefijo = "cannot write " + citar(destino) + ": ";
+    if (std::string motivo = nombreRechazadoPorWindows(destino.filename()); !motivo.empty()) {
+        return fallo(std::errc::invalid_argument, prefijo + motivo);
+    }
     std::error_code ec;
     if (!fs::is_directory(carpeta, ec)) {
         return fallo(std::errc::no_such_file_or_directory, prefijo + "no folder " + citar(carpeta));
@@ -140,19 +138,10 @@ std::string motivoSistema(const std::error_code& causa) {
     return causa.message();
 }
 
-}  // namespace
-
-// Whether the folder takes a new file is known only by making one: the
-// permission bits do not tell it under Windows (ACLs) nor for root. The
-// file made is registered like any other, so an interrupted process removes
-// it too. Whether the system takes the name itself (its length, its
-// characters) is known only by making a file of that name: one is made and
-// removed again when nothing has the name yet.
-std::string comprobarDestino(const fs::path& destino) {
-    {
-        ArchivoNuevo prueba;
-        if (std::string error = prueba.abrir(destino); !error.empty()) return error;
-    }
+// Whether the system takes the name itself (its length, its characters):
+// known only by making a file of that name, made and removed again when
+// nothing has the name yet.
+std::string comprobarNombre(const fs::path& destino) {
     std::error_code ec;
     if (fs::exists(destino, ec)) return {};
     // No handler may remove a file of this name: it is the user's once it
@@ -166,6 +155,54 @@ std::string comprobarDestino(const fs::path& destino) {
     std::fclose(archivo);
     fs::remove(destino, ec);
     return {};
+}
+
+}  // namespace
+
+std::string comprobarDestino(const fs::path& destino) { return comprobarDestinos({destino}); }
+
+// Whether a folder takes a new file is known only by making one: the
+// permission bits do not tell it under Windows (ACLs) nor for root. The
+// file made is registered like any other, so an interrupted process removes
+// it too.
+std::string comprobarDestinos(const std::vector<fs::path>& destinos) {
+    std::map<fs::path::string_type, bool> probadas;
+    for (const fs::path& destino : destinos) {
+        std::error_code causa;
+        if (std::string error = motivoDestino(destino, causa); !error.empty()) return error;
+        const fs::path carpeta = fs::absolute(carpetaDe(destino), causa).lexically_normal();
+        if (!probadas[carpeta.native()]) {
+            ArchivoNuevo prueba;
+            if (std::string error = prueba.abrir(destino); !error.empty()) return error;
+            probadas[carpeta.native()] = true;
+        }
+        if (std::string error = comprobarNombre(destino); !error.empty()) return error;
+    }
+    return {};
+}
+
+int NombresDeArchivos::agregar(const fs::path& ruta) {
+    std::error_code ec;
+    const bool existe = fs::exists(ruta, ec);
+    const bool enlazado = existe && fs::hard_link_count(ruta, ec) > 1 && !ec;
+    fs::path::string_type clave = fs::weakly_canonical(fs::absolute(ruta, ec), ec).lexically_normal().native();
+    if (ec) clave = fs::absolute(ruta, ec).lexically_normal().native();
+#ifdef _WIN32
+    for (wchar_t& c : clave) c = static_cast<wchar_t>(std::towlower(c));
+#endif
+    const int indice = static_cast<int>(nombres_.size());
+    const auto [donde, nueva] = claves_.emplace(clave, indice);
+    nombres_.push_back({ruta, enlazado});
+    if (!nueva) return donde->second;
+    // Another name of the same file: only a file with several links has one
+    // that its path does not give away.
+    if (enlazado) {
+        for (int i = 0; i < indice; ++i) {
+            const Nombre& otro = nombres_[static_cast<std::size_t>(i)];
+            if (otro.enlazado && fs::equivalent(otro.ruta, ruta, ec)) return i;
+        }
+    }
+    return -1;
 }
 
 ArchivoNuevo::~ArchivoNuevo() { descartar(); }

@@ -6,8 +6,10 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace brenquil {
 
@@ -16,6 +18,30 @@ namespace brenquil {
 // its name (files are made and removed again to find out), and `destino` is
 // not a folder, not another kind of file and not read-only.
 std::string comprobarDestino(const std::filesystem::path& destino);
+// comprobarDestino for every one of `destinos`, in order, with one new file
+// made per folder rather than per name: why the first that cannot be
+// written cannot, or an empty text.
+std::string comprobarDestinos(const std::vector<std::filesystem::path>& destinos);
+
+// Whether two names name one file, as far as can be told before either is
+// written: the same file when both exist (a link, another spelling, another
+// case on a file system that ignores case), else the same path once made
+// absolute, with its links resolved and its "." and ".." taken out, compared
+// without regard to case under Windows.
+class NombresDeArchivos {
+public:
+    // The index of an earlier name that names the file `ruta` names, or -1;
+    // `ruta` is then the next name, with the next index.
+    int agregar(const std::filesystem::path& ruta);
+
+private:
+    struct Nombre {
+        std::filesystem::path ruta;
+        bool enlazado;  // it exists with more than one hard link
+    };
+    std::vector<Nombre> nombres_;
+    std::map<std::filesystem::path::string_type, int> claves_;
+};
 
 // A new file on its way to replacing `destino`. Its temporary name is short
 // whatever `destino` is called (".brenquil-<process>-<n>.tmp" in the same

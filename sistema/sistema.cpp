@@ -1,6 +1,7 @@
 #include "sistema.h"
 
 #include <cerrno>
+#include <cwctype>
 #include <csignal>
 
 #ifdef _WIN32
@@ -17,9 +18,41 @@
 #endif
 
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace brenquil {
+
+// Built piecewise: "'" + text trips a false -Wrestrict warning of g++ 12.
+std::string citar(std::string_view texto) {
+    std::string t(1, '\'');
+    t.append(texto);
+    t += '\'';
+    return t;
+}
+
+unsigned nucleosDelProcesador() {
+    const unsigned n = std::thread::hardware_concurrency();
+    return n == 0 ? 1 : n;
+}
+
+std::string nombreRechazadoPorWindows([[maybe_unused]] const std::filesystem::path& nombre) {
+#ifdef _WIN32
+    const std::wstring& n = nombre.native();
+    if (n.size() > 255) return "File name too long";
+    // The device names, whatever follows a dot, in any case, also with
+    // trailing spaces before the dot.
+    std::wstring base = n.substr(0, n.find(L'.'));
+    while (!base.empty() && base.back() == L' ') base.pop_back();
+    for (wchar_t& c : base) c = static_cast<wchar_t>(std::towupper(c));
+    const bool dispositivo =
+        base == L"CON" || base == L"PRN" || base == L"AUX" || base == L"NUL" ||
+        (base.size() == 4 && (base.rfind(L"COM", 0) == 0 || base.rfind(L"LPT", 0) == 0) && base[3] >= L'1' &&
+         base[3] <= L'9');
+    if (dispositivo) return "the name is reserved by Windows for a device";
+#endif
+    return "";
+}
 
 #ifdef _WIN32
 

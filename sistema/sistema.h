@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 namespace brenquil {
@@ -72,6 +73,21 @@ std::optional<std::string> textoDeAncho(const std::wstring& ancho);
 // The UTF-16 text of a UTF-8 one; nothing when it is not valid UTF-8.
 std::optional<std::wstring> anchoDeTexto(const std::string& texto);
 #endif
+
+// The text between single quotes, for messages: 'name'.
+std::string citar(std::string_view texto);
+
+// The processor's cores (hardware threads) this machine has; 1 when the
+// system does not tell.
+unsigned nucleosDelProcesador();
+
+// Why Windows takes no file of the name `nombre` (one component of a path),
+// or an empty text: a device name (CON, PRN, AUX, NUL, COM1..9, LPT1..9, with
+// any extension, which names the device and not a file), or a name longer
+// than its 255 UTF-16 units (said as the C library says ENAMETOOLONG, "File
+// name too long", so that both builds word it alike). Elsewhere the system
+// itself answers when the file is made, and this is always empty.
+std::string nombreRechazadoPorWindows(const std::filesystem::path& nombre);
 
 // The number of this process, so that two copies of the program running at
 // once pick different temporary names.

@@ -2,13 +2,13 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cmath>
+#include <cctype>
 #include <functional>
 #include <limits>
 #include <vector>
 
-#include "codigos.h"
 #include "patron_fotogramas.h"
+#include "sistema.h"
 #include "texto_numero.h"
 
 #ifndef BRENQUIL_VERSION
@@ -18,39 +18,17 @@
 namespace brenquil {
 namespace {
 
-// A code given by name or by number.
-struct NombreCodigo {
-    std::string_view nombre;
-    int32_t codigo;
-};
-
-constexpr NombreCodigo PLANOS[] = {
-    {"cardioide", PLANO_CARDIOIDE}, {"cardioide-inv", PLANO_CARDIOIDE_INV}, {"parabola", PLANO_PARABOLA}};
-constexpr NombreCodigo COLORES[] = {{"iteracion", COLOR_ITERACION},
-                                    {"blanco-negro", COLOR_BLANCO_NEGRO},
-                                    {"desc-binaria", COLOR_DESC_BINARIA},
-                                    {"desc-binaria-bn", COLOR_DESC_BINARIA_BN}};
-constexpr NombreCodigo DWELLS[] = {{"si", DWELL_SI}, {"yes", DWELL_SI}, {"no", DWELL_NO}};
-
-std::string citar(std::string_view texto) {
-    std::string t(1, '\'');
-    t.append(texto);
-    t += '\'';
-    return t;
-}
-
-std::string listaNombres(const NombreCodigo* nombres, std::size_t n) {
+// Each code with its names: "380 or si or yes, 385 or no".
+std::string listaNombres(std::span<const NombreCodigo> nombres) {
     std::string t;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (i > 0) t += ", ";
-        t += std::to_string(nombres[i].codigo) + " or " + std::string(nombres[i].nombre);
+    for (std::size_t i = 0; i < nombres.size(); ++i) {
+        if (i == 0 || nombres[i].codigo != nombres[i - 1].codigo) {
+            t += (i > 0 ? ", " : "") + std::to_string(nombres[i].codigo);
+        }
+        t += " or " + std::string(nombres[i].nombre);
     }
     return t;
 }
-
-}  // namespace
-
-namespace {
 
 // A check of an option's text: an empty text when the value is good, or why
 // it is refused. It may rewrite the text into the form its option stores (a
@@ -84,11 +62,8 @@ Comprobacion entero(int64_t minimo, int64_t maximo) {
 }
 
 std::string motivoReal(const std::string& v, bool positivo) {
-    const std::optional<long double> n = leerRealEstricto(v);
-    if (!n) return "not a number";
-    if (!std::isfinite(*n)) return "not finite";
-    if (positivo && !(*n > 0)) return "not positive";
-    return "";
+    long double n = 0;
+    return leerRealFinito(v, positivo, n);
 }
 
 Comprobacion real(bool positivo) {
@@ -116,17 +91,30 @@ Comprobacion codigo(const NombreCodigo (&nombres)[N], const char* que) {
                 return "";
             }
         }
-        return std::string("not ") + que + " (" + listaNombres(nombres, N) + ")";
+        return std::string("not ") + que + " (" + listaNombres(nombres) + ")";
     };
+}
+
+bool terminaEnPng(const std::string& v) {
+    std::string extension = v.size() >= 4 ? v.substr(v.size() - 4) : "";
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".png";
 }
 
 std::string nombrePng(std::string& v) {
     if (v.empty()) return "an empty name";
-    std::string extension = v.size() >= 4 ? v.substr(v.size() - 4) : "";
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (v != "-" && extension != ".png") {
+    if (v != "-" && !terminaEnPng(v)) {
         return "the picture is written as PNG: give a name ending in .png, or - for standard output";
     }
+    return "";
+}
+
+// The view goes to a parameter file of its own, never to standard output,
+// which is the picture's.
+std::string nombreParametros(std::string& v) {
+    if (v.empty()) return "an empty name";
+    if (v == "-") return "the view is written to a file: give its name (standard output is only for the picture)";
+    if (terminaEnPng(v)) return "the view is written as a parameter file (*.str): the PNG of -o holds it already";
     return "";
 }
 
@@ -135,12 +123,6 @@ const std::string LADOS_PERMITIDOS = "each side must be 1.." + std::to_string(LA
 std::string ladoImagen(const std::string& t) {
     const std::optional<int64_t> n = leerEnteroEstricto(t);
     return n && *n >= 1 && *n <= LADO_MAXIMO_IMAGEN ? "" : LADOS_PERMITIDOS;
-}
-
-// Whether `region` (already checked as four numbers) is a rectangle of at
-// least one pixel inside the picture.
-bool regionDentro(const Region& r, int ancho, int alto) {
-    return r.ancho >= 1 && r.alto >= 1 && r.x + r.ancho <= ancho && r.y + r.alto <= alto;
 }
 
 std::string rechazo(const std::string& valor, const std::string& nombre, const std::string& motivo) {
@@ -186,7 +168,9 @@ public:
     CLI::Option* agregar(const std::string& nombres, const std::string& tipo, const std::string& ayuda,
                          Comprobacion comprobar, std::function<void(const std::string&)> guardar) {
         CLI::Option* o = app_.add_option_function<std::string>(nombres, std::move(guardar), ayuda);
-        o->type_name(tipo)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        // The help shows the argument alone: the exclusions are said in the
+        // descriptions, and in the message of a refusal.
+        o->type_name(tipo)->option_text(tipo)->multi_option_policy(CLI::MultiOptionPolicy::Throw);
         const std::string nombre = o->get_name();
         o->transform(CLI::Validator(
             [comprobar = std::move(comprobar), nombre](std::string& v) {
@@ -195,20 +179,11 @@ public:
                 return motivo.empty() ? motivo : rechazo(original, nombre, motivo);
             },
             ""));
-        todas_.push_back(o);
         return o;
-    }
-
-    // The first option given more than once, if any.
-    std::optional<std::string> repetida() const {
-        for (const CLI::Option* o : todas_)
-            if (o->count() > 1) return o->get_name();
-        return std::nullopt;
     }
 
 private:
     CLI::App& app_;
-    std::vector<CLI::Option*> todas_;
 };
 
 }  // namespace
@@ -233,8 +208,13 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
         "on the same pixel, the limit follows the depth; the other options apply\n"
         "to every frame, and --save-view writes the first view.\n\n"
         "Numbers must be whole arguments: integers in decimal, reals in the C locale\n"
-        "(0.5, -1e-30). Each option may be given once. The first version's Spanish\n"
-        "names (--salida, --iteraciones, --plano, --lado, --paso) still work.\n\n"
+        "(0.5, -1e-30); a real too small for 80 bits (it would read as 0) or too\n"
+        "large is refused, one below the normal range (under 3.4e-4932) is taken\n"
+        "with the bits it keeps. Each option may be given once. The first version's\n"
+        "Spanish names (--salida, --iteraciones, --plano, --lado, --paso) still work.\n\n"
+        "Before anything is written, every output (the PNG or each frame, and the\n"
+        "view file) is checked: each can be written, no two name one file, and none\n"
+        "is FILE or END.\n\n"
         "Exit status: 0 when all was written, 1 when a file could not be read or\n"
         "written, 2 when the command line is refused.");
     // Help and version answer as soon as they are read, whatever the other
@@ -250,14 +230,15 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
     constexpr int64_t MAX16 = std::numeric_limits<int16_t>::max();
     std::optional<std::pair<int, int>> tramo;
 
+    const auto dado = [](const CLI::Option* opcion) { return opcion->count() > 0; };
     Opciones op(app);
     app.add_option_function<std::string>("FILE", [&](const std::string& v) { o.archivo = v; },
                                          "a parameter file (*.str), or a PNG\nwritten by brenquil-render")
         ->type_name("");
     op.agregar("-o,--output,--salida", "OUT.png", "the PNG to write (- for standard\noutput), replaced only when complete",
                nombrePng, [&](const std::string& v) { o.salida = v; });
-    op.agregar("--save-view,--guardar-vista", "FILE.str", "also write the view, with its limit\nas drawn, to a parameter file",
-               [](std::string&) { return std::string(); }, [&](const std::string& v) { o.guardarVista = v; });
+    op.agregar("--save-view,--guardar-vista", "FILE.str", "also write the view, with its limit\nas drawn, to a parameter file (a name\nnot ending in .png; not -)",
+               nombreParametros, [&](const std::string& v) { o.guardarVista = v; });
     op.agregar("--size,--tamano", "WxH",
                "picture size, each side at most " + std::to_string(LADO_MAXIMO_IMAGEN) +
                    "\n(400x400); the view's side spans the width",
@@ -293,7 +274,7 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
     op.agregar("--color,--colour", "C",
                "colouring: 350 or iteracion, 355 or\nblanco-negro, 365 or desc-binaria,\n370 or desc-binaria-bn",
                codigo(COLORES, "a colouring"), [&](const std::string& v) { o.modoColor = entero16(v); });
-    op.agregar("--dwell", "D", "380 or si: escaped points drawn;\n385 or no: only the inside",
+    op.agregar("--dwell", "D", "380, si or yes: escaped points drawn;\n385 or no: only the inside",
                codigo(DWELLS, "a dwell code"), [&](const std::string& v) { o.dwell = entero16(v); });
     CLI::Option* oX = op.agregar("--x", "X", "real part of the upper-left corner", real(false),
                                  [&](const std::string& v) { o.xSupIzq = numero(v); });
@@ -302,12 +283,12 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
     CLI::Option* oLado = op.agregar("--side,--lado", "L", "side of the view: its width", real(true),
                                     [&](const std::string& v) { o.lado = numero(v); });
     CLI::Option* oCentro = op.agregar(
-        "--center,--centre", "RE,IM", "the centre of the view, instead of\nits upper-left corner",
+        "--center,--centre", "RE,IM", "the centre of the view, instead of\nits upper-left corner (--x, --y)",
         lista(',', 2, [](const std::string& t) { return motivoReal(t, false); }), [&](const std::string& v) {
             const std::vector<std::string> p = partir(v, ',');
             o.centro = std::make_pair(numero(p[0]), numero(p[1]));
         });
-    CLI::Option* oRadio = op.agregar("--radius", "R", "half the side: the side is 2 R", real(true),
+    CLI::Option* oRadio = op.agregar("--radius", "R", "half the side: the side is 2 R\n(instead of --side or --zoom)", real(true),
                                      [&](const std::string& v) { o.radio = numero(v); });
     CLI::Option* oZoom = op.agregar("--zoom", "M", "magnification: the side is 4 / M", real(true),
                                     [&](const std::string& v) { o.zoom = numero(v); });
@@ -335,6 +316,10 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
                "threads, 1.." + std::to_string(HILOS_MAXIMOS) + " (every core: " + std::to_string(nucleos) + ")",
                entero(1, HILOS_MAXIMOS), [&](const std::string& v) { o.hilos = static_cast<unsigned>(entero16(v)); });
 
+    oCentro->excludes(oX)->excludes(oY);
+    oLado->excludes(oRadio)->excludes(oZoom);
+    oRadio->excludes(oZoom);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -349,21 +334,24 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
         const std::size_t motivo = texto.find("invalid value ");
         r.error = motivo == std::string::npos ? texto : texto.substr(motivo);
         return r;
+    } catch (const CLI::ExcludesError& e) {
+        r.error = std::string(e.what()) + (dado(oCentro) ? ": both place the view" : ": both give the view's side") +
+                  ", give one of them";
+        return r;
+    } catch (const CLI::ArgumentMismatch& e) {
+        // The parser names an option given twice by its name, then its counts.
+        const std::string texto = e.what();
+        const CLI::Option* repetida = app.get_option_no_throw(texto.substr(0, texto.find(':')));
+        r.error = repetida && repetida->count() > 1 ? "option " + repetida->get_name() + " given more than once" : texto;
+        return r;
     } catch (const CLI::ParseError& e) {
         r.error = e.what();
         return r;
     }
 
-    const auto dado = [](const CLI::Option* opcion) { return opcion->count() > 0; };
-    if (const auto repetida = op.repetida()) {
-        r.error = "option " + *repetida + " given more than once";
-    } else if ((!o.archivo || o.tamanoDado) && !regionFuera(o).empty()) {
+    if ((!o.archivo || o.tamanoDado) && !regionFuera(o).empty()) {
         // (The size of a PNG given as FILE is known once it is read.)
         r.error = regionFuera(o);
-    } else if (dado(oCentro) && (dado(oX) || dado(oY))) {
-        r.error = "--center and --x/--y both place the view: give one of them";
-    } else if (int(dado(oLado)) + int(dado(oRadio)) + int(dado(oZoom)) > 1) {
-        r.error = "--side, --radius and --zoom all give the side: give one of them";
     } else if (std::string motivo = rechazoPelicula(o, tramo, dado(oFin), dado(oFotogramas)); !motivo.empty()) {
         r.error = motivo;
     } else if (!o.salida && !o.guardarVista) {
@@ -374,6 +362,12 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
         o.pelicula->ultimo = tramo ? tramo->second : o.pelicula->fotogramas - 1;
     }
     return r;
+}
+
+std::optional<std::string_view> nombreDeCodigo(std::span<const NombreCodigo> tabla, int32_t codigo) {
+    for (const NombreCodigo& c : tabla)
+        if (c.codigo == codigo) return c.nombre;
+    return std::nullopt;
 }
 
 std::string regionFuera(const OpcionesRender& o) {

@@ -4,27 +4,36 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "codigos.h"
+#include "registro_dibujo.h"
+
 namespace brenquil {
 
-// The largest width and height of a picture.
-inline constexpr int LADO_MAXIMO_IMAGEN = 65535;
-// The largest number of samples along each side of a pixel.
-inline constexpr int MUESTRAS_MAXIMAS = 16;
 // The most threads --threads accepts.
 inline constexpr unsigned HILOS_MAXIMOS = 256;
 
-// A rectangle of the picture, in pixels.
-struct Region {
-    int x = 0;
-    int y = 0;
-    int ancho = 0;
-    int alto = 0;
-    bool operator==(const Region&) const = default;
+// A code of a view and a name by which the command line takes it. A code
+// may have several names: the first is the one the PNG's description gives.
+struct NombreCodigo {
+    std::string_view nombre;
+    int32_t codigo;
 };
+
+inline constexpr NombreCodigo PLANOS[] = {
+    {"cardioide", PLANO_CARDIOIDE}, {"cardioide-inv", PLANO_CARDIOIDE_INV}, {"parabola", PLANO_PARABOLA}};
+inline constexpr NombreCodigo COLORES[] = {{"iteracion", COLOR_ITERACION},
+                                           {"blanco-negro", COLOR_BLANCO_NEGRO},
+                                           {"desc-binaria", COLOR_DESC_BINARIA},
+                                           {"desc-binaria-bn", COLOR_DESC_BINARIA_BN}};
+inline constexpr NombreCodigo DWELLS[] = {{"si", DWELL_SI}, {"yes", DWELL_SI}, {"no", DWELL_NO}};
+
+// The first name of `codigo` in `tabla`; nothing for a code outside it.
+std::optional<std::string_view> nombreDeCodigo(std::span<const NombreCodigo> tabla, int32_t codigo);
 
 // The most frames a zoom movie may have.
 inline constexpr int FOTOGRAMAS_MAXIMOS = 1000000;

@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "archivo_nuevo.h"
@@ -47,10 +46,7 @@ int rechazar(const std::string& mensaje) {
 
 void avisar(const std::string& mensaje) { std::cerr << PROGRAMA << ": warning: " << mensaje << '\n'; }
 
-unsigned nucleos() {
-    const unsigned n = std::thread::hardware_concurrency();
-    return n == 0 ? 1 : std::min(n, HILOS_MAXIMOS);
-}
+unsigned nucleos() { return std::min(nucleosDelProcesador(), HILOS_MAXIMOS); }
 
 // An interrupted render leaves no temporary file behind: the files are
 // removed, then the signal ends the program as it would have.
@@ -148,60 +144,84 @@ int escribirImagen(const Vista& vista, const OpcionesRender& o, const std::strin
     return 0;
 }
 
-// A view deeper than 80 bits resolve at this size is drawn all the same,
-// with the depth named.
+// A view whose neighbouring pixels share their 80-bit coordinates is drawn
+// all the same, with a word on why: a side too small, or a corner so far
+// out that the coordinates there are coarser than a pixel.
 void avisarProfundidad(const Vista& vista, const OpcionesRender& o) {
     // (A side that is not positive and finite has had its warning.)
     if (vista.lado > 0 && std::isfinite(vista.lado) && muestrasConfundidas(vista, lienzoDe(o))) {
-        char profundidad[96];
-        std::snprintf(profundidad, sizeof profundidad, "side %.3Lg, magnification %.3Lg", vista.lado, aumento(vista));
-        avisar(std::string("at this depth (") + profundidad +
-               ") neighbouring pixels share the same 80-bit coordinates: the picture shows blocks, not detail");
+        avisar("the 80-bit coordinates are too coarse for this view (side " + textoReal(vista.lado) + " at corner " +
+               textoComplejo(vista.xSupIzq, vista.ySupIzq) +
+               "): neighbouring pixels share the same coordinates, so the picture shows blocks, not detail");
     }
 }
 
-// The frames A..B of the movie from `inicio` to the view of the movie's
-// END file (with the step added, as to FILE's), each a PNG of its own that
-// draws itself again.
-int escribirPelicula(const Vista& inicio, const OpcionesRender& o) {
-    const Pelicula& p = *o.pelicula;
-    Vista fin;
-    if (std::string error = leerArchivoVista(rutaDeTexto(p.fin), fin); !error.empty()) return fallar(error);
-    for (const std::string& aviso : valoresSinImagen(fin)) avisar("'" + p.fin + "': " + aviso);
-    fin.iteraciones = envolver16(int32_t{fin.iteraciones} + o.paso);
-    if (fin.plano != inicio.plano) {
-        return rechazar("the movie's views lie on different planes (" + std::to_string(inicio.plano) + " and " +
-                        std::to_string(fin.plano) + " in '" + p.fin + "'): a zoom stays on one plane");
+// The view of a parameter file or a PNG of brenquil-render, read alike for
+// FILE and END, with a warning on each value of a parameter file that makes
+// no picture (the window draws such a file all the same) and on a PNG whose
+// corner and side come from the 19 digits of its record. A PNG's
+// "Brenquil render" record goes to `lectura`.
+std::string leerVista(const std::string& nombre, Vista& vista, LecturaVista& lectura) {
+    if (std::string error = leerArchivoVista(rutaDeTexto(nombre), vista, nullptr, &lectura); !error.empty()) {
+        return error;
     }
-    if (!(inicio.lado > 0 && std::isfinite(inicio.lado) && fin.lado > 0 && std::isfinite(fin.lado))) {
-        return fallar("cannot make a movie of these views: both sides must be positive and finite");
+    const std::string archivo = "'" + nombre + "': ";
+    if (lectura.png && !lectura.dibujo) {
+        avisar(archivo + "the PNG has no \"" + CLAVE_DIBUJO_PNG +
+               "\" text: its corner and side are the record's, to 19 digits");
+    } else if (lectura.registroCambiado) {
+        avisar(archivo + "the PNG's record was changed since it was drawn: its corner and side are the record's, "
+                         "to 19 digits");
     }
-    avisarProfundidad(fin, o);
+    for (const std::string& aviso : valoresSinImagen(vista)) avisar(archivo + aviso);
+    return "";
+}
 
-    std::string motivo;
-    const PatronFotogramas patron = *PatronFotogramas::leer(*o.salida, motivo);
-    std::vector<std::string> nombres;
-    for (int k = p.primero; k <= p.ultimo; ++k) {
-        nombres.push_back(patron.nombre(k));
-        std::error_code ec;
-        for (const std::optional<std::string>& leido : {o.archivo, std::optional<std::string>(p.fin)}) {
-            if (leido && fs::equivalent(rutaDeTexto(*leido), rutaDeTexto(nombres.back()), ec)) {
-                return rechazar("the frame '" + nombres.back() + "' is the file '" + *leido + "' a view is read from");
-            }
-        }
-    }
-    // Before the first frame, so that a wrong path does not cost a render.
-    if (std::string error = comprobarDestino(rutaDeTexto(nombres.front())); !error.empty()) return fallar(error);
+// What a command writes, each name with its part in messages, checked
+// against each other and against the files views are read from before
+// anything is written.
+struct Salida {
+    std::string nombre;
+    std::string papel;  // "the output 'sal.png'"
+};
 
-    const int cuantos = p.ultimo - p.primero + 1;
-    for (int i = 0; i < cuantos; ++i) {
-        const Vista v = vistaDeFotograma(inicio, fin, p.primero + i, p.fotogramas);
-        const std::string etiqueta = "frame " + std::to_string(i + 1) + "/" + std::to_string(cuantos);
-        if (const int codigo = escribirImagen(v, o, nombres[static_cast<std::size_t>(i)], etiqueta); codigo != 0) {
-            return codigo;
-        }
+// Refuses two outputs that name one file, and an output that names a file a
+// view is read from; then checks that every output can be written.
+int comprobarSalidas(const std::vector<Salida>& salidas, const std::vector<std::string>& entradas) {
+    NombresDeArchivos nombres;
+    std::vector<std::string> papeles;
+    for (const std::string& e : entradas) {
+        nombres.agregar(rutaDeTexto(e));
+        papeles.push_back("the file '" + e + "' a view is read from");
     }
+    std::vector<fs::path> rutas;
+    for (const Salida& s : salidas) {
+        rutas.push_back(rutaDeTexto(s.nombre));
+        const int igual = nombres.agregar(rutas.back());
+        if (igual >= 0 && static_cast<std::size_t>(igual) < entradas.size()) {
+            return rechazar(s.papel + " is " + papeles[static_cast<std::size_t>(igual)]);
+        }
+        if (igual >= 0) return rechazar(papeles[static_cast<std::size_t>(igual)] + " and " + s.papel + " name the same file");
+        papeles.push_back(s.papel);
+    }
+    // Before the render, so that a wrong path does not cost a render.
+    if (std::string error = comprobarDestinos(rutas); !error.empty()) return fallar(error);
     return 0;
+}
+
+// The frames A..B of the movie from `inicio` to `fin` (with the step added
+// to its limit), every frame's view computed and checked first.
+std::string vistasDePelicula(const Vista& inicio, const Vista& fin, const Pelicula& p, std::vector<Vista>& vistas) {
+    for (int k = p.primero; k <= p.ultimo; ++k) {
+        const Vista v = vistaDeFotograma(inicio, fin, k, p.fotogramas);
+        if (!(std::isfinite(v.xSupIzq) && std::isfinite(v.ySupIzq) && std::isfinite(v.lado) && v.lado > 0)) {
+            return "frame " + std::to_string(k) + " of the movie has no view: its corner " +
+                   textoComplejo(v.xSupIzq, v.ySupIzq) + " and side " + textoReal(v.lado) +
+                   " are not all finite (the views are too far apart for 80 bits)";
+        }
+        vistas.push_back(v);
+    }
+    return "";
 }
 
 // The program, on its arguments as UTF-8 text (the system's bytes outside Windows).
@@ -215,39 +235,48 @@ int ejecutar(int argc, const char* const* argv) {
         return std::cout.flush() ? 0 : SALIDA_FALLO;
     }
     OpcionesRender o = analisis.opciones;
-
     if (o.salida == "-" && esTerminal(stdout)) return rechazar("standard output is a terminal: a PNG is no text");
-    // A movie's frames are checked by their names.
-    for (const std::optional<std::string>& destino : {o.pelicula ? std::nullopt : o.salida, o.guardarVista}) {
-        if (!destino || *destino == "-") continue;
-        std::error_code ec;
-        if (o.archivo && fs::equivalent(rutaDeTexto(*o.archivo), rutaDeTexto(*destino), ec)) {
-            return rechazar("the output '" + *destino + "' is the file the view is read from");
-        }
-        // Before the render, so that a wrong path does not cost a whole render.
-        if (std::string error = comprobarDestino(rutaDeTexto(*destino)); !error.empty()) return fallar(error);
-    }
 
     Vista vista;
+    std::vector<std::string> entradas;
     if (o.archivo) {
-        std::optional<std::string> textoDibujo;
-        if (std::string error = leerArchivoVista(rutaDeTexto(*o.archivo), vista, nullptr, &textoDibujo);
-            !error.empty()) {
-            return fallar(error);
-        }
-        std::optional<Dibujo> dibujo;
-        if (textoDibujo) {
-            if (std::string motivo = leerDibujo(*textoDibujo, dibujo.emplace()); !motivo.empty()) {
-                return fallar("cannot read '" + *o.archivo + "': the PNG file's \"" + CLAVE_DIBUJO_PNG +
-                              "\" text is damaged: " + motivo);
-            }
-        }
-        // The window draws whatever a file holds; so does this, with a word on each such value.
-        for (const std::string& aviso : valoresSinImagen(vista)) avisar("'" + *o.archivo + "': " + aviso);
-        if (std::string error = tomarDibujo(o, dibujo); !error.empty()) return rechazar(error);
+        LecturaVista lectura;
+        if (std::string error = leerVista(*o.archivo, vista, lectura); !error.empty()) return fallar(error);
+        if (std::string error = tomarDibujo(o, lectura.dibujo); !error.empty()) return rechazar(error);
+        entradas.push_back(*o.archivo);
     }
     if (std::string error = vistaFinal(vista, o); !error.empty()) return rechazar(error);
-    avisarProfundidad(vista, o);
+
+    std::vector<Salida> salidas;
+    std::vector<Vista> fotogramas;
+    if (o.pelicula) {
+        const Pelicula& p = *o.pelicula;
+        Vista fin;
+        LecturaVista lectura;
+        if (std::string error = leerVista(p.fin, fin, lectura); !error.empty()) return fallar(error);
+        fin.iteraciones = envolver16(int32_t{fin.iteraciones} + o.paso);
+        if (fin.plano != vista.plano) {
+            return rechazar("the movie's views lie on different planes (" + std::to_string(vista.plano) + " and " +
+                            std::to_string(fin.plano) + " in '" + p.fin + "'): a zoom stays on one plane");
+        }
+        if (!(vista.lado > 0 && std::isfinite(vista.lado) && fin.lado > 0 && std::isfinite(fin.lado))) {
+            return fallar("cannot make a movie of these views: both sides must be positive and finite");
+        }
+        if (std::string error = vistasDePelicula(vista, fin, p, fotogramas); !error.empty()) return rechazar(error);
+        entradas.push_back(p.fin);
+        std::string motivo;
+        const PatronFotogramas patron = *PatronFotogramas::leer(*o.salida, motivo);
+        for (int k = p.primero; k <= p.ultimo; ++k) {
+            salidas.push_back({patron.nombre(k), "the frame '" + patron.nombre(k) + "'"});
+        }
+        avisarProfundidad(vista, o);
+        avisarProfundidad(fin, o);
+    } else {
+        if (o.salida && *o.salida != "-") salidas.push_back({*o.salida, "the output '" + *o.salida + "'"});
+        avisarProfundidad(vista, o);
+    }
+    if (o.guardarVista) salidas.push_back({*o.guardarVista, "the view file '" + *o.guardarVista + "'"});
+    if (const int codigo = comprobarSalidas(salidas, entradas); codigo != 0) return codigo;
 
     if (o.guardarVista) {
         const std::string texto = escribirRegistro(vista);
@@ -256,7 +285,15 @@ int ejecutar(int argc, const char* const* argv) {
             return fallar(error);
         }
     }
-    if (o.pelicula) return escribirPelicula(vista, o);
+    if (o.pelicula) {
+        for (std::size_t i = 0; i < fotogramas.size(); ++i) {
+            const std::string etiqueta = "frame " + std::to_string(i + 1) + "/" + std::to_string(fotogramas.size());
+            if (const int codigo = escribirImagen(fotogramas[i], o, salidas[i].nombre, etiqueta); codigo != 0) {
+                return codigo;
+            }
+        }
+        return 0;
+    }
     return o.salida ? escribirImagen(vista, o, *o.salida) : 0;
 }
 

@@ -2,10 +2,11 @@
 
 #include <cstddef>
 
+#include "sistema.h"
+#include "texto_numero.h"
+
 namespace brenquil {
 namespace {
-
-bool esDigito(char c) { return c >= '0' && c <= '9'; }
 
 // Up to two digits at `i`, as a number; `i` moves past them. Nothing when
 // there are more.
@@ -34,10 +35,6 @@ std::optional<PatronFotogramas> PatronFotogramas::leer(std::string_view t, std::
             destino += '%';
             continue;
         }
-        if (hallada) {
-            motivo = "more than one frame number in the name: write a percent sign as %%";
-            return std::nullopt;
-        }
         PatronFotogramas c;
         for (; i < t.size(); ++i) {
             if (t[i] == '-') c.izquierda_ = true;
@@ -51,9 +48,13 @@ std::optional<PatronFotogramas> PatronFotogramas::leer(std::string_view t, std::
         if (ancho && i < t.size() && t[i] == '.') precision = numeroCorto(t, ++i);
         if (!ancho || !precision || i == t.size() || (t[i] != 'd' && t[i] != 'i')) {
             const std::size_t fin = i < t.size() ? i + 1 : i;
-            motivo.assign(1, '\'').append(t.substr(inicio, fin - inicio));
-            motivo += "' is no frame number: give one %d or %i, with the flags - + space 0, a width and a "
-                      "precision of at most two digits" + ejemplo + ", and %% for a percent sign";
+            motivo = citar(t.substr(inicio, fin - inicio)) +
+                     " is no frame number: give one %d or %i, with the flags - + space 0, a width and a precision of "
+                     "at most two digits" + ejemplo + ", and %% for a percent sign";
+            return std::nullopt;
+        }
+        if (hallada) {
+            motivo = "more than one frame number in the name: write a percent sign as %%";
             return std::nullopt;
         }
         p.izquierda_ = c.izquierda_;

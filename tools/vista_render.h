@@ -15,20 +15,11 @@
 
 namespace brenquil {
 
-// What a PNG's "Brenquil render" text gives besides the view.
-struct Dibujo {
-    int ancho = 0;
-    int alto = 0;
-    int muestras = 1;
-    std::optional<Region> region;
-    int16_t paso = 0;
-};
-
-// Reads the size, samples, region and step of a "Brenquil render" text (the
-// corner and side are read with the view, by leerArchivoVista). Keys it does
-// not know are passed over, for texts of later versions. Returns an empty
-// text, or what is wrong with it.
-std::string leerDibujo(const std::string& texto, Dibujo& dibujo);
+// A number for a message: as the parameter file writes it, without its
+// padding; "inf", "-inf", "nan" when it is not finite.
+std::string textoReal(long double valor);
+// A complex number for a message: "-0.5 + 0.25i".
+std::string textoComplejo(long double re, long double im);
 
 // Fills in from a PNG's `dibujo` what the options leave open: the size and
 // its region when no --size was given, the samples when no --supersample
@@ -58,14 +49,10 @@ Lienzo lienzoDe(const OpcionesRender& opciones);
 
 // The text chunks of the PNG of the view: the record (with the limit as
 // drawn, so that the window draws the same picture from it with the step 0);
-// how it was drawn, as lines "size=WxH", "supersample=N", "region=X,Y,W,H"
-// (only for a region), "step=S" (the step the limit as drawn holds) and
-// "x=", "y=", "side=" with the corner and the side exactly, in hexadecimal
-// (as "-0xbe8p-12"); a readable description; and the program that wrote it.
+// how it was drawn, as the "Brenquil render" record (escribirDibujo: the
+// options' size, samples and region, the step the limit as drawn holds, the
+// corner and side exactly); a readable description; and the program that
+// wrote it.
 std::vector<TextoPng> textosDeVista(const Vista& vista, const OpcionesRender& opciones);
-
-// The side of the view as a magnification, against the side 4 that shows
-// the whole set.
-long double aumento(const Vista& vista);
 
 }  // namespace brenquil

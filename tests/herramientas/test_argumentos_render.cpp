@@ -79,6 +79,9 @@ TEST(ArgumentosRender, CadaOpcionDaSuValor) {
     // The region of a PNG given as FILE without a size is checked once its size is known.
     EXPECT_EQ(analizar({"a.png", "--region", "0,0,900,900", "-o", "b.png"}).error, "");
 
+    // A value below the normal range keeps some of its bits and is taken; 0 written as 0e-99999 is 0.
+    EXPECT_EQ(analizar({"-o", "a.png", "--x", "1e-4940", "--y", "0e-99999"}).error, "");
+
     const ResultadoArgumentos z = analizar({"--save-view", "v.str", "--zoom", "1e6", "--radius", "1e-6"});
     EXPECT_NE(z.error.find("give one of them"), std::string::npos);
     const ResultadoArgumentos sinNada = analizar({"vista.str"});
@@ -112,19 +115,23 @@ TEST(ArgumentosRender, LasLineasQueNoDanImagenSeRechazan) {
         {{"-o", "a.png", "--side", "-1"}, "for --side: not positive"},
         {{"-o", "a.png", "--side", "inf"}, "for --side: not finite"},
         {{"-o", "a.png", "--side", "nan"}, "for --side: not finite"},
+        {{"-o", "a.png", "--side", "1e-99999"}, "for --side: too small: it underflows to 0"},
+        {{"-o", "a.png", "--x", "-1e-99999"}, "for --x: too small: it underflows to 0"},
+        {{"-o", "a.png", "--center", "0,0x1p-99999"}, "for --center: too small: it underflows to 0"},
+        {{"-o", "a.png", "--y", "1e99999"}, "for --y: too large: it overflows to infinity"},
         {{"-o", "a.png", "--radius", "0"}, "for --radius: not positive"},
         {{"-o", "a.png", "--zoom", "-2"}, "for --zoom: not positive"},
         {{"-o", "a.png", "--x", "nan"}, "for --x: not finite"},
         {{"-o", "a.png", "--y", "-inf"}, "for --y: not finite"},
         {{"-o", "a.png", "--center", "inf,0"}, "for --center: not finite"},
         {{"-o", "a.png", "--center", "1"}, "not 2 values separated by ','"},
-        {{"-o", "a.png", "--center", "1,2", "--x", "0"}, "both place the view"},
+        {{"-o", "a.png", "--center", "1,2", "--x", "0"}, "both place the view, give one of them"},
         {{"-o", "a.png", "--side", "2", "--zoom", "3"}, "give one of them"},
         {{"-o", "a.png", "--plane", "999"}, "not a plane"},
         {{"-o", "a.png", "--plane", "301"}, "not a plane"},
         {{"-o", "a.png", "--color", "0"}, "not a colouring"},
         {{"-o", "a.png", "--dwell", "381"}, "not a dwell code"},
-        {{"-o", "a.png", "--dwell", "quizas"}, "not a dwell code"},
+        {{"-o", "a.png", "--dwell", "quizas"}, "not a dwell code (380 or si or yes, 385 or no)"},
         {{"-o", "a.png", "--x", "1x"}, "for --x: not a number"},
         {{"-o", "a.png", "--x", " 1"}, "for --x: not a number"},
         {{"-o", "a.png", "--iterations", "3.5"}, "not an integer"},
@@ -141,6 +148,11 @@ TEST(ArgumentosRender, LasLineasQueNoDanImagenSeRechazan) {
         {{"-o", "picture"}, "ending in .png"},
         {{"-o", ""}, "an empty name"},
         {{"-o", "a.png", "-o", "b.png"}, "--output given more than once"},
+        {{"-o", "a.png", "--salida", "b.png"}, "--output given more than once"},
+        {{"-o", "a.png", "--save-view", ""}, "for --save-view: an empty name"},
+        {{"-o", "a.png", "--save-view", "-"}, "for --save-view: the view is written to a file"},
+        {{"-o", "a.png", "--save-view", "v.PNG"}, "for --save-view: the view is written as a parameter file"},
+        {{"-o", "a.png", "--radius", "1", "--side", "2"}, "both give the view's side, give one of them"},
         {{"-o", "a.png", "--x", "1", "--x", "1"}, "--x given more than once"},
         {{"-o", "a.png", "--zoom"}, "--zoom"},
         {{"-o", "a.png", "--bigger"}, "--bigger"},
@@ -151,6 +163,7 @@ TEST(ArgumentosRender, LasLineasQueNoDanImagenSeRechazan) {
         {{"--zoom-to", "b.str", "--frames", "9", "-o", "f-%ld.png"}, "'%l' is no frame number"},
         {{"--zoom-to", "b.str", "--frames", "9", "-o", "f-%100d.png"}, "is no frame number"},
         {{"--zoom-to", "b.str", "--frames", "9", "-o", "f-%d-%d.png"}, "more than one frame number"},
+        {{"--zoom-to", "b.str", "--frames", "9", "-o", "f-%d%.png"}, "'%.p' is no frame number"},
         {{"--zoom-to", "b.str", "--frames", "9", "-o", "f.png"}, "no frame number in the name"},
         {{"--zoom-to", "b.str", "--frames", "9", "-o", "f-%%.png"}, "no frame number in the name"},
         {{"--zoom-to", "b.str", "--frames", "9", "-o", "-"}, "one PNG per frame"},

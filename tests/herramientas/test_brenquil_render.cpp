@@ -373,6 +373,19 @@ TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
     pngConTextos("buena.png", {{"Brenquil view", escribirRegistro(Vista{})}});
     pngConTextos("danada.png", {{"Brenquil view", escribirRegistro(Vista{})},
                                 {"Brenquil render", "size=70000x1\nsupersample=1\nstep=0\nx=0\ny=0\nside=1\n"}});
+    // A record changed since its PNG was drawn: the exact corner is 1, the record's -4.
+    pngConTextos("cambiada.png", {{"Brenquil view", escribirRegistro(Vista{})},
+                                  {"Brenquil render", "size=1x1\nsupersample=1\nstep=0\nx=1\ny=8\nside=16\n"}});
+    // Other names of files: links to a view and to a PNG, folders for frames.
+    fs::create_symlink("vista.str", carpeta_ / "otra.str");
+    fs::create_symlink("buena.png", carpeta_ / "otra-buena.str");
+    fs::create_hard_link(carpeta_ / "buena.png", carpeta_ / "dura.png");
+    for (const char* c : {"d0", "d1", "f03.png"}) fs::create_directory(carpeta_ / c);
+    guardar("lado-negativo.str", Vista{30, PLANO_CARDIOIDE, COLOR_ITERACION, DWELL_SI, -4.0L, 8.0L, -1.0L});
+    // Two corners so far apart that every frame between them lies past the largest number.
+    guardar("lejos.str", Vista{30, PLANO_CARDIOIDE, COLOR_ITERACION, DWELL_SI, 1.1e4932L, -1.1e4932L, 1.0L});
+    const std::vector<std::string> lejos = {"--x", "-1.1e4932", "--y", "1.1e4932", "--side", "1", "--zoom-to",
+                                            "lejos.str", "--frames", "3", "-o", "f%d.png"};
 
     struct Caso {
         std::vector<std::string> args;
@@ -389,7 +402,18 @@ TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
         {{archivo, "-o", "no-existe/sal.png"}, 1, {"no folder"}, nullptr},
         {{archivo, "-o", "subcarpeta"}, 2, {"ending in .png"}, nullptr},
         {{archivo, "-o", "protegida.png"}, 1, {"read-only"}, nullptr},
-        {{archivo, "--save-view", "./" + archivo}, 2, {"is the file the view is read from"}, nullptr},
+        {{archivo, "--save-view", "./" + archivo}, 2, {"'./vista.str' is the file 'vista.str' a view is read from"}, nullptr},
+        {{archivo, "-o", "sal.png", "--save-view", "otra.str"}, 2, {"'otra.str' is the file 'vista.str'"}, nullptr},
+        {{"buena.png", "-o", "dura.png"}, 2, {"the output 'dura.png' is the file 'buena.png'"}, nullptr},
+        {{"-o", "buena.png", "--save-view", "otra-buena.str"},
+         2,
+         {"the output 'buena.png' and the view file 'otra-buena.str' name the same file"},
+         nullptr},
+        // END is read, never written, whichever option names it.
+        {{"--x", "-1", "--zoom-to", archivo, "--frames", "3", "-o", "x%d.png", "--save-view", archivo},
+         2,
+         {"the view file 'vista.str' is the file 'vista.str' a view is read from"},
+         nullptr},
         {{archivo, "-o", "sal.png", "--side", "-1"}, 2, {"--side: not positive", "--help"}, nullptr},
         {{archivo, "-o", "sal.png", "--zoom", "1e-4940"}, 2, {"the side the options give"}, nullptr},
         {{archivo, "-o", "sal.png", "--center", "1e4932,0", "--side", "1e4932"}, 2, {"the corner the centre gives"},
@@ -406,24 +430,55 @@ TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
         // A file keeps the window's rule: drawn, with a word on each value.
         {{"rara.str", "-o", "sal.png"},
          0,
-         {"warning: 'rara.str': the side -4", "the corner +NAN + 2i is not finite", "plane 999", "colour 0", "dwell 12",
+         {"warning: 'rara.str': the side -4", "the corner nan + 2i is not finite", "plane 999", "colour 0", "dwell 12",
           "the limit 32767 is drawn as 32766"},
          "sal.png"},
         // Deeper than 80 bits resolve: drawn, with the depth named.
         {{"-o", "sal.png", "--x", "-0.74", "--y", "0.1", "--side", "1e-21"},
          0,
-         {"warning: at this depth (side 1e-21, magnification 4e+21)", "blocks"},
+         {"warning: the 80-bit coordinates are too coarse for this view (side 1e-21 at corner -0.74 + 0.1i)", "blocks"},
          "sal.png"},
         // A valid name of 250 bytes: the temporary name does not grow with it.
         {{"-o", largo}, 0, {}, largo.c_str()},
         {{"danada.png", "-o", "sal.png"}, 1, {"'danada.png': the PNG file's \"Brenquil render\" text is damaged"}, nullptr},
         // Movies.
-        {{archivo, "--zoom-to", "no-existe.str", "--frames", "3", "-o", "f%d.png"}, 1, {"cannot read 'no-existe.str'"},
+        // The view is saved only once the whole command, END included, is accepted.
+        {{archivo, "--zoom-to", "no-existe.str", "--frames", "3", "-o", "f%d.png", "--save-view", "v.str"},
+         1,
+         {"cannot read 'no-existe.str'"},
          nullptr},
-        {{archivo, "--plane", "305", "--zoom-to", "vista.str", "--frames", "3", "-o", "f%d.png"},
+        {{archivo, "--plane", "305", "--zoom-to", "vista.str", "--frames", "3", "-o", "f%d.png", "--save-view", "v.str"},
          2,
          {"different planes (305 and 300 in 'vista.str')"},
          nullptr},
+        {{"lado-negativo.str", "--zoom-to", "vista.str", "--frames", "3", "-o", "f%d.png", "--save-view", "v.str"},
+         1,
+         {"both sides must be positive and finite"},
+         nullptr},
+        {[&] {
+             std::vector<std::string> a = lejos;
+             a.insert(a.end(), {"--save-view", "v.str"});
+             return a;
+         }(),
+         2,
+         {"frame 1 of the movie has no view: its corner inf - inf", "not all finite"},
+         nullptr},
+        // Every frame's name is checked before the first frame is drawn.
+        {{archivo, "--zoom-to", "vista.str", "--frames", "3", "-o", "d%d/f.png"}, 1, {"no folder 'd2'"}, nullptr},
+        {{archivo, "--zoom-to", "vista.str", "--frames", "11", "-o", std::string(250, 'n') + "%d.png"},
+         1,
+         {"File name too long"},
+         nullptr},
+        {{archivo, "--zoom-to", "vista.str", "--frames", "4", "-o", "f%02d.png"}, 1, {"'f03.png': it is a folder"}, nullptr},
+        // A PNG without the exact record, or whose record was changed since:
+        // drawn from the record's 19 digits, with a word on it.
+        {{"buena.png", "-o", "sal.png"}, 0, {"warning: 'buena.png': the PNG has no \"Brenquil render\" text"}, "sal.png"},
+        {{"cambiada.png", "-o", "sal.png"}, 0, {"warning: 'cambiada.png': the PNG's record was changed since"}, "sal.png"},
+        // A corner far out gives coarse coordinates at any side.
+        {{"-o", "sal.png", "--x", "1e20"},
+         0,
+         {"too coarse for this view (side 16 at corner 100000000000000000000 + 8i)"},
+         "sal.png"},
         // Frame 0 of "buena%.0d.png" is buena.png.
         {{"buena.png", "--zoom-to", "vista.str", "--frames", "2", "-o", "buena%.0d.png"},
          2,
@@ -447,10 +502,74 @@ TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
             EXPECT_EQ(quedan.erase(c.salida), 1u) << "no picture written";
             fs::remove(carpeta_ / c.salida);
         }
-        EXPECT_EQ(quedan, (std::set<std::string>{"buena.png", "danada.png", "foto.png", "protegida.png", "rara.str",
-                                                 "subcarpeta", "tubo.str", "vista.str"}));
+        EXPECT_EQ(quedan, (std::set<std::string>{"buena.png", "cambiada.png", "d0", "d1", "danada.png", "dura.png",
+                                                 "f03.png", "foto.png", "lado-negativo.str", "lejos.str", "otra-buena.str",
+                                                 "otra.str", "protegida.png", "rara.str", "subcarpeta", "tubo.str",
+                                                 "vista.str"}));
+        EXPECT_TRUE(fs::is_empty(carpeta_ / "d0") && fs::is_empty(carpeta_ / "d1") && fs::is_empty(carpeta_ / "f03.png"));
     }
     EXPECT_EQ(contenido(carpeta_ / "protegida.png"), "protegida");
+    EXPECT_EQ(contenido(carpeta_ / "vista.str"), escribirRegistro(Vista{}));
+    EXPECT_TRUE(fs::is_symlink(carpeta_ / "otra-buena.str"));
+}
+
+// A "Brenquil render" record whose values can be no view's refuses its PNG,
+// naming the key, alike as FILE and as a movie's END: exit 1, nothing written.
+TEST_F(BrenquilRender, UnRegistroDanadoSeRechazaComoArchivoYComoFin) {
+    guardar("vista.str", Vista{});
+    const std::pair<const char*, const char*> casos[] = {
+        {"x=nan", "'x=nan' is not a value of x: not finite"},
+        {"y=-inf", "'y=-inf' is not a value of y: not finite"},
+        {"side=inf", "'side=inf' is not a value of side: not finite"},
+        {"side=0x0p+0", "'side=0x0p+0' is not a value of side: not positive"},
+        {"side=-0x1p+0", "'side=-0x1p+0' is not a value of side: not positive"},
+        {"x=hello", "'x=hello' is not a value of x: not a number"},
+        {"y=1e-99999", "'y=1e-99999' is not a value of y: too small: it underflows to 0"},
+        {"x=0\t", "'x=0\\x09' is not a value of x: not a number"},
+        {"supersample=0", "'supersample=0' is not a value of supersample: not an integer from 1 to 16"},
+        {"size=0x0", "'size=0x0' is not a value of size: not 2 integers separated by 'x' from 1 to 65535"},
+        {"step=40000", "'step=40000' is not a value of step: not an integer from -32768 to 32767"},
+        {"region=0,0,2,1", "'region=0,0,2,1' is not a rectangle of at least one pixel inside its 1 x 1 picture"},
+        {"side", "the line 'side' has no '='"},
+        {"x=0\nx=0", "'x' given twice"},
+    };
+    // The start-up view's, which its record holds exactly.
+    const std::string bueno = "size=1x1\nsupersample=1\nstep=0\nx=-0x1p+2\ny=0x1p+3\nside=0x1p+4\n";
+    for (const auto& [linea, mensaje] : casos) {
+        SCOPED_TRACE(linea);
+        // The line replaces the one of its key, or comes last.
+        const std::string clave = std::string(linea).substr(0, std::string(linea).find_first_of("=\n"));
+        std::string registro;
+        bool puesta = false;
+        for (std::size_t i = 0; i < bueno.size();) {
+            const std::size_t fin = bueno.find('\n', i) + 1;
+            const std::string l = bueno.substr(i, fin - i);
+            const bool suya = l.rfind(clave + "=", 0) == 0;
+            registro += suya ? std::string(linea) + "\n" : l;
+            puesta = puesta || suya;
+            i = fin;
+        }
+        if (!puesta) registro += std::string(linea) + "\n";
+        pngConTextos("d.png", {{"Brenquil view", escribirRegistro(Vista{})}, {"Brenquil render", registro}});
+        const Ejecucion archivo = ejecutar(carpeta_, {"d.png", "-o", "sal.png", "--save-view", "v.str"});
+        const Ejecucion fin = ejecutar(carpeta_, {"vista.str", "--zoom-to", "d.png", "--frames", "2", "-o", "f%d.png",
+                                                 "--save-view", "v.str"});
+        EXPECT_EQ(archivo.codigo, 1);
+        EXPECT_EQ(fin.codigo, 1);
+        EXPECT_NE(archivo.errores.find("cannot read 'd.png': the PNG file's \"Brenquil render\" text is damaged: " +
+                                       std::string(mensaje) + "\n"),
+                  std::string::npos)
+            << archivo.errores;
+        EXPECT_EQ(fin.errores, archivo.errores);
+        EXPECT_EQ(archivos(), (std::set<std::string>{"d.png", "vista.str"}));
+    }
+    // The same record with CR LF line ends, as a text tool may leave it, is read.
+    std::string crlf;
+    for (char c : bueno) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    pngConTextos("d.png", {{"Brenquil view", escribirRegistro(Vista{})}, {"Brenquil render", crlf}});
+    const Ejecucion e = ejecutar(carpeta_, {"d.png", "--save-view", "v.str"});
+    EXPECT_EQ(e.codigo, 0) << e.errores;
+    EXPECT_EQ(e.errores, "");
 }
 
 // Interrupted while it writes, by any signal that ends a program, it leaves

@@ -342,3 +342,30 @@ TEST_F(ArchivoParametros, CadaDestinoImposibleSeRechazaSinTocarNada) {
     EXPECT_EQ(comprobarDestino(ruta("nueva.png")), "");
     EXPECT_EQ(nombres(), antes);
 }
+
+// The "Brenquil render" record read back from its own text gives the same
+// values to the last bit, the extremes of each included; a key it does not
+// know is passed over.
+TEST(RegistroDibujo, SeLeeComoSeEscribio) {
+    const long double tercio = 1.0L / 3;
+    const Dibujo casos[] = {
+        {400, 400, 1, std::nullopt, 0, -4.0L, 8.0L, 16.0L},
+        {65535, 1, 16, Region{0, 0, 65535, 1}, INT16_MIN, -0.0L, tercio, std::numeric_limits<long double>::max()},
+        {300, 200, 2, Region{100, 50, 40, 30}, INT16_MAX, -std::numeric_limits<long double>::max(),
+         std::numeric_limits<long double>::denorm_min(), std::numeric_limits<long double>::denorm_min()},
+    };
+    for (const Dibujo& d : casos) {
+        const std::string texto = escribirDibujo(d);
+        SCOPED_TRACE(texto);
+        Dibujo leido;
+        ASSERT_EQ(leerDibujo(texto + "precision=64\n", leido), "");
+        EXPECT_EQ(escribirDibujo(leido), texto);
+        EXPECT_EQ(leido.region, d.region);
+        for (const auto& [a, b] : {std::pair{leido.xSupIzq, d.xSupIzq}, {leido.ySupIzq, d.ySupIzq}, {leido.lado, d.lado}}) {
+            EXPECT_EQ(a, b);
+            EXPECT_EQ(std::signbit(a), std::signbit(b));
+        }
+    }
+    EXPECT_EQ(textoExacto(-0.0L), "-0x0p+0");
+    EXPECT_EQ(textoExacto(-2.96875L), "-0xbep-6");
+}
