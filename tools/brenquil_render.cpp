@@ -19,6 +19,8 @@
 #include "imagen_png.h"
 #include "lienzo.h"
 #include "patron_fotogramas.h"
+#include "progreso_pelicula.h"
+#include "reanudar.h"
 #include "registro_parametros.h"
 #include "sistema.h"
 #include "vista_render.h"
@@ -194,12 +196,18 @@ int escribirPelicula(const Vista& inicio, const OpcionesRender& o) {
     if (std::string error = comprobarDestino(rutaDeTexto(nombres.front())); !error.empty()) return fallar(error);
 
     const int cuantos = p.ultimo - p.primero + 1;
+    // Run again, the movie draws only the frames not yet on disk as it would draw them.
+    const std::vector<bool> guardados =
+        o.redibujar ? std::vector<bool>(static_cast<std::size_t>(cuantos)) : fotogramasHechos(inicio, fin, o, nombres);
+    ProgresoPelicula progreso(guardados);
     for (int i = 0; i < cuantos; ++i) {
+        if (guardados[static_cast<std::size_t>(i)]) continue;
         const Vista v = vistaDeFotograma(inicio, fin, p.primero + i, p.fotogramas);
-        const std::string etiqueta = "frame " + std::to_string(i + 1) + "/" + std::to_string(cuantos);
+        const std::string etiqueta = progreso.empezar(i);
         if (const int codigo = escribirImagen(v, o, nombres[static_cast<std::size_t>(i)], etiqueta); codigo != 0) {
             return codigo;
         }
+        progreso.dibujado();
     }
     return 0;
 }
