@@ -23,6 +23,7 @@ programa=$(realpath "$2")
 maquinas=(maquina1 maquina2)
 
 casa_antes=$(ls -A "$HOME")
+ssh_antes=$(ls -A "$HOME/.ssh" 2>/dev/null || true)
 preparar_receta maquinas "$1" "$2"
 ssh_dir=
 servidores=()
@@ -33,18 +34,19 @@ terminar() {
   rm -rf "$carpeta" ${ssh_dir:+"$ssh_dir"}
 }
 trap terminar EXIT
+trap 'exit 1' INT TERM HUP
 ssh_dir=$(mktemp -d)
 usuario=$(id -un)
 ssh-keygen -q -t ed25519 -N '' -C brenquil-prueba -f "$ssh_dir/usuario"
 cp "$ssh_dir/usuario.pub" "$ssh_dir/autorizadas"
 
 # Runs /usr/sbin/sshd with these arguments. As root, sshd wants its empty
-# privilege separation folder /run/sshd, which the system's service would
-# make: it gets one of its own, in a /run of its own (a private mount
-# namespace), so that the system's /run is left as it is. sshd is the
-# process started (unshare and sh exec it).
+# privilege separation folder /run/sshd, which the system's service makes
+# when it starts: without one, sshd gets one of its own, in a /run of its own
+# (a private mount namespace), so that the system's /run is left as it is.
+# sshd is the process started (unshare and sh exec it).
 sshd_propio() {
-  if [ "$(id -u)" -eq 0 ]; then
+  if [ "$(id -u)" -eq 0 ] && [ ! -d /run/sshd ]; then
     exec unshare --mount sh -c 'mount -t tmpfs -o mode=755 tmpfs /run && mkdir -m 755 /run/sshd && exec "$@"' \
       sh /usr/sbin/sshd "$@"
   else
@@ -160,6 +162,7 @@ for m in "${maquinas[@]}"; do
   [ -z "$(ls -A "$ssh_dir/$m")" ] || fallar "left on $m: $(ls -A "$ssh_dir/$m")"
 done
 [ "$(ls -A "$HOME")" = "$casa_antes" ] || fallar "the user's home changed: $(ls -A "$HOME")"
+[ "$(ls -A "$HOME/.ssh" 2>/dev/null)" = "$ssh_antes" ] || fallar "~/.ssh changed: $(ls -A "$HOME/.ssh")"
 for pid in "${servidores[@]}"; do
   limite=$((SECONDS + 20))
   while pgrep -P "$pid" >/dev/null; do
