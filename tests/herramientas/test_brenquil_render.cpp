@@ -230,6 +230,22 @@ protected:
         std::fclose(f);
     }
 
+    // Starts the program with `args` in the folder, without waiting for it:
+    // its process id, or -1 (and a failure).
+    pid_t lanzar(std::vector<std::string> args) {
+        args.insert(args.begin(), BRENQUIL_RENDER_EXE);
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t acciones;
+        posix_spawn_file_actions_init(&acciones);
+        posix_spawn_file_actions_addchdir_np(&acciones, carpeta_.c_str());
+        pid_t pid = -1;
+        EXPECT_EQ(posix_spawn(&pid, argv[0], &acciones, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&acciones);
+        return pid;
+    }
+
     std::set<std::string> archivos() const {
         std::set<std::string> nombres;
         for (const auto& entrada : fs::directory_iterator(carpeta_)) nombres.insert(entrada.path().filename().string());
@@ -461,13 +477,8 @@ TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
 TEST_F(BrenquilRender, UnaInterrupcionNoDejaArchivos) {
     for (int senal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM}) {
         SCOPED_TRACE(strsignal(senal));
-        std::vector<std::string> args = {BRENQUIL_RENDER_EXE, "--size", "8000x8000", "--iterations", "2000",
-                                         "--threads", "1", "-o", (carpeta_ / "sal.png").string()};
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        pid_t pid = -1;
-        ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+        const pid_t pid = lanzar({"--size", "8000x8000", "--iterations", "2000", "--threads", "1", "-o", "sal.png"});
+        ASSERT_GT(pid, 0);
         // Once a temporary file exists (the probe of the folder, or the
         // picture's), the program is at work on its files.
         const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -725,17 +736,8 @@ TEST_F(BrenquilRender, UnaPeliculaParadaSigueDondeQuedo) {
     };
 
     // Stopped once three frames are written.
-    std::vector<std::string> args = con("f-%d.png");
-    args.insert(args.begin(), BRENQUIL_RENDER_EXE);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    posix_spawn_file_actions_t acciones;
-    posix_spawn_file_actions_init(&acciones);
-    posix_spawn_file_actions_addchdir_np(&acciones, carpeta_.c_str());
-    ASSERT_EQ(posix_spawn(&pid, argv[0], &acciones, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&acciones);
+    const pid_t pid = lanzar(con("f-%d.png"));
+    ASSERT_GT(pid, 0);
     const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (!fs::exists(fotograma(2)) && std::chrono::steady_clock::now() < limite) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
