@@ -7,7 +7,7 @@ paquetes=(
   googletest libgtest-dev libbenchmark-dev libstb-dev libcli11-dev zlib1g-dev libz-mingw-w64-dev parallel
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine64 xvfb xdotool x11-utils imagemagick util-linux locales python3
-  help2man man-db dpkg-dev file ffmpeg
+  help2man man-db dpkg-dev file ffmpeg openssh-server openssh-client rsync
 )
 faltan=()
 for p in "${paquetes[@]}"; do
@@ -19,5 +19,15 @@ echo "Installing: ${faltan[*]}"
 sudo_=()
 [ "$(id -u)" -eq 0 ] || sudo_=(sudo)
 export DEBIAN_FRONTEND=noninteractive
+# The tests run sshd programs of their own, never the system's service: while
+# apt installs, a policy that answers "do not start" (101) keeps openssh-server
+# from starting one (which fails in a container without an init system), unless
+# the machine has a policy of its own.
+politica=/usr/sbin/policy-rc.d
+if [ ! -e "$politica" ]; then
+  trap '"${sudo_[@]}" rm -f "$politica"' EXIT
+  printf '#!/bin/sh\nexit 101\n' | "${sudo_[@]}" tee "$politica" >/dev/null
+  "${sudo_[@]}" chmod 755 "$politica"
+fi
 "${sudo_[@]}" apt-get update -q
 "${sudo_[@]}" apt-get install -y -q --no-install-recommends "${faltan[@]}"

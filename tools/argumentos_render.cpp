@@ -144,7 +144,10 @@ std::string tramoFotogramas(std::string& v) {
 std::string rechazoPelicula(const OpcionesRender& o, const std::optional<std::pair<int, int>>& tramo, bool conFin,
                             bool conFotogramas) {
     if (conFin != conFotogramas) return "--zoom-to and --frames make a movie together: give both";
-    if (!conFin) return tramo ? "--frame-range is for a movie: give --zoom-to and --frames too" : "";
+    if (!conFin) {
+        if (tramo) return "--frame-range is for a movie: give --zoom-to and --frames too";
+        return o.redibujar ? "--redraw is for a movie: give --zoom-to and --frames too" : "";
+    }
     const int n = o.pelicula->fotogramas;
     if (tramo && tramo->second >= n) {
         return rechazo(std::to_string(tramo->first) + "-" + std::to_string(tramo->second), "--frame-range",
@@ -182,6 +185,11 @@ public:
         return o;
     }
 
+    // A flag, which may be given once like the options.
+    void bandera(const std::string& nombres, const std::string& ayuda, bool& destino) {
+        app_.add_flag(nombres, destino, ayuda)->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+    }
+
 private:
     CLI::App& app_;
 };
@@ -206,7 +214,10 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
         "A zoom movie: FILE or the options give the first view, --zoom-to END the\n"
         "last. The side changes geometrically, the point both views share stays\n"
         "on the same pixel, the limit follows the depth; the other options apply\n"
-        "to every frame, and --save-view writes the first view.\n\n"
+        "to every frame, and --save-view writes the first view. Run again, a movie\n"
+        "draws only the frames it lacks: a frame whose PNG is whole and holds the\n"
+        "same view drawn the same way by this version is kept; --redraw draws\n"
+        "every frame again.\n\n"
         "Numbers must be whole arguments: integers in decimal, reals in the C locale\n"
         "(0.5, -1e-30); a real too small for 80 bits (it would read as 0) or too\n"
         "large is refused, one below the normal range (under 3.4e-4932) is taken\n"
@@ -312,6 +323,7 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
                    tramo = std::make_pair(static_cast<int>(*leerEnteroEstricto(p[0])),
                                           static_cast<int>(*leerEnteroEstricto(p[1])));
                });
+    op.bandera("--redraw", "draw every frame, also one already\nwritten as this run would draw it", o.redibujar);
     op.agregar("--threads", "N",
                "threads, 1.." + std::to_string(HILOS_MAXIMOS) + " (every core: " + std::to_string(nucleos) + ")",
                entero(1, HILOS_MAXIMOS), [&](const std::string& v) { o.hilos = static_cast<unsigned>(entero16(v)); });

@@ -85,6 +85,9 @@ struct OpcionesRender {
     int16_t pasoPrevio = 0;
     // With --zoom-to, `salida` is the pattern of the frames' names.
     std::optional<Pelicula> pelicula;
+    // --redraw: every frame of the movie is drawn, also one already on disk
+    // as this run would draw it.
+    bool redibujar = false;
     // Threads; 0 means every core.
     unsigned hilos = 0;
 };

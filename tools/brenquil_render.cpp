@@ -18,6 +18,8 @@
 #include "imagen_png.h"
 #include "lienzo.h"
 #include "patron_fotogramas.h"
+#include "progreso_pelicula.h"
+#include "reanudar.h"
 #include "registro_parametros.h"
 #include "sistema.h"
 #include "vista_render.h"
@@ -286,11 +288,17 @@ int ejecutar(int argc, const char* const* argv) {
         }
     }
     if (o.pelicula) {
+        std::vector<std::string> nombres;
+        for (std::size_t i = 0; i < fotogramas.size(); ++i) nombres.push_back(salidas[i].nombre);
+        // Run again, the movie draws only the frames not yet on disk as it would draw them.
+        const std::vector<bool> guardados =
+            o.redibujar ? std::vector<bool>(fotogramas.size()) : fotogramasHechos(fotogramas, o, nombres);
+        ProgresoPelicula progreso(guardados);
         for (std::size_t i = 0; i < fotogramas.size(); ++i) {
-            const std::string etiqueta = "frame " + std::to_string(i + 1) + "/" + std::to_string(fotogramas.size());
-            if (const int codigo = escribirImagen(fotogramas[i], o, salidas[i].nombre, etiqueta); codigo != 0) {
-                return codigo;
-            }
+            if (guardados[i]) continue;
+            const std::string etiqueta = progreso.empezar(static_cast<int>(i));
+            if (const int codigo = escribirImagen(fotogramas[i], o, nombres[i], etiqueta); codigo != 0) return codigo;
+            progreso.dibujado();
         }
         return 0;
     }

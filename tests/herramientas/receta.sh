@@ -5,6 +5,15 @@
 #
 # usage: correr_receta NAME README.md BRENQUIL_RENDER
 correr_receta() {
+  preparar_receta "$@"
+  echo "$receta"
+  bash -euo pipefail -c "$receta"
+}
+
+# What correr_receta does before it runs the block: the folder $carpeta (the
+# current folder from then on), $carpeta/bin first on the PATH, and the block
+# in $receta.
+preparar_receta() {
   local nombre=$1 readme programa
   readme=$(realpath "$2")
   programa=$(realpath "$3")
@@ -18,6 +27,4 @@ correr_receta() {
                 dentro { print }' "$readme")
   [ -n "$receta" ] || { echo "FAIL: no recipe after <!-- receta: $nombre --> in $readme" >&2; exit 1; }
   cd "$carpeta"
-  echo "$receta"
-  bash -euo pipefail -c "$receta"
 }

@@ -10,6 +10,7 @@
 #include "argumentos_render.h"
 #include "codigos.h"
 #include "patron_fotogramas.h"
+#include "progreso_pelicula.h"
 
 using namespace brenquil;
 
@@ -71,11 +72,13 @@ TEST(ArgumentosRender, CadaOpcionDaSuValor) {
     EXPECT_EQ(m.opciones.pelicula->fotogramas, 48);
     EXPECT_EQ(m.opciones.pelicula->primero, 0);
     EXPECT_EQ(m.opciones.pelicula->ultimo, 47);
+    EXPECT_FALSE(m.opciones.redibujar);
     const ResultadoArgumentos tramo =
-        analizar({"--zoom-to", "b.str", "--frames=48", "--frame-range", "16-31", "-o", "f%d.png"});
+        analizar({"--zoom-to", "b.str", "--frames=48", "--frame-range", "16-31", "--redraw", "-o", "f%d.png"});
     ASSERT_EQ(tramo.error, "");
     EXPECT_EQ(tramo.opciones.pelicula->primero, 16);
     EXPECT_EQ(tramo.opciones.pelicula->ultimo, 31);
+    EXPECT_TRUE(tramo.opciones.redibujar);
     // The region of a PNG given as FILE without a size is checked once its size is known.
     EXPECT_EQ(analizar({"a.png", "--region", "0,0,900,900", "-o", "b.png"}).error, "");
 
@@ -96,7 +99,7 @@ TEST(ArgumentosRender, AyudaYVersion) {
     for (const char* texto : {"--output", "--size", "65535", "--supersample", "--region", "--center", "--radius",
                               "--zoom", "--save-view", "--iterations", "--plane", "--color", "--dwell", "--side",
                               "--step", "--threads", "every core: 7", "--zoom-to", "--frames", "--frame-range",
-                              "Exit status"}) {
+                              "--redraw", "Exit status"}) {
         EXPECT_NE(ayuda.texto.find(texto), std::string::npos) << texto;
     }
     const ResultadoArgumentos version = analizar({"--version"});
@@ -172,6 +175,8 @@ TEST(ArgumentosRender, LasLineasQueNoDanImagenSeRechazan) {
         {{"--zoom-to", "b.str", "-o", "f%d.png"}, "give both"},
         {{"--frames", "9", "-o", "f%d.png"}, "give both"},
         {{"--frame-range", "0-3", "-o", "f.png"}, "--frame-range is for a movie"},
+        {{"--redraw", "-o", "f.png"}, "--redraw is for a movie"},
+        {{"--zoom-to", "b.str", "--frames", "9", "--redraw", "--redraw", "-o", "f%d.png"}, "--redraw given more than once"},
         {{"--zoom-to", "b.str", "--frames", "9", "--frame-range", "3-9", "-o", "f%d.png"}, "outside the movie's frames 0-8"},
         {{"--zoom-to", "b.str", "--frames", "9", "--frame-range", "5-4", "-o", "f%d.png"}, "A <= B"},
         {{"--zoom-to", "b.str", "--frames", "9", "--frame-range", "-1-4", "-o", "f%d.png"}, "A <= B"},
@@ -184,6 +189,29 @@ TEST(ArgumentosRender, LasLineasQueNoDanImagenSeRechazan) {
         const ResultadoArgumentos r = analizar(c.args);
         EXPECT_NE(r.error.find(c.mensaje), std::string::npos) << r.error;
         EXPECT_EQ(r.texto, "");
+    }
+}
+
+// A movie's progress label: the frame, the frames kept, the time elapsed,
+// and the mean time of a frame drawn times the frames still to draw.
+TEST(ArgumentosRender, ElProgresoDeUnaPeliculaEstimaLoQueFalta) {
+    struct Caso {
+        int numero, total, guardados;
+        double transcurridos;
+        int dibujados;
+        double segundosDibujando;
+        int porDibujar;
+        const char* etiqueta;
+    };
+    const Caso casos[] = {
+        {1, 48, 0, 0.2, 0, 0, 48, "frame 1/48, 0:00 elapsed"},
+        {12, 48, 5, 37.4, 6, 30, 37, "frame 12/48, 5 kept, 0:37 elapsed, about 3:05 left"},
+        {3, 10, 1, 3725, 1, 7200.2, 8, "frame 3/10, 1 kept, 1:02:05 elapsed, about 16:00:02 left"},
+    };
+    for (const Caso& c : casos) {
+        EXPECT_EQ(etiquetaProgreso(c.numero, c.total, c.guardados, c.transcurridos, c.dibujados, c.segundosDibujando,
+                                   c.porDibujar),
+                  c.etiqueta);
     }
 }
 

@@ -15,7 +15,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
+#include <map>
 #include <optional>
 #include <poll.h>
 #include <set>
@@ -226,6 +228,22 @@ protected:
         EXPECT_EQ(png.escribirFilas(&pixel, 1), "");
         EXPECT_EQ(png.terminar(), "");
         std::fclose(f);
+    }
+
+    // Starts the program with `args` in the folder, without waiting for it:
+    // its process id, or -1 (and a failure).
+    pid_t lanzar(std::vector<std::string> args) {
+        args.insert(args.begin(), BRENQUIL_RENDER_EXE);
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t acciones;
+        posix_spawn_file_actions_init(&acciones);
+        posix_spawn_file_actions_addchdir_np(&acciones, carpeta_.c_str());
+        pid_t pid = -1;
+        EXPECT_EQ(posix_spawn(&pid, argv[0], &acciones, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&acciones);
+        return pid;
     }
 
     std::set<std::string> archivos() const {
@@ -578,13 +596,8 @@ TEST_F(BrenquilRender, UnRegistroDanadoSeRechazaComoArchivoYComoFin) {
 TEST_F(BrenquilRender, UnaInterrupcionNoDejaArchivos) {
     for (int senal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM}) {
         SCOPED_TRACE(strsignal(senal));
-        std::vector<std::string> args = {BRENQUIL_RENDER_EXE, "--size", "8000x8000", "--iterations", "2000",
-                                         "--threads", "1", "-o", (carpeta_ / "sal.png").string()};
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        pid_t pid = -1;
-        ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+        const pid_t pid = lanzar({"--size", "8000x8000", "--iterations", "2000", "--threads", "1", "-o", "sal.png"});
+        ASSERT_GT(pid, 0);
         // Once a temporary file exists (the probe of the folder, or the
         // picture's), the program is at work on its files.
         const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -780,6 +793,136 @@ TEST_F(BrenquilRender, UnaPeliculaVaDeUnaVistaALaOtra) {
         pelicula("tramo-" + nombre + "-%03d.png", {"--frame-range", "2-" + std::to_string(c.fotogramas - 1)});
         for (int k = 0; k < c.fotogramas; ++k) {
             EXPECT_TRUE(contenido(carpeta_ / fotograma(k)) == contenido(carpeta_ / ("tramo-" + fotograma(k)))) << k;
+        }
+    }
+}
+
+// Where a file is and when it was last written: a file kept is not even
+// rewritten, a file drawn again is a new one renamed over it.
+std::pair<ino_t, int64_t> huella(const fs::path& ruta) {
+    struct stat s {};
+    EXPECT_EQ(stat(ruta.c_str(), &s), 0) << ruta;
+    return {s.st_ino, int64_t{s.st_mtim.tv_sec} * 1000000000 + s.st_mtim.tv_nsec};
+}
+
+// Adds 1 to the byte `desde` bytes into the data of the first chunk longer
+// than that whose type (and start of data) is `marca`; with `crcNuevo` the
+// chunk's CRC is made to agree again, so that only what the data means is
+// wrong.
+void cambiarByte(const fs::path& ruta, const std::string& marca, std::size_t desde, bool crcNuevo) {
+    std::string d = contenido(ruta);
+    const auto byte = [&](std::size_t i) { return uint32_t{static_cast<unsigned char>(d[i])}; };
+    std::size_t tipo = 0;
+    uint32_t largo = 0;
+    while (largo <= desde) {
+        tipo = d.find(marca, tipo + 1);
+        ASSERT_NE(tipo, std::string::npos) << marca;
+        largo = byte(tipo - 4) << 24 | byte(tipo - 3) << 16 | byte(tipo - 2) << 8 | byte(tipo - 1);
+    }
+    ++d[tipo + 4 + desde];
+    if (crcNuevo) {
+        const auto crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(d.data() + tipo), 4 + largo));
+        for (int i = 0; i < 4; ++i) d[tipo + 4 + largo + i] = static_cast<char>(crc >> (24 - 8 * i));
+    }
+    std::ofstream(ruta, std::ios::binary | std::ios::trunc) << d;
+}
+
+// A movie stopped by SIGINT and run again draws only the frames it lacks:
+// those drawn before the stop stay as they are (the same file, not
+// rewritten), and the frames are those of one whole run. On a terminal the
+// progress line tells the frames kept, the time elapsed and the time left.
+// Any other file under a frame's name is drawn again, and --redraw draws
+// every frame again.
+TEST_F(BrenquilRender, UnaPeliculaParadaSigueDondeQuedo) {
+    const Ejecucion fin = ejecutar(carpeta_, {"--center", "-0.743643887037158,0.131825904205330", "--radius", "1e-5",
+                                              "--iterations", "4000", "--size", "400x300", "--save-view", "fin.str"});
+    ASSERT_EQ(fin.codigo, 0) << fin.errores;
+    constexpr int N = 8;
+    const std::vector<std::string> pelicula = {"--center", "-0.75,0", "--radius", "2", "--iterations", "500",
+                                               "--zoom-to", "fin.str", "--frames", std::to_string(N), "--size",
+                                               "400x300", "--supersample", "2", "--threads", "1", "-o"};
+    const auto con = [&](const std::string& patron, std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = pelicula;
+        args.push_back(patron);
+        args.insert(args.end(), extra.begin(), extra.end());
+        return args;
+    };
+    const Ejecucion entera = ejecutar(carpeta_, con("entera-%d.png"));
+    ASSERT_EQ(entera.codigo, 0) << entera.errores;
+    const auto fotograma = [&](int k) { return carpeta_ / ("f-" + std::to_string(k) + ".png"); };
+    const auto comoEntera = [&](int k) {
+        return contenido(fotograma(k)) == contenido(carpeta_ / ("entera-" + std::to_string(k) + ".png"));
+    };
+
+    // Stopped once three frames are written.
+    const pid_t pid = lanzar(con("f-%d.png"));
+    ASSERT_GT(pid, 0);
+    const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!fs::exists(fotograma(2)) && std::chrono::steady_clock::now() < limite) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    kill(pid, SIGINT);
+    int estado = 0;
+    waitpid(pid, &estado, 0);
+    ASSERT_TRUE(WIFSIGNALED(estado) && WTERMSIG(estado) == SIGINT) << "the movie was not stopped";
+    std::map<int, std::pair<ino_t, int64_t>> antes;
+    for (int k = 0; k < N; ++k) {
+        if (fs::exists(fotograma(k))) antes[k] = huella(fotograma(k));
+    }
+    ASSERT_GE(antes.size(), 3u);
+    ASSERT_LT(antes.size(), std::size_t{N}) << "the movie ended before it was stopped";
+
+    // Run again on a terminal.
+    std::string linea = BRENQUIL_RENDER_EXE;
+    for (const std::string& a : con("f-%d.png")) linea += " " + a;
+    const Ejecucion otra = ejecutar(carpeta_, {"-qec", linea, "/dev/null"}, {}, "script");
+    EXPECT_EQ(otra.codigo, 0) << otra.salida;
+    EXPECT_NE(otra.salida.find(", " + std::to_string(antes.size()) + " kept, 0:"), std::string::npos) << otra.salida;
+    // The time left, from the second frame drawn on.
+    EXPECT_EQ(otra.salida.find(" elapsed, about ") != std::string::npos, antes.size() + 2 <= N) << otra.salida;
+    for (int k = 0; k < N; ++k) {
+        EXPECT_TRUE(comoEntera(k)) << k;
+        if (antes.count(k)) {
+            EXPECT_EQ(huella(fotograma(k)), antes[k]) << k << " was written again";
+        }
+    }
+
+    // Each file that is not the frame, and the frame given --redraw.
+    struct Caso {
+        const char* nombre;
+        std::function<void(int k)> cambiar;
+    };
+    const Caso casos[] = {
+        {"cut short", [&](int k) { fs::resize_file(fotograma(k), fs::file_size(fotograma(k)) / 2); }},
+        {"not a PNG", [&](int k) { std::ofstream(fotograma(k), std::ios::trunc) << "no soy un png"; }},
+        {"picture data damaged", [&](int k) { cambiarByte(fotograma(k), "IDAT", 100, false); }},
+        {"picture data damaged, CRC right", [&](int k) { cambiarByte(fotograma(k), "IDAT", 100, true); }},
+        {"another version", [&](int k) { cambiarByte(fotograma(k), "tEXtSoftware", 25, true); }},
+        {"other options",
+         [&](int k) {
+             const std::string f = std::to_string(k) + "-" + std::to_string(k);
+             EXPECT_EQ(ejecutar(carpeta_, con("f-%d.png", {"--frame-range", f, "--region", "0,0,400,150", "--redraw"})).codigo, 0);
+         }},
+        {"--redraw", [](int) {}},
+    };
+    int k = 0;
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        k = (k + 1) % N;
+        c.cambiar(k);
+        std::map<int, std::pair<ino_t, int64_t>> hechos;
+        for (int j = 0; j < N; ++j) hechos[j] = huella(fotograma(j));
+        const bool todos = c.nombre == std::string("--redraw");
+        const Ejecucion e = ejecutar(carpeta_, con("f-%d.png", todos ? std::vector<std::string>{"--redraw"}
+                                                                       : std::vector<std::string>{}));
+        EXPECT_EQ(e.codigo, 0) << e.errores;
+        for (int j = 0; j < N; ++j) {
+            EXPECT_TRUE(comoEntera(j)) << j;
+            if (todos || j == k) {
+                EXPECT_NE(huella(fotograma(j)).first, hechos[j].first) << j << " was not drawn again";
+            } else {
+                EXPECT_EQ(huella(fotograma(j)), hechos[j]) << j << " was written again";
+            }
         }
     }
 }
