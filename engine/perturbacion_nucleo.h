@@ -1,0 +1,255 @@
+// The perturbation path's lanes: N interleaved vectors of I::W lanes, one
+// point per lane, for the instruction set I (scalar, AVX2, AVX-512: each
+// translation unit that includes this header brings its own I). I::D is the
+// type of δ, z and the radii.
+//
+// A lane holds, for its point at step k, the reference index n, δ (the
+// difference between the point's 80-bit orbit point W_k and the reference's
+// Z_n, in double) and the radius e of a disk around δ that holds it
+// (docs/certificado-perturbacion.md). At every step it forms the test point
+// z = Z_n + δ and its radius eps, and either goes on, because the 80-bit loop
+// certainly goes on, or leaves: decided when the bound proves that the loop
+// stops there (and, when asked, in which half-plane), pending for iterarPunto
+// otherwise. A lane at step m + 1 leaves decided with count m + 1 when the
+// half-plane is not asked or proved. Before stepping, a lane whose z is
+// nearer 0 than δ, or whose reference has no next step, starts again from
+// the reference's index 0 with δ = z. A lane that leaves takes the next point.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "lote_doble.h"
+#include "perturbacion.h"
+
+namespace brenquil::perturbacion {
+
+// The stop rule of abandonable batches, as the double path's.
+inline constexpr uint64_t PUNTOS_ANTES_DE_ABANDONAR = 64;
+inline constexpr uint64_t RAZON_ABANDONO = 6;
+
+template <class I, int N, int P = 64>
+class Carriles {
+public:
+    static constexpr int W = I::W;
+    static constexpr int L = N * W;
+    static_assert(L <= 32);
+
+    explicit Carriles(Trabajo& t) : t_(t), m_(t.limite), fin_ref_(static_cast<double>(t.ref.fin)) {
+        for (int l = 0; l < L; ++l) llenar(l);
+    }
+
+    size_t trabajar();
+
+private:
+    using D = typename I::D;
+    static constexpr uint32_t TODOS = L == 32 ? ~0u : (1u << L) - 1;
+    static constexpr int64_t NUNCA = std::numeric_limits<int64_t>::max();
+
+    void llenar(int l);
+    void cerrar(int l, int64_t cuenta, bool cuentaCierta);
+    [[gnu::noinline]] void salidas(uint32_t siguen);
+    [[gnu::noinline]] void finales();
+
+    Trabajo& t_;
+    const int64_t m_;
+    const double fin_ref_;
+    size_t siguiente_ = 0;
+    size_t decididos_ = 0;
+    uint64_t salidas_ = 0;
+    bool tomar_ = true;
+    int activos_ = 0;
+    uint32_t ociosos_ = 0;  // lanes without a point: their tests are ignored
+    int64_t paso_ = 0;
+    int64_t proximoFin_ = NUNCA;
+
+    // The lanes' state, in memory around every event; for the lanes that
+    // leave, M, E, zi and eps of their last test point.
+    alignas(64) double x_[L], y_[L], e_[L], n_[L], dr_[L], di_[L], b_[L];
+    alignas(64) double mM_[L], mE_[L], mZi_[L], mEps_[L];
+    int64_t inicio_[L];
+    int64_t fin_[L];
+    size_t cand_[L];
+};
+
+template <class I, int N, int P>
+void Carriles<I, N, P>::llenar(int l) {
+    if (tomar_ && t_.abandonable && salidas_ >= PUNTOS_ANTES_DE_ABANDONAR &&
+        t_.pasosPendientes > RAZON_ABANDONO * t_.pasosDecididos) {
+        tomar_ = false;
+    }
+    x_[l] = y_[l] = e_[l] = n_[l] = 0.0;
+    if (!tomar_ || siguiente_ == t_.n) {
+        dr_[l] = di_[l] = b_[l] = 0.0;
+        fin_[l] = NUNCA;
+        ociosos_ |= 1u << l;
+        return;
+    }
+    ociosos_ &= ~(1u << l);
+    const size_t c = siguiente_++;
+    cand_[l] = c;
+    dr_[l] = t_.dr[c];
+    di_[l] = t_.di[c];
+    b_[l] = (std::fabs(dr_[l]) + std::fabs(di_[l])) * CDC + Cotas<P>::FIJO;
+    inicio_[l] = paso_;
+    fin_[l] = paso_ + m_ + 1;
+    proximoFin_ = std::min(proximoFin_, fin_[l]);
+    ++activos_;
+}
+
+// The lane's point leaves with its count; the half-plane, when asked, is
+// proved by the disk of radius eps around the test point not reaching the real axis.
+template <class I, int N, int P>
+void Carriles<I, N, P>::cerrar(int l, int64_t cuenta, bool cuentaCierta) {
+    const uint32_t p = t_.punto[cand_[l]];
+    bool decidido = cuentaCierta;
+    if (decidido && t_.conSemiplano) {
+        decidido = std::fabs(mZi_[l]) > mEps_[l];
+        if (decidido) t_.semiplanos[p] = mZi_[l] > 0 ? Semiplano::Superior : Semiplano::Inferior;
+    }
+    const uint64_t pasos = static_cast<uint64_t>(paso_ - inicio_[l]);
+    ++salidas_;
+    if (decidido) {
+        t_.cuentas[p] = static_cast<int16_t>(cuenta);
+        ++decididos_;
+        t_.pasosDecididos += pasos;
+    } else {
+        t_.pendientes[t_.nPendientes++] = p;
+        t_.pasosPendientes += pasos;
+    }
+    --activos_;
+    llenar(l);
+}
+
+// The lanes not in `siguen` failed the test that the loop goes on: their
+// count is the step, if the bound proves that the loop stops there.
+template <class I, int N, int P>
+void Carriles<I, N, P>::salidas(uint32_t siguen) {
+    for (uint32_t salen = ~siguen & TODOS; salen; salen &= salen - 1) {
+        const int l = __builtin_ctz(salen);
+        const bool escapa = mM_[l] * lote::ESCAPE_M - mE_[l] * lote::ESCAPE_E >= lote::UMBRAL_ESCAPE;
+        cerrar(l, paso_ - inicio_[l], escapa);
+    }
+}
+
+// Lanes at step m + 1: the loop went on at every step before.
+template <class I, int N, int P>
+void Carriles<I, N, P>::finales() {
+    for (int l = 0; l < L; ++l) {
+        if (fin_[l] == paso_) cerrar(l, m_ + 1, true);
+    }
+    proximoFin_ = NUNCA;
+    for (int l = 0; l < L; ++l) proximoFin_ = std::min(proximoFin_, fin_[l]);
+}
+
+template <class I, int N, int P>
+size_t Carriles<I, N, P>::trabajar() {
+    const DatosReferencia& ref = t_.ref;
+    D x[N], y[N], e[N], n[N], dr[N], di[N], b[N];
+    const auto cargar = [&] {
+#pragma GCC unroll 4
+        for (int j = 0; j < N; ++j) {
+            x[j] = I::carga(x_ + j * W);
+            y[j] = I::carga(y_ + j * W);
+            e[j] = I::carga(e_ + j * W);
+            n[j] = I::carga(n_ + j * W);
+            dr[j] = I::carga(dr_ + j * W);
+            di[j] = I::carga(di_ + j * W);
+            b[j] = I::carga(b_ + j * W);
+        }
+    };
+    const auto guardar = [&] {
+#pragma GCC unroll 4
+        for (int j = 0; j < N; ++j) {
+            I::guarda(x_ + j * W, x[j]);
+            I::guarda(y_ + j * W, y[j]);
+            I::guarda(e_ + j * W, e[j]);
+            I::guarda(n_ + j * W, n[j]);
+        }
+    };
+    cargar();
+    const D umbralSigue = I::rep(lote::UMBRAL_SIGUE);
+    const D cs = I::rep(CS), cu = I::rep(CU), cv = I::rep(Cotas<P>::CV), factor = I::rep(FACTOR_COTA);
+    const D cero = I::rep(0.0), uno = I::rep(1.0), finRef = I::rep(fin_ref_);
+    const D s0 = I::rep(ref.s[0]), t0 = I::rep(ref.t[0]);
+    while (activos_ > 0) {
+        D a[N], bb[N], h[N], zr[N], zi[N], M[N], E[N], eps[N];
+        uint32_t siguen = 0;
+#pragma GCC unroll 4
+        for (int j = 0; j < N; ++j) {
+            const auto indice = I::indices(n[j]);
+            a[j] = I::reune(ref.a, indice);
+            bb[j] = I::reune(ref.b, indice);
+            h[j] = I::reune(ref.h, indice);
+            zr[j] = I::suma(a[j], x[j]);
+            zi[j] = I::suma(bb[j], y[j]);
+            M[j] = I::suma(I::mult(zr[j], zr[j]), I::mult(zi[j], zi[j]));
+            const D s = I::raiz(M[j]);
+            eps[j] = I::mult(I::suma(I::suma(e[j], h[j]), I::mult(cs, s)), factor);
+            E[j] = I::mult(I::suma(I::suma(s, s), eps[j]), eps[j]);
+            siguen |= I::bits(I::menor(I::suma(M[j], E[j]), umbralSigue)) << (j * W);
+        }
+        const bool alFinal = paso_ == proximoFin_;
+        siguen |= ociosos_;
+        if (alFinal || siguen != TODOS) {
+            guardar();
+#pragma GCC unroll 4
+            for (int j = 0; j < N; ++j) {
+                I::guarda(mM_ + j * W, M[j]);
+                I::guarda(mE_ + j * W, E[j]);
+                I::guarda(mZi_ + j * W, zi[j]);
+                I::guarda(mEps_ + j * W, eps[j]);
+            }
+            // A lane at step m + 1 leaves with that count before its test is looked at.
+            if (alFinal) {
+                finales();
+            } else {
+                salidas(siguen);
+            }
+            cargar();
+            continue;
+        }
+#pragma GCC unroll 4
+        for (int j = 0; j < N; ++j) {
+            // Rebasing: δ = z against Z_0 = 0, whose h_0 is 0.
+            const auto rebase = I::o(I::menor(M[j], I::suma(I::mult(x[j], x[j]), I::mult(y[j], y[j]))),
+                                     I::igual(n[j], finRef));
+            const auto indice = I::indices(n[j]);
+            D s = I::reune(ref.s, indice), t = I::reune(ref.t, indice);
+            x[j] = I::mezcla(rebase, zr[j], x[j]);
+            y[j] = I::mezcla(rebase, zi[j], y[j]);
+            e[j] = I::mezcla(rebase, eps[j], e[j]);
+            n[j] = I::mezcla(rebase, cero, n[j]);
+            a[j] = I::mezcla(rebase, cero, a[j]);
+            bb[j] = I::mezcla(rebase, cero, bb[j]);
+            h[j] = I::mezcla(rebase, cero, h[j]);
+            s = I::mezcla(rebase, s0, s);
+            t = I::mezcla(rebase, t0, t);
+            // δ' = (2 Z_n + δ) δ + (Δ - rho_n).
+            const D tr = I::suma(I::suma(a[j], a[j]), x[j]);
+            const D ti = I::suma(I::suma(bb[j], bb[j]), y[j]);
+            const D pr = I::resta(I::mult(tr, x[j]), I::mult(ti, y[j]));
+            const D pi = I::suma(I::mult(tr, y[j]), I::mult(ti, x[j]));
+            const D nt = I::suma(I::abs(tr), I::abs(ti));
+            const D nd = I::suma(I::abs(x[j]), I::abs(y[j]));
+            const D T = I::mult(I::suma(I::mult(cu, nt), I::suma(h[j], h[j])), nd);
+            x[j] = I::suma(pr, I::resta(dr[j], s));
+            y[j] = I::suma(pi, I::resta(di[j], t));
+            e[j] = I::mult(I::suma(I::suma(I::suma(E[j], I::mult(cv, M[j])), T), b[j]), factor);
+            n[j] = I::suma(n[j], uno);
+        }
+        ++paso_;
+    }
+    for (; siguiente_ < t_.n; ++siguiente_) t_.pendientes[t_.nPendientes++] = t_.punto[siguiente_];
+    return decididos_;
+}
+
+template <class I, int N, int P = 64>
+size_t trabajar(Trabajo& t) {
+    Carriles<I, N, P> carriles(t);
+    return carriles.trabajar();
+}
+
+}  // namespace brenquil::perturbacion
