@@ -20,24 +20,33 @@ constexpr Color SIN_COLOR = 0xFFFFFFFFu;
 
 }  // namespace
 
+namespace {
+
+// The settings a render reads while it runs, each one whole (atomic): the
+// limit, the plane, the colour mode and the dwell, with the given corner and
+// side.
+Vista conAjustesVivos(const ParametrosEnfoque& enfoque, const Iterador& iterador, const OpcionesColor& opciones,
+                      long double x, long double y, long double lado) {
+    return {enfoque.getIteraciones(),
+            iterador.getPlano(),
+            opciones.modoColor.load(std::memory_order_relaxed),
+            opciones.dwell.load(std::memory_order_relaxed),
+            x,
+            y,
+            lado};
+}
+
+}  // namespace
+
 Vista vistaDe(const ParametrosEnfoque& enfoque, const Iterador& iterador, const OpcionesColor& opciones) {
-    Vista v;
-    v.iteraciones = enfoque.getIteraciones();
-    v.plano = iterador.getPlano();
-    v.modoColor = opciones.modoColor.load(std::memory_order_relaxed);
-    v.dwell = opciones.dwell.load(std::memory_order_relaxed);
-    v.xSupIzq = enfoque.getXSupIzq();
-    v.ySupIzq = enfoque.getYSupIzq();
-    v.lado = enfoque.getLado();
-    return v;
+    return conAjustesVivos(enfoque, iterador, opciones, enfoque.getXSupIzq(), enfoque.getYSupIzq(), enfoque.getLado());
 }
 
 Vista RegistrosCalculo::vistaActual() const {
-    Vista v = vistaDe(enfoque, iterador, opciones);
-    v.xSupIzq = iterador.getX();
-    v.ySupIzq = iterador.getY();
-    v.lado = iterador.getLado();
-    return v;
+    // The view's own corner and side are written by the interface thread
+    // (the parameters dialog, Load, a zoom) while a render runs; the render
+    // reads only its copy, made before its thread was created.
+    return conAjustesVivos(enfoque, iterador, opciones, iterador.getX(), iterador.getY(), iterador.getLado());
 }
 
 ControlCalculo::~ControlCalculo() { detenerYEsperar(); }

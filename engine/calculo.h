@@ -21,15 +21,16 @@ Vista vistaDe(const ParametrosEnfoque& enfoque, const Iterador& iterador, const 
 // The records a window's render works from. A start adds the step to the
 // current view's limit and copies its corner and side into the Iterador; the
 // render then reads the limit, the plane, the colour mode and the dwell
-// afresh for every pixel, each one whole, so that a change made while it runs
-// reaches the pixels computed after it.
+// afresh for every block of 64 pixels, each one whole, so that a change made
+// while it runs reaches the blocks computed after it. It never reads the
+// view's own corner and side, which the interface thread may write meanwhile.
 struct RegistrosCalculo {
     Iterador& iterador;
     ParametrosEnfoque& enfoque;
     const OpcionesColor& opciones;
 
-    // The view of the next pixel: the render's corner and side with the
-    // settings as they are now.
+    // The view of the next block: the render's copy of the corner and side
+    // with the settings as they are now.
     Vista vistaActual() const;
 };
 

@@ -147,71 +147,64 @@ ViaLote viaAutomatica() {
     return via;
 }
 
-size_t iterarLote(int16_t plano, int16_t maxIter, size_t n, const long double* g, const long double* h,
-                  int16_t* cuentas, Semiplano* semiplanos, ViaLote via) {
-    if (n > PUNTOS_POR_TRABAJO) {
-        size_t decididos = 0;
-        for (size_t i = 0; i < n; i += PUNTOS_POR_TRABAJO) {
-            decididos += iterarLote(plano, maxIter, std::min(PUNTOS_POR_TRABAJO, n - i), g + i, h + i, cuentas + i,
-                                    semiplanos ? semiplanos + i : nullptr, via);
-        }
-        return decididos;
-    }
-    const int16_t m = limiteEfectivo(maxIter);
-    const bool automatica = via == ViaLote::Automatica;
-    if (automatica) via = viaAutomatica();
-    if (!viaDisponible(via)) via = ViaLote::X87;
+namespace {
 
-    const auto porX87 = [&](size_t i) {
-        const ResultadoIteracion r = iterarPunto(plano, g[i], h[i], m);
+// What every path shares: the batch's points, the effective limit and where
+// the outcome goes.
+struct Lote {
+    int16_t plano;
+    int16_t limite;  // limiteEfectivo of the batch's limit
+    size_t n;
+    const long double* g;
+    const long double* h;
+    int16_t* cuentas;
+    Semiplano* semiplanos;  // null when the half-plane is not asked
+
+    // The point i by the 80-bit loop itself.
+    void porX87(size_t i) const {
+        const ResultadoIteracion r = iterarPunto(plano, g[i], h[i], limite);
         cuentas[i] = r.cuenta;
         if (semiplanos) semiplanos[i] = semiplanoDe(r.zx, r.zy);
-    };
-    // An unknown plane leaves z at 0; the plane is the same for every point.
-    const bool planoConocido = terminosPaso(plano, 0.0L, 0.0L).forma != FormaPaso::Fija;
-    const auto todosPorX87 = [&] {
-        for (size_t i = 0; i < n; ++i) porX87(i);
-        return size_t{0};
-    };
-    if (m < 0 || !planoConocido || via == ViaLote::X87 || !aritmeticaDelCertificado()) return todosPorX87();
-    thread_local UltimaSonda sonda;
-    const int escala = automatica ? escalaDeCercania(n, g, h) : INT_MIN;
-    const bool sondear = escala != INT_MIN;
-    if (sondear && sonda.parecido(plano, m, via, escala) && sonda.lotesSinSonda < LOTES_SIN_SONDA) {
-        ++sonda.lotesSinSonda;
-        return todosPorX87();
     }
 
-    thread_local Candidatos cand;
-    cand.preparar(n);
-    lote::Trabajo t{.cr = cand.cr.data(),
-                    .ci = cand.ci.data(),
-                    .punto = cand.punto.data(),
-                    .n = 0,
-                    .limite = m,
-                    .conSemiplano = semiplanos != nullptr,
-                    .abandonable = automatica,
-                    .cuentas = cuentas,
-                    .semiplanos = semiplanos,
-                    .pendientes = cand.pendientes.data(),
-                    .nPendientes = 0,
-                    .pasosDecididos = 0,
-                    .pasosPendientes = 0};
+    size_t todosPorX87() const {
+        for (size_t i = 0; i < n; ++i) porX87(i);
+        return 0;
+    }
+};
+
+// The path a batch takes: Automatica resolved, one this processor lacks taken
+// as X87, and X87 too where the double path's bound does not hold (a
+// negative limit, an unknown plane, which leaves z at 0, or a thread whose
+// arithmetic is not the one the bound assumes).
+ViaLote elegirVia(const Lote& puntos, ViaLote via) {
+    if (via == ViaLote::Automatica) via = viaAutomatica();
+    if (!viaDisponible(via)) return ViaLote::X87;
+    const bool planoConocido = terminosPaso(puntos.plano, 0.0L, 0.0L).forma != FormaPaso::Fija;
+    if (puntos.limite < 0 || !planoConocido || !aritmeticaDelCertificado()) return ViaLote::X87;
+    return via;
+}
+
+// Makes each point's first step in x87, as the loop makes it from z_0 = 0:
+// the points that stop there (count 1) are decided on the spot, those whose
+// z_1 is not finite go to the loop, and the others become the double path's
+// candidates in `t`, with their constant in double. Returns how many were
+// decided.
+size_t prepararCandidatos(const Lote& puntos, Candidatos& cand, lote::Trabajo& t) {
     size_t decididos = 0;
-    for (size_t i = 0; i < n; ++i) {
-        const TerminosPaso c = terminosPaso(plano, g[i], h[i]);
-        // z_1 exactly as the x87 loop's first step makes it from z_0 = 0.
+    for (size_t i = 0; i < puntos.n; ++i) {
+        const TerminosPaso c = terminosPaso(puntos.plano, puntos.g[i], puntos.h[i]);
         const long double z1r = c.forma == FormaPaso::Parabola ? (0.0L + 0.25L) + c.cr : 0.0L + c.cr;
         const long double z1i = 0.0L - c.ci;
-        if (m == 0 || z1r * z1r + z1i * z1i >= 4.0L) {
+        if (puntos.limite == 0 || z1r * z1r + z1i * z1i >= 4.0L) {
             // Count 1: the x87 loop's own test and last z, at the cost of a step.
-            cuentas[i] = 1;
-            if (semiplanos) semiplanos[i] = semiplanoDe(z1r, z1i);
+            puntos.cuentas[i] = 1;
+            if (puntos.semiplanos) puntos.semiplanos[i] = semiplanoDe(z1r, z1i);
             ++decididos;
             continue;
         }
         if (!std::isfinite(z1r) || !std::isfinite(z1i)) {
-            porX87(i);
+            puntos.porX87(i);
             continue;
         }
         // The double step adds cr - ci i: c rounded to double, plane 310's
@@ -221,30 +214,85 @@ size_t iterarLote(int16_t plano, int16_t maxIter, size_t n, const long double* g
         cand.ci[k] = static_cast<double>(c.ci);
         cand.punto[k] = static_cast<uint32_t>(i);
     }
-    const auto trabajar = [&](size_t desde, size_t hasta) {
-        lote::Trabajo parte = t;
-        parte.cr += desde;
-        parte.ci += desde;
-        parte.punto += desde;
-        parte.n = hasta - desde;
-        if (parte.n > 0) decididos += via == ViaLote::Avx512 ? lote::trabajarAvx512(parte) : lote::trabajarAvx2(parte);
-        t.nPendientes = parte.nPendientes;
-        t.pasosDecididos = parte.pasosDecididos;
-        t.pasosPendientes = parte.pasosPendientes;
-    };
+    return decididos;
+}
+
+// Runs the candidates [desde, hasta) of `t` through the lanes of `via`,
+// carrying the pending points and step counts on in `t`. Returns how many
+// the lanes decided.
+size_t trabajarTramo(lote::Trabajo& t, ViaLote via, size_t desde, size_t hasta) {
+    lote::Trabajo parte = t;
+    parte.cr += desde;
+    parte.ci += desde;
+    parte.punto += desde;
+    parte.n = hasta - desde;
+    size_t decididos = 0;
+    if (parte.n > 0) decididos = via == ViaLote::Avx512 ? lote::trabajarAvx512(parte) : lote::trabajarAvx2(parte);
+    t.nPendientes = parte.nPendientes;
+    t.pasosDecididos = parte.pasosDecididos;
+    t.pasosPendientes = parte.pasosPendientes;
+    return decididos;
+}
+
+// One batch of at most PUNTOS_POR_TRABAJO points. For Automatica a batch of
+// close points is probed first: a failed probe sends the rest of the batch,
+// and the thread's next alike batches, to the loop.
+size_t iterarTrabajo(const Lote& puntos, ViaLote pedida) {
+    const bool automatica = pedida == ViaLote::Automatica;
+    const ViaLote via = elegirVia(puntos, pedida);
+    if (via == ViaLote::X87) return puntos.todosPorX87();
+
+    thread_local UltimaSonda sonda;
+    const int escala = automatica ? escalaDeCercania(puntos.n, puntos.g, puntos.h) : INT_MIN;
+    const bool sondear = escala != INT_MIN;
+    if (sondear && sonda.parecido(puntos.plano, puntos.limite, via, escala) && sonda.lotesSinSonda < LOTES_SIN_SONDA) {
+        ++sonda.lotesSinSonda;
+        return puntos.todosPorX87();
+    }
+
+    thread_local Candidatos cand;
+    cand.preparar(puntos.n);
+    lote::Trabajo t{.cr = cand.cr.data(),
+                    .ci = cand.ci.data(),
+                    .punto = cand.punto.data(),
+                    .n = 0,
+                    .limite = puntos.limite,
+                    .conSemiplano = puntos.semiplanos != nullptr,
+                    .abandonable = automatica,
+                    .cuentas = puntos.cuentas,
+                    .semiplanos = puntos.semiplanos,
+                    .pendientes = cand.pendientes.data(),
+                    .nPendientes = 0,
+                    .pasosDecididos = 0,
+                    .pasosPendientes = 0};
+    size_t decididos = prepararCandidatos(puntos, cand, t);
     size_t desde = 0;
     if (sondear) {
         desde = std::min(t.n, PUNTOS_SONDA);
-        trabajar(0, desde);
+        decididos += trabajarTramo(t, via, 0, desde);
         const bool fallida = t.pasosPendientes > t.pasosDecididos;
-        sonda = {plano, m, via, escala, fallida ? 0 : LOTES_SIN_SONDA};
+        sonda = {puntos.plano, puntos.limite, via, escala, fallida ? 0 : LOTES_SIN_SONDA};
         if (fallida) {
             for (size_t j = desde; j < t.n; ++j) t.pendientes[t.nPendientes++] = t.punto[j];
             desde = t.n;
         }
     }
-    trabajar(desde, t.n);
-    for (size_t j = 0; j < t.nPendientes; ++j) porX87(t.pendientes[j]);
+    decididos += trabajarTramo(t, via, desde, t.n);
+    for (size_t j = 0; j < t.nPendientes; ++j) puntos.porX87(t.pendientes[j]);
+    return decididos;
+}
+
+}  // namespace
+
+size_t iterarLote(int16_t plano, int16_t maxIter, size_t n, const long double* g, const long double* h,
+                  int16_t* cuentas, Semiplano* semiplanos, ViaLote via) {
+    size_t decididos = 0;
+    for (size_t i = 0; i < n; i += PUNTOS_POR_TRABAJO) {
+        const size_t parte = std::min(PUNTOS_POR_TRABAJO, n - i);
+        decididos += iterarTrabajo(
+            Lote{plano, limiteEfectivo(maxIter), parte, g + i, h + i, cuentas + i, semiplanos ? semiplanos + i : nullptr},
+            via);
+    }
     return decididos;
 }
 

@@ -18,7 +18,7 @@ public:
     Iterador& operator=(const Iterador&) = delete;
 
     // The plane may be changed by the interface thread while a render runs;
-    // the render reads it afresh for every pixel.
+    // the render reads it afresh for every block of pixels.
     int16_t getPlano() const { return plano_.load(std::memory_order_relaxed); }
     void setPlano(int16_t plano) { plano_.store(plano, std::memory_order_relaxed); }
 
@@ -32,7 +32,8 @@ public:
     long double getLado() const { return lado_; }
 
     // Iterates one pixel of the copied view on the current plane and keeps
-    // its last z.
+    // its last z. The render does not use it (it colours blocks through
+    // iterarLote); it serves single pixels on the calling thread.
     int16_t iterar(int16_t px, int16_t py, int16_t maxIter) {
         Vista v;
         v.iteraciones = maxIter;

@@ -36,8 +36,8 @@ inline Color colorDescomposicion(int32_t modoColor, int32_t n, long double zx, l
 
 // The window's colouring options: the operations above on the mode it holds.
 struct OpcionesColor {
-    // Both fields are read by the render thread for every pixel while the
-    // interface thread may write them.
+    // Both fields are read by the render threads for every block of pixels
+    // while the interface thread may write them.
     std::atomic<int32_t> modoColor{COLOR_ITERACION};
     std::atomic<int32_t> dwell{DWELL_SI};
 

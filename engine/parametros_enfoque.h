@@ -19,13 +19,15 @@ public:
     ParametrosEnfoque(const ParametrosEnfoque& otro);
     ParametrosEnfoque& operator=(const ParametrosEnfoque& otro);
 
-    // The limit is read by the render thread for every pixel while the
-    // interface thread may write it.
+    // The limit is read by the render threads for every block of pixels
+    // while the interface thread may write it.
     int16_t getIteraciones() const { return iteraciones_.load(std::memory_order_relaxed); }
     void setIteraciones(int16_t n) { iteraciones_.store(n, std::memory_order_relaxed); }
     // iteraciones + delta, wrapping at 16 bits.
     void sumarIteraciones(int16_t delta);
 
+    // The corner and side: interface thread only. A render works from the
+    // Iterador's copy of them.
     long double getXSupIzq() const { return xSupIzq_; }
     void setXSupIzq(long double v) { xSupIzq_ = v; }
     long double getYSupIzq() const { return ySupIzq_; }

@@ -102,7 +102,7 @@ void abrirFactorZoom(HWND ventana) {
 void ejecutarDetener(HWND ventana) { alternarCalculo(ventana); }
 
 // The commands below only store a value, read at the next render start (the
-// step) or by the render for every pixel (plane, colour mode, dwell). They
+// step) or by the render for every block of 64 pixels (plane, colour mode, dwell). They
 // neither repaint nor render.
 
 template <int16_t paso>

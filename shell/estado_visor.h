@@ -28,13 +28,13 @@ struct CuadradoPixeles {
 // the memorised view, the colour options.
 struct EstadoVisor {
     // Plane: interface thread (menu, file). Corner and side: interface thread at
-    // a render start. Last z: render thread.
+    // a render start. Its last z is not used by the window.
     Iterador iterador{PLANO_CARDIOIDE};
     // Limit: interface thread, and the render start. Everything else: interface thread.
     ParametrosEnfoque enfoqueActual = ParametrosEnfoque::porDefecto();
     // Interface thread.
     ParametrosEnfoque enfoqueMemorizado = ParametrosEnfoque::porDefecto();
-    // Interface thread (menu, file); read by the render thread for every pixel.
+    // Interface thread (menu, file); read by the render threads for every block of pixels.
     OpcionesColor opcionesColor;
 
     // Added to the limit at every render start. Interface thread.

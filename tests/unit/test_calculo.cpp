@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "calculo.h"
+#include "estado_visor.h"
 #include "precision_x87.h"
 #include "referencia.h"
 #include "renderizado.h"
@@ -385,6 +386,48 @@ TEST(Imagen, IgualALaReferenciaConCualquierNumeroDeHilos) {
             ASSERT_EQ(ventana.fin(), std::optional<bool>(true));
             ASSERT_TRUE(ventana.pixeles() == esperada);
         }
+    }
+}
+
+// The parameters dialog, Load and the zooms write the view's corner and side
+// while a render runs; the render works from its own copy, so the picture is
+// the view as it was at the start (and, under ThreadSanitizer, no thread of
+// the render reads what the interface thread writes).
+TEST(Imagen, CambiarLaVistaDuranteUnCalculoNoLaAlcanza) {
+    const VistaReferencia v{300, 350, 380, 400, {-0.8L, 0.2L, 0.1L}};
+    const std::vector<Color> esperada = referencia401(v, BLANCO);
+    const std::pair<const char*, std::function<void(EstadoVisor&, int)>> cambios[] = {
+        {"the parameters dialog",
+         [](EstadoVisor& e, int k) {
+             e.enfoqueActual.setXSupIzq(-2.0L + k * 1e-3L);
+             e.enfoqueActual.setYSupIzq(1.0L);
+             e.enfoqueActual.setLado(0.5L);
+         }},
+        {"Load", [](EstadoVisor& e, int k) { e.ponerVista(Vista{400, 300, 350, 380, 0.25L, -k * 1e-3L, 3.0L}); }},
+        {"a zoom", [](EstadoVisor& e, int k) { e.enfoqueActual.aplicarCuadrado(10, 10, int16_t(20 + k % 300), 390); }},
+        {"Volver", [](EstadoVisor& e, int) { e.enfoqueActual = e.enfoqueMemorizado; }},
+    };
+    for (const auto& [nombre, cambiar] : cambios) {
+        SCOPED_TRACE(nombre);
+        EstadoVisor estado;
+        estado.iterador.setPlano(v.plano);
+        estado.enfoqueActual.setXSupIzq(v.vista.x);
+        estado.enfoqueActual.setYSupIzq(v.vista.y);
+        estado.enfoqueActual.setLado(v.vista.lado);
+        estado.enfoqueActual.setIteraciones(v.limite);
+        // The limit is a live setting: the changes keep it.
+        estado.enfoqueMemorizado.setIteraciones(v.limite);
+        ControlCalculo control(estado.registrosCalculo(), 2);
+        VentanaSonda ventana(&control, BLANCO);
+        ventana.retenerEnAnillo = 3;
+        control.ejecutarCalculo(ventana, 0);
+        ASSERT_TRUE(ventana.esperarRetenido());
+        // The helpers go on computing while the render thread is held.
+        for (int k = 0; k < 2000 && control.calculando(); ++k) cambiar(estado, k);
+        ventana.soltar();
+        control.esperarCalculo();
+        ASSERT_EQ(ventana.fin(), std::optional<bool>(true));
+        EXPECT_TRUE(ventana.pixeles() == esperada);
     }
 }
 

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,22 @@ const Via VIAS[] = {{ViaLote::Automatica, "automatic"},
                     {ViaLote::X87, "x87"},
                     {ViaLote::Avx2, "avx2"},
                     {ViaLote::Avx512, "avx512"}};
+
+// A run with BRENQUIL_VIA naming a path this processor lacks would test
+// another path under that name: every test of the program is skipped instead.
+class ViaForzadaDisponible : public ::testing::Environment {
+public:
+    void SetUp() override {
+        const char* pedida = std::getenv("BRENQUIL_VIA");
+        if (!pedida) return;
+        for (const Via& v : VIAS) {
+            if (pedida == std::string(v.nombre) && !viaDisponible(v.via)) {
+                GTEST_SKIP() << "BRENQUIL_VIA=" << pedida << ": this processor has no " << pedida;
+            }
+        }
+    }
+};
+[[maybe_unused]] ::testing::Environment* const viaForzada = ::testing::AddGlobalTestEnvironment(new ViaForzadaDisponible);
 
 // The half-plane as the colourings 365 and 370 read it from the last z.
 Semiplano semiplanoLiteral(long double zx, long double zy) {
