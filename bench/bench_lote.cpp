@@ -52,6 +52,12 @@ const VistaBanco VISTAS[] = {
      5000},
     {"borde15", "plane 300, a boundary square of side 1e-15, 5000 iterations", PLANO_CARDIOIDE, alrededor(1e-15L),
      5000},
+    {"espiral", "plane 300, the deep spiral of examples/espiral-profunda.str at side 2e-15, 8000 iterations",
+     PLANO_CARDIOIDE, {-0.7756837680090542975L - 0.5e-15L, 0.1364673682946906247L + 0.5e-15L, 2e-15L}, 8000},
+    {"lejos14", "plane 300, a square of side 7e-14 about c = -0.16 + 1.04i, 5000 iterations", PLANO_CARDIOIDE,
+     {-0.16L - 3.5e-14L, -1.04L + 3.5e-14L, 7e-14L}, 5000},
+    {"lejos15", "plane 300, a square of side 2e-15 about c = -1.25 + 0.02i, 5000 iterations", PLANO_CARDIOIDE,
+     {-1.25L - 1e-15L, -0.02L + 1e-15L, 2e-15L}, 5000},
     {"inversa", "plane 305 (-4 + 4i, side 8), 1024 iterations", PLANO_CARDIOIDE_INV, {-4.0L, 4.0L, 8.0L}, 1024},
     {"parabola", "plane 310 (-6 + 6i, side 12), 4096 iterations", PLANO_PARABOLA, {-6.0L, 6.0L, 12.0L}, 4096},
 };
@@ -60,8 +66,9 @@ struct Camino {
     ViaLote via;
     const char* nombre;
 };
-const Camino CAMINOS[] = {{ViaLote::X87, "x87"}, {ViaLote::Avx2, "avx2"}, {ViaLote::Avx512, "avx512"},
-                          {ViaLote::Automatica, "auto"}};
+const Camino CAMINOS[] = {{ViaLote::X87, "x87"},         {ViaLote::Avx2, "avx2"},
+                          {ViaLote::Avx512, "avx512"},   {ViaLote::Automatica, "auto"},
+                          {ViaLote::Perturbacion, "pert"}};
 
 // Keeps the results observable so that no render is optimised away.
 volatile long sumidero;

@@ -12,6 +12,7 @@
 #include "iteracion.h"
 #include "lote_doble.h"
 #include "numeros.h"
+#include "perturbacion.h"
 
 namespace brenquil {
 namespace {
@@ -31,7 +32,10 @@ ViaLote viaDelEntorno() {
     static const struct {
         ViaLote via;
         const char* nombre;
-    } NOMBRES[] = {{ViaLote::X87, "x87"}, {ViaLote::Avx2, "avx2"}, {ViaLote::Avx512, "avx512"}};
+    } NOMBRES[] = {{ViaLote::X87, "x87"},
+                   {ViaLote::Avx2, "avx2"},
+                   {ViaLote::Avx512, "avx512"},
+                   {ViaLote::Perturbacion, "perturbacion"}};
     if (const char* nombre = std::getenv("BRENQUIL_VIA")) {
         for (const auto& v : NOMBRES) {
             if (std::strcmp(nombre, v.nombre) == 0 && viaDisponible(v.via)) return v.via;
@@ -234,6 +238,26 @@ size_t trabajarTramo(lote::Trabajo& t, ViaLote via, size_t desde, size_t hasta) 
     return decididos;
 }
 
+// The instruction set of the perturbation lanes: the widest available, or scalar when asked.
+perturbacion::Juego juegoDePerturbacion(ViaLote via) {
+    if (via == ViaLote::PerturbacionEscalar) return perturbacion::Juego::Escalar;
+    if (viaDisponible(ViaLote::Avx512)) return perturbacion::Juego::Avx512;
+    if (viaDisponible(ViaLote::Avx2)) return perturbacion::Juego::Avx2;
+    return perturbacion::Juego::Escalar;
+}
+
+// The batch through the perturbation path, and what it leaves through the loop.
+size_t porPerturbacion(const Lote& puntos, ViaLote via, bool abandonable) {
+    thread_local std::vector<uint32_t> pendientes;
+    if (pendientes.size() < puntos.n) pendientes.resize(puntos.n);
+    size_t nPendientes = 0;
+    const size_t decididos = perturbacion::perturbarLote(puntos.plano, puntos.limite, puntos.n, puntos.g, puntos.h,
+                                                         puntos.cuentas, puntos.semiplanos, juegoDePerturbacion(via),
+                                                         abandonable, pendientes.data(), nPendientes);
+    for (size_t j = 0; j < nPendientes; ++j) puntos.porX87(pendientes[j]);
+    return decididos;
+}
+
 // One batch of at most PUNTOS_POR_TRABAJO points. For Automatica a batch of
 // close points is probed first: a failed probe sends the rest of the batch,
 // and the thread's next alike batches, to the loop.
@@ -241,6 +265,9 @@ size_t iterarTrabajo(const Lote& puntos, ViaLote pedida) {
     const bool automatica = pedida == ViaLote::Automatica;
     const ViaLote via = elegirVia(puntos, pedida);
     if (via == ViaLote::X87) return puntos.todosPorX87();
+    if (via == ViaLote::Perturbacion || via == ViaLote::PerturbacionEscalar) {
+        return porPerturbacion(puntos, via, automatica);
+    }
 
     thread_local UltimaSonda sonda;
     const int escala = automatica ? escalaDeCercania(puntos.n, puntos.g, puntos.h) : INT_MIN;

@@ -18,13 +18,15 @@ enum class ViaLote : uint8_t {
     X87,         // iterarPunto for every point
     Avx2,        // the double path on 4-wide AVX2 vectors for every point it can decide
     Avx512,      // the same on 8-wide AVX-512 vectors
+    Perturbacion,         // certified perturbation on the widest vectors available, for every point it can decide
+    PerturbacionEscalar,  // the same one point per lane, in scalar double
 };
 
 // Whether this processor and system run the path (X87 and Automatica always).
 bool viaDisponible(ViaLote via);
 
 // The path Automatica takes: the one named by the environment variable
-// BRENQUIL_VIA (x87, avx2, avx512) when it is available, otherwise the
+// BRENQUIL_VIA (x87, avx2, avx512, perturbacion) when it is available, otherwise the
 // widest available. Read once.
 ViaLote viaAutomatica();
 

@@ -175,7 +175,7 @@ size_t Carriles<I, N, P>::trabajar() {
     const D cero = I::rep(0.0), uno = I::rep(1.0), finRef = I::rep(fin_ref_);
     const D s0 = I::rep(ref.s[0]), t0 = I::rep(ref.t[0]);
     while (activos_ > 0) {
-        D a[N], bb[N], h[N], zr[N], zi[N], M[N], E[N], eps[N];
+        D a[N], bb[N], h[N], zr[N], zi[N], M[N], E[N], S[N], raiz[N], eps[N];
         uint32_t siguen = 0;
 #pragma GCC unroll 4
         for (int j = 0; j < N; ++j) {
@@ -186,10 +186,11 @@ size_t Carriles<I, N, P>::trabajar() {
             zr[j] = I::suma(a[j], x[j]);
             zi[j] = I::suma(bb[j], y[j]);
             M[j] = I::suma(I::mult(zr[j], zr[j]), I::mult(zi[j], zi[j]));
-            const D s = I::raiz(M[j]);
-            eps[j] = I::mult(I::suma(I::suma(e[j], h[j]), I::mult(cs, s)), factor);
-            E[j] = I::mult(I::suma(I::suma(s, s), eps[j]), eps[j]);
-            siguen |= I::bits(I::menor(I::suma(M[j], E[j]), umbralSigue)) << (j * W);
+            raiz[j] = I::raiz(M[j]);
+            eps[j] = I::mult(I::suma(I::suma(e[j], h[j]), I::mult(cs, raiz[j])), factor);
+            E[j] = I::mult(I::suma(I::suma(raiz[j], raiz[j]), eps[j]), eps[j]);
+            S[j] = I::suma(M[j], E[j]);
+            siguen |= I::bits(I::menor(S[j], umbralSigue)) << (j * W);
         }
         const bool alFinal = paso_ == proximoFin_;
         siguen |= ociosos_;
@@ -237,7 +238,9 @@ size_t Carriles<I, N, P>::trabajar() {
             const D T = I::mult(I::suma(I::mult(cu, nt), I::suma(h[j], h[j])), nd);
             x[j] = I::suma(pr, I::resta(dr[j], s));
             y[j] = I::suma(pi, I::resta(di[j], t));
-            e[j] = I::mult(I::suma(I::suma(I::suma(E[j], I::mult(cv, M[j])), T), b[j]), factor);
+            // (2|Z_n + δ| + e) e, from |Z_n + δ| <= |z| + eps - e.
+            const D G = I::mult(I::suma(I::suma(raiz[j], raiz[j]), I::resta(I::suma(eps[j], eps[j]), e[j])), e[j]);
+            e[j] = I::mult(I::suma(I::suma(I::suma(G, I::mult(cv, S[j])), T), b[j]), factor);
             n[j] = I::suma(n[j], uno);
         }
         ++paso_;

@@ -30,7 +30,9 @@ struct Via {
 const Via VIAS[] = {{ViaLote::Automatica, "automatic"},
                     {ViaLote::X87, "x87"},
                     {ViaLote::Avx2, "avx2"},
-                    {ViaLote::Avx512, "avx512"}};
+                    {ViaLote::Avx512, "avx512"},
+                    {ViaLote::Perturbacion, "perturbacion"},
+                    {ViaLote::PerturbacionEscalar, "perturbacion-escalar"}};
 
 // A run with BRENQUIL_VIA naming a path this processor lacks would test
 // another path under that name: every test of the program is skipped instead.
@@ -131,6 +133,18 @@ CuadradoPlano alrededorDeLaFrontera(long double lado) {
             lado};
 }
 
+// The square of the given side centred on the point g + h i of the plane.
+CuadradoPlano alrededorDe(long double g, long double h, long double lado) { return {g - lado / 2, h + lado / 2, lado}; }
+
+// Points of the plane near the boundary, for deep squares: the spiral of
+// examples/espiral-profunda.str (plane 300), a point by Misiurewicz's orbit
+// away from the valleys (c = -0.10109636384562 + 0.95628651080914i), and
+// boundary points of planes 305 and 310 found by bisection at limit 30000.
+constexpr long double ESPIRAL_G = -0.7756837680090542975L + 0.5e-15L, ESPIRAL_H = 0.1364673682946906247L - 0.5e-15L;
+constexpr long double MISIUREWICZ_G = -0.10109636384562L, MISIUREWICZ_H = -0.95628651080914L;
+constexpr long double FRONTERA305_G = -0.809207920560198887153L, FRONTERA305_H = 0.109024045394172064444L;
+constexpr long double FRONTERA310_G = -0.973462335764542846246L, FRONTERA310_H = 0.309951624088296432709L;
+
 }  // namespace
 
 TEST(IteracionLote, IgualQueElBucleLiteralEnCadaVia) {
@@ -152,6 +166,17 @@ TEST(IteracionLote, IgualQueElBucleLiteralEnCadaVia) {
         {PLANO_CARDIOIDE, alrededorDeLaFrontera(1e-9L), 4000, 17, 5},
         {PLANO_CARDIOIDE, alrededorDeLaFrontera(1e-12L), 5000, 23},
         {PLANO_CARDIOIDE, alrededorDeLaFrontera(1e-15L), 5000, 29},
+        // Deeper than the double path reaches, where perturbation decides:
+        // the spiral, a view away from the valleys, the inverted planes, in
+        // batches of a row or of 64 points, at the largest and a negative limit.
+        {PLANO_CARDIOIDE, alrededorDe(ESPIRAL_G, ESPIRAL_H, 2e-15L), 8000, 23, 64},
+        {PLANO_CARDIOIDE, alrededorDe(ESPIRAL_G, ESPIRAL_H, 1e-17L), 3000, 37},
+        {PLANO_CARDIOIDE, alrededorDe(ESPIRAL_G, ESPIRAL_H, 1e-14L), -1, 50},
+        {PLANO_CARDIOIDE, alrededorDe(MISIUREWICZ_G, MISIUREWICZ_H, 1e-13L), 32767, 23, 64},
+        {PLANO_CARDIOIDE_INV, alrededorDe(FRONTERA305_G, FRONTERA305_H, 1e-12L), 32766, 29},
+        {PLANO_CARDIOIDE_INV, alrededorDe(FRONTERA305_G, FRONTERA305_H, 1e-16L), 32767, 37, 64},
+        {PLANO_PARABOLA, alrededorDe(FRONTERA310_G, FRONTERA310_H, 1e-10L), 20000, 31},
+        {PLANO_PARABOLA, alrededorDe(FRONTERA310_G, FRONTERA310_H, 1e-15L), 5000, 29, 64},
         // Rows on the real axis: zy is a zero whose sign decides the half-plane.
         {PLANO_CARDIOIDE, {-2.0L, 0.0L, 0.25L}, 1000, 400},
         {PLANO_CARDIOIDE, {-1.8L, 0.0L, 0.05L}, 4099, 400},
