@@ -34,14 +34,6 @@ namespace {
     return (a - (s - bb)) + (b - bb);
 }
 
-// An upper bound, in double, of |x - RN(x)| + |y - RN(y)| for 80-bit x, y:
-// the differences are exact in x87.
-double cotaRedondeo(long double x, long double y) {
-    const long double ex = std::fabs(x - static_cast<long double>(static_cast<double>(x)));
-    const long double ey = std::fabs(y - static_cast<long double>(static_cast<double>(y)));
-    return std::max(static_cast<double>(ex + ey) * (1.0 + 0x1p-50), PISO_H);
-}
-
 // The scalar "instruction set" of the lanes: one double per lane.
 struct Escalar {
     using D = double;
@@ -103,7 +95,6 @@ bool calcularReferencia(int16_t plano, long double g, long double h, int16_t m, 
     r.ci = c.ci;
     r.a.clear();
     r.b.clear();
-    r.cota.clear();
     r.s.clear();
     r.t.clear();
     // The x87 loop's own steps (iterarPunto's operations, without its cycle
@@ -113,7 +104,6 @@ bool calcularReferencia(int16_t plano, long double g, long double h, int16_t m, 
     for (;; ++n) {
         r.a.push_back(static_cast<double>(zr));
         r.b.push_back(static_cast<double>(zi));
-        r.cota.push_back(n == 0 ? 0.0 : cotaRedondeo(zr, zi));
         if (n > m) break;
         const long double zr2 = zr * zr;
         const long double zi2 = zi * zi;

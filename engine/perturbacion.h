@@ -31,18 +31,18 @@ struct Cotas {
 };
 static_assert(Cotas<64>::V == 0x1p-64);
 
-// The radius at the test point: eps = fl(fl(fl(e + h_n) + fl(CS * s)) * FACTOR_COTA).
+// The radius at the test point: eps = fl(fl(e + H) + fl(CS * s)); H also
+// bounds the rounding of the reference point to double, |Z_n - (a_n + b_n i)|.
+inline constexpr double H = 20 * 0x1p-53;
 inline constexpr double CS = 2 * 0x1p-53;
-// The step's rounding in double: T = fl(fl(fl(CU * nt) + fl(h_n + h_n)) * nδ).
+// The step's rounding in double: T = fl(fl(fl(CU * nt) + 2H) * nδ).
 inline constexpr double CU = 5 * 0x1p-53;
 // The point's own term: B = fl(fl(CDC * fl(|Δr| + |Δi|)) + FIJO).
 inline constexpr double CDC = 4 * 0x1p-53;
 inline constexpr double FACTOR_COTA = 1.0 + 0x1p-48;
-// The least h_n of a reference point past Z_0.
-inline constexpr double PISO_H = 0x1p-530;
 
 // A reference orbit Z_0 = 0, ..., Z_fin as the path reads it: for n <= fin the
-// parts of Z_n rounded to double (a, b) and a bound h >= |Z_n - (a + b i)|;
+// parts of Z_n rounded to nearest double (a, b), whatever arithmetic made Z_n;
 // for n < fin the reference's rounding at step n, rho_n = Z_(n+1) - (Z_n^2 + Γ),
 // rounded to double (s, t), within u (|s| + |t|) + 0.002 v of it. The arrays
 // hold fin + 1 entries (s and t 0 at fin). fin is the reference's count: the
@@ -50,7 +50,6 @@ inline constexpr double PISO_H = 0x1p-530;
 struct DatosReferencia {
     const double* a;
     const double* b;
-    const double* h;
     const double* s;
     const double* t;
     int32_t fin;
@@ -64,9 +63,9 @@ struct OrbitaReferencia {
     long double g = 0, h = 0;
     long double cr = 0, ci = 0;
     int32_t fin = 0;
-    std::vector<double> a, b, cota, s, t;
+    std::vector<double> a, b, s, t;
 
-    DatosReferencia datos() const { return {a.data(), b.data(), cota.data(), s.data(), t.data(), fin}; }
+    DatosReferencia datos() const { return {a.data(), b.data(), s.data(), t.data(), fin}; }
 };
 
 // Computes the orbit of the point g + h i of the plane with the effective

@@ -68,7 +68,9 @@ private:
     // The lanes' state, in memory around every event; for the lanes that
     // leave, M, E, zi and eps of their last test point.
     alignas(64) double x_[L], y_[L], e_[L], n_[L], dr_[L], di_[L], b_[L];
-    alignas(64) double mM_[L], mE_[L], mZi_[L], mEps_[L];
+    alignas(64) double mM_[L], mE_[L], mZr_[L], mZi_[L], mEps_[L];
+    // The step of each lane's reference index: 1, or 0 for a lane without a point.
+    alignas(64) double avance_[L];
     int64_t inicio_[L];
     int64_t fin_[L];
     size_t cand_[L];
@@ -84,10 +86,12 @@ void Carriles<I, N, P>::llenar(int l) {
     if (!tomar_ || siguiente_ == t_.n) {
         dr_[l] = di_[l] = b_[l] = 0.0;
         fin_[l] = NUNCA;
+        avance_[l] = 0.0;  // stays at index 0, whose reference values are tiny
         ociosos_ |= 1u << l;
         return;
     }
     ociosos_ &= ~(1u << l);
+    avance_[l] = 1.0;
     const size_t c = siguiente_++;
     cand_[l] = c;
     dr_[l] = t_.dr[c];
@@ -147,7 +151,7 @@ void Carriles<I, N, P>::finales() {
 template <class I, int N, int P>
 size_t Carriles<I, N, P>::trabajar() {
     const DatosReferencia& ref = t_.ref;
-    D x[N], y[N], e[N], n[N], dr[N], di[N], b[N];
+    D x[N], y[N], e[N], n[N], dr[N], di[N], b[N], avance[N];
     const auto cargar = [&] {
 #pragma GCC unroll 4
         for (int j = 0; j < N; ++j) {
@@ -158,6 +162,7 @@ size_t Carriles<I, N, P>::trabajar() {
             dr[j] = I::carga(dr_ + j * W);
             di[j] = I::carga(di_ + j * W);
             b[j] = I::carga(b_ + j * W);
+            avance[j] = I::carga(avance_ + j * W);
         }
     };
     const auto guardar = [&] {
@@ -172,22 +177,21 @@ size_t Carriles<I, N, P>::trabajar() {
     cargar();
     const D umbralSigue = I::rep(lote::UMBRAL_SIGUE);
     const D cs = I::rep(CS), cu = I::rep(CU), cv = I::rep(Cotas<P>::CV), factor = I::rep(FACTOR_COTA);
-    const D cero = I::rep(0.0), uno = I::rep(1.0), finRef = I::rep(fin_ref_);
-    const D s0 = I::rep(ref.s[0]), t0 = I::rep(ref.t[0]);
+    const D finRef = I::rep(fin_ref_);
+    const D hRef = I::rep(H), dosH = I::rep(2 * H);
     while (activos_ > 0) {
-        D a[N], bb[N], h[N], zr[N], zi[N], M[N], E[N], S[N], raiz[N], eps[N];
+        D a[N], bb[N], zr[N], zi[N], M[N], E[N], S[N], raiz[N], eps[N];
         uint32_t siguen = 0;
 #pragma GCC unroll 4
         for (int j = 0; j < N; ++j) {
             const auto indice = I::indices(n[j]);
             a[j] = I::reune(ref.a, indice);
             bb[j] = I::reune(ref.b, indice);
-            h[j] = I::reune(ref.h, indice);
             zr[j] = I::suma(a[j], x[j]);
             zi[j] = I::suma(bb[j], y[j]);
             M[j] = I::suma(I::mult(zr[j], zr[j]), I::mult(zi[j], zi[j]));
             raiz[j] = I::raiz(M[j]);
-            eps[j] = I::mult(I::suma(I::suma(e[j], h[j]), I::mult(cs, raiz[j])), factor);
+            eps[j] = I::suma(I::suma(e[j], hRef), I::mult(cs, raiz[j]));
             E[j] = I::mult(I::suma(I::suma(raiz[j], raiz[j]), eps[j]), eps[j]);
             S[j] = I::suma(M[j], E[j]);
             siguen |= I::bits(I::menor(S[j], umbralSigue)) << (j * W);
@@ -212,22 +216,38 @@ size_t Carriles<I, N, P>::trabajar() {
             cargar();
             continue;
         }
+        // Rebasing, rare at depth: the lanes whose z is nearer 0 than δ, or
+        // whose reference has no next step, take δ = z against Z_0 = 0 and
+        // form their test point again there.
+        uint32_t rebases = 0;
 #pragma GCC unroll 4
         for (int j = 0; j < N; ++j) {
-            // Rebasing: δ = z against Z_0 = 0, whose h_0 is 0.
             const auto rebase = I::o(I::menor(M[j], I::suma(I::mult(x[j], x[j]), I::mult(y[j], y[j]))),
                                      I::igual(n[j], finRef));
+            rebases |= I::bits(rebase) << (j * W);
+        }
+        if (rebases & ~ociosos_) {
+            guardar();
+#pragma GCC unroll 4
+            for (int j = 0; j < N; ++j) {
+                I::guarda(mZr_ + j * W, zr[j]);
+                I::guarda(mZi_ + j * W, zi[j]);
+                I::guarda(mEps_ + j * W, eps[j]);
+            }
+            for (uint32_t r = rebases; r; r &= r - 1) {
+                const int l = __builtin_ctz(r);
+                x_[l] = mZr_[l];
+                y_[l] = mZi_[l];
+                e_[l] = mEps_[l];
+                n_[l] = 0.0;
+            }
+            cargar();
+            continue;
+        }
+#pragma GCC unroll 4
+        for (int j = 0; j < N; ++j) {
             const auto indice = I::indices(n[j]);
-            D s = I::reune(ref.s, indice), t = I::reune(ref.t, indice);
-            x[j] = I::mezcla(rebase, zr[j], x[j]);
-            y[j] = I::mezcla(rebase, zi[j], y[j]);
-            e[j] = I::mezcla(rebase, eps[j], e[j]);
-            n[j] = I::mezcla(rebase, cero, n[j]);
-            a[j] = I::mezcla(rebase, cero, a[j]);
-            bb[j] = I::mezcla(rebase, cero, bb[j]);
-            h[j] = I::mezcla(rebase, cero, h[j]);
-            s = I::mezcla(rebase, s0, s);
-            t = I::mezcla(rebase, t0, t);
+            const D s = I::reune(ref.s, indice), t = I::reune(ref.t, indice);
             // δ' = (2 Z_n + δ) δ + (Δ - rho_n).
             const D tr = I::suma(I::suma(a[j], a[j]), x[j]);
             const D ti = I::suma(I::suma(bb[j], bb[j]), y[j]);
@@ -235,13 +255,13 @@ size_t Carriles<I, N, P>::trabajar() {
             const D pi = I::suma(I::mult(tr, y[j]), I::mult(ti, x[j]));
             const D nt = I::suma(I::abs(tr), I::abs(ti));
             const D nd = I::suma(I::abs(x[j]), I::abs(y[j]));
-            const D T = I::mult(I::suma(I::mult(cu, nt), I::suma(h[j], h[j])), nd);
-            x[j] = I::suma(pr, I::resta(dr[j], s));
-            y[j] = I::suma(pi, I::resta(di[j], t));
+            const D T = I::mult(I::suma(I::mult(cu, nt), dosH), nd);
             // (2|Z_n + δ| + e) e, from |Z_n + δ| <= |z| + eps - e.
             const D G = I::mult(I::suma(I::suma(raiz[j], raiz[j]), I::resta(I::suma(eps[j], eps[j]), e[j])), e[j]);
+            x[j] = I::suma(pr, I::resta(dr[j], s));
+            y[j] = I::suma(pi, I::resta(di[j], t));
             e[j] = I::mult(I::suma(I::suma(I::suma(G, I::mult(cv, S[j])), T), b[j]), factor);
-            n[j] = I::suma(n[j], uno);
+            n[j] = I::suma(n[j], avance[j]);
         }
         ++paso_;
     }
