@@ -77,6 +77,13 @@ constexpr size_t PARES_MUESTRA = 16;
 // LOTES_SIN_SONDA of them.
 constexpr size_t PUNTOS_SONDA = 8;
 constexpr int LOTES_SIN_SONDA = 32;
+// The perturbation path, which deep batches take where the double path's
+// probe fails, judges a batch by the same steps after PUNTOS_SONDA points
+// have left its lanes; where it fails (pending steps above twice the decided
+// ones), the thread's next LOTES_SIN_PERTURBACION alike batches go to
+// iterarPunto. Its decided shares vary more from batch to batch near the
+// boundary, so it forgets sooner.
+constexpr int LOTES_SIN_PERTURBACION = 8;
 
 // When most of the first pairs of consecutive points (pixels next to each
 // other, as a render passes them) are closer than CERCANIA_MINIMA, the binary
@@ -238,22 +245,39 @@ size_t trabajarTramo(lote::Trabajo& t, ViaLote via, size_t desde, size_t hasta) 
     return decididos;
 }
 
-// The instruction set of the perturbation lanes: the widest available, or scalar when asked.
+// The instruction set of the perturbation lanes: the one of the double path
+// the batch would take, the widest available when perturbation is forced, or
+// scalar when asked.
 perturbacion::Juego juegoDePerturbacion(ViaLote via) {
-    if (via == ViaLote::PerturbacionEscalar) return perturbacion::Juego::Escalar;
+    switch (via) {
+    case ViaLote::PerturbacionEscalar: return perturbacion::Juego::Escalar;
+    case ViaLote::Avx2: return perturbacion::Juego::Avx2;
+    case ViaLote::Avx512: return perturbacion::Juego::Avx512;
+    default: break;
+    }
     if (viaDisponible(ViaLote::Avx512)) return perturbacion::Juego::Avx512;
     if (viaDisponible(ViaLote::Avx2)) return perturbacion::Juego::Avx2;
     return perturbacion::Juego::Escalar;
 }
 
-// The batch through the perturbation path, and what it leaves through the loop.
-size_t porPerturbacion(const Lote& puntos, ViaLote via, bool abandonable) {
+// The batch through the perturbation path, and what it leaves through the
+// loop. With a probe (for Automatica), the outcome is kept in `memoria`: a
+// failed probe sends the thread's next alike batches to the loop at once.
+size_t porPerturbacion(const Lote& puntos, ViaLote via, bool abandonable, UltimaSonda* memoria = nullptr,
+                       int escala = INT_MIN) {
+    if (memoria && memoria->parecido(puntos.plano, puntos.limite, via, escala) &&
+        memoria->lotesSinSonda < LOTES_SIN_PERTURBACION) {
+        ++memoria->lotesSinSonda;
+        return puntos.todosPorX87();
+    }
     thread_local std::vector<uint32_t> pendientes;
     if (pendientes.size() < puntos.n) pendientes.resize(puntos.n);
     size_t nPendientes = 0;
-    const size_t decididos = perturbacion::perturbarLote(puntos.plano, puntos.limite, puntos.n, puntos.g, puntos.h,
-                                                         puntos.cuentas, puntos.semiplanos, juegoDePerturbacion(via),
-                                                         abandonable, pendientes.data(), nPendientes);
+    perturbacion::Sonda sonda{PUNTOS_SONDA, false};
+    const size_t decididos = perturbacion::perturbarLote(
+        puntos.plano, puntos.limite, puntos.n, puntos.g, puntos.h, puntos.cuentas, puntos.semiplanos,
+        juegoDePerturbacion(via), abandonable, pendientes.data(), nPendientes, memoria ? &sonda : nullptr);
+    if (memoria) *memoria = {puntos.plano, puntos.limite, via, escala, sonda.fallida ? 0 : LOTES_SIN_PERTURBACION};
     for (size_t j = 0; j < nPendientes; ++j) puntos.porX87(pendientes[j]);
     return decididos;
 }
@@ -269,12 +293,14 @@ size_t iterarTrabajo(const Lote& puntos, ViaLote pedida) {
         return porPerturbacion(puntos, via, automatica);
     }
 
-    thread_local UltimaSonda sonda;
+    // The double path's probes, and the perturbation path's, which deep
+    // batches take where the double path's probe fails.
+    thread_local UltimaSonda sonda, sondaPerturbacion;
     const int escala = automatica ? escalaDeCercania(puntos.n, puntos.g, puntos.h) : INT_MIN;
     const bool sondear = escala != INT_MIN;
     if (sondear && sonda.parecido(puntos.plano, puntos.limite, via, escala) && sonda.lotesSinSonda < LOTES_SIN_SONDA) {
         ++sonda.lotesSinSonda;
-        return puntos.todosPorX87();
+        return porPerturbacion(puntos, via, true, &sondaPerturbacion, escala);
     }
 
     thread_local Candidatos cand;
@@ -299,10 +325,9 @@ size_t iterarTrabajo(const Lote& puntos, ViaLote pedida) {
         decididos += trabajarTramo(t, via, 0, desde);
         const bool fallida = t.pasosPendientes > t.pasosDecididos;
         sonda = {puntos.plano, puntos.limite, via, escala, fallida ? 0 : LOTES_SIN_SONDA};
-        if (fallida) {
-            for (size_t j = desde; j < t.n; ++j) t.pendientes[t.nPendientes++] = t.punto[j];
-            desde = t.n;
-        }
+        // The whole batch again, through the perturbation path: the points
+        // the probe decided get the same results there.
+        if (fallida) return porPerturbacion(puntos, via, true, &sondaPerturbacion, escala);
     }
     decididos += trabajarTramo(t, via, desde, t.n);
     for (size_t j = 0; j < t.nPendientes; ++j) puntos.porX87(t.pendientes[j]);

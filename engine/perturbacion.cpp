@@ -140,7 +140,7 @@ size_t trabajarEscalar(Trabajo& t) { return trabajar<Escalar, 4>(t); }
 
 size_t perturbarLote(int16_t plano, int16_t m, size_t n, const long double* g, const long double* h,
                      int16_t* cuentas, Semiplano* semiplanos, Juego juego, bool abandonable, uint32_t* pendientes,
-                     size_t& nPendientes) {
+                     size_t& nPendientes, Sonda* sonda) {
     if (n == 0) return 0;
     thread_local Cache cache;
     OrbitaReferencia& ref = cache.orbita;
@@ -179,7 +179,8 @@ size_t perturbarLote(int16_t plano, int16_t m, size_t n, const long double* g, c
               .n = 0,
               .limite = m,
               .conSemiplano = semiplanos != nullptr,
-              .abandonable = abandonable,
+              .abandonable = abandonable || sonda != nullptr,
+              .salidasAntesDeAbandonar = sonda ? sonda->puntos : 64,
               .cuentas = cuentas,
               .semiplanos = semiplanos,
               .pendientes = pendientes,
@@ -213,13 +214,25 @@ size_t perturbarLote(int16_t plano, int16_t m, size_t n, const long double* g, c
         cand.di[k] = static_cast<double>(ref.ci - c.ci);
         cand.punto[k] = static_cast<uint32_t>(i);
     }
-    if (t.n > 0) {
-        switch (juego) {
-        case Juego::Avx512: decididos += trabajarAvx512(t); break;
-        case Juego::Avx2: decididos += trabajarAvx2(t); break;
-        default: decididos += trabajarEscalar(t); break;
+    const auto trabajarTramo = [&](size_t desde, size_t hasta) {
+        Trabajo parte = t;
+        parte.dr += desde;
+        parte.di += desde;
+        parte.punto += desde;
+        parte.n = hasta - desde;
+        if (parte.n > 0) {
+            switch (juego) {
+            case Juego::Avx512: decididos += trabajarAvx512(parte); break;
+            case Juego::Avx2: decididos += trabajarAvx2(parte); break;
+            default: decididos += trabajarEscalar(parte); break;
+            }
         }
-    }
+        t.nPendientes = parte.nPendientes;
+        t.pasosDecididos = parte.pasosDecididos;
+        t.pasosPendientes = parte.pasosPendientes;
+    };
+    trabajarTramo(0, t.n);
+    if (sonda) sonda->fallida = t.pasosPendientes > 2 * t.pasosDecididos;
     nPendientes = t.nPendientes;
     return decididos;
 }

@@ -83,7 +83,8 @@ struct Trabajo {
     size_t n;
     int32_t limite;        // the effective limit m, 1 .. 32766
     bool conSemiplano;
-    bool abandonable;      // stop taking points when the path does not pay
+    bool abandonable;      // stop taking points when the path does not pay,
+    size_t salidasAntesDeAbandonar;  // judged after this many points have left the lanes
     int16_t* cuentas;      // by point index
     Semiplano* semiplanos; // by point index, when conSemiplano
     uint32_t* pendientes;  // out: the points left to iterarPunto, after the nPendientes there are
@@ -107,10 +108,18 @@ enum class Juego : uint8_t { Escalar, Avx2, Avx512 };
 // near the batch (the thread's last one when it still fits), decides at step
 // 1 in x87 every point that stops there, and gives the others to the lanes.
 // The points it leaves to iterarPunto are appended to pendientes (room for n).
+// With a probe (sonda not null) the batch may be abandoned after the first
+// sonda->puntos points have left the lanes instead of after 64, and
+// sonda->fallida tells whether the batch's pending points cost more than twice
+// the steps of its decided ones in the lanes.
 // Returns how many points it decided; when no reference serves the batch,
 // only those that stop at step 1 are.
+struct Sonda {
+    size_t puntos;
+    bool fallida;
+};
 size_t perturbarLote(int16_t plano, int16_t m, size_t n, const long double* g, const long double* h,
                      int16_t* cuentas, Semiplano* semiplanos, Juego juego, bool abandonable, uint32_t* pendientes,
-                     size_t& nPendientes);
+                     size_t& nPendientes, Sonda* sonda = nullptr);
 
 }  // namespace brenquil::perturbacion

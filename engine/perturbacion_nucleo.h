@@ -26,9 +26,11 @@
 
 namespace brenquil::perturbacion {
 
-// The stop rule of abandonable batches, as the double path's.
-inline constexpr uint64_t PUNTOS_ANTES_DE_ABANDONAR = 64;
-inline constexpr uint64_t RAZON_ABANDONO = 6;
+// The stop rule of abandonable batches, as the double path's, but even: a
+// step of the lanes costs about half a step of the x87 loop. No more points
+// are taken once the steps spent on points left pending exceed
+// RAZON_ABANDONO times the steps of decided points.
+inline constexpr uint64_t RAZON_ABANDONO = 1;
 
 template <class I, int N, int P = 64>
 class Carriles {
@@ -78,7 +80,7 @@ private:
 
 template <class I, int N, int P>
 void Carriles<I, N, P>::llenar(int l) {
-    if (tomar_ && t_.abandonable && salidas_ >= PUNTOS_ANTES_DE_ABANDONAR &&
+    if (tomar_ && t_.abandonable && salidas_ >= t_.salidasAntesDeAbandonar &&
         t_.pasosPendientes > RAZON_ABANDONO * t_.pasosDecididos) {
         tomar_ = false;
     }
