@@ -24,7 +24,7 @@ struct Cotas {
         for (int i = 0; i < P; ++i) v /= 2;
         return v;
     }();
-    // e' = fl(fl(fl(fl(Gs + fl(CV * S)) + T) + B) * FACTOR_COTA): the pixel's own
+    // e' = fl(fl(Gs + fl(fl(CV * S) + fl(T + B))) * FACTOR_COTA): the pixel's own
     // roundings grow with |z|^2, S = fl(M + E) bounding it (CV), and have a fixed part (in FIJO).
     static constexpr double CV = 6 * V;
     static constexpr double FIJO = 4 * V;

@@ -31,6 +31,8 @@ namespace brenquil::perturbacion {
 // are taken once the steps spent on points left pending exceed
 // RAZON_ABANDONO times the steps of decided points.
 inline constexpr uint64_t RAZON_ABANDONO = 1;
+// Steps between two looks for lanes whose z is nearer 0 than δ.
+inline constexpr int64_t CADA_REBASE = 4;
 
 template <class I, int N, int P = 64>
 class Carriles {
@@ -39,7 +41,7 @@ public:
     static constexpr int L = N * W;
     static_assert(L <= 32);
 
-    explicit Carriles(Trabajo& t) : t_(t), m_(t.limite), fin_ref_(static_cast<double>(t.ref.fin)) {
+    explicit Carriles(Trabajo& t) : t_(t), m_(t.limite) {
         for (int l = 0; l < L; ++l) llenar(l);
     }
 
@@ -54,10 +56,10 @@ private:
     void cerrar(int l, int64_t cuenta, bool cuentaCierta);
     [[gnu::noinline]] void salidas(uint32_t siguen);
     [[gnu::noinline]] void finales();
+    [[gnu::noinline]] void rebasar(uint32_t mascara);
 
     Trabajo& t_;
     const int64_t m_;
-    const double fin_ref_;
     size_t siguiente_ = 0;
     size_t decididos_ = 0;
     uint64_t salidas_ = 0;
@@ -66,6 +68,7 @@ private:
     uint32_t ociosos_ = 0;  // lanes without a point: their tests are ignored
     int64_t paso_ = 0;
     int64_t proximoFin_ = NUNCA;
+    int64_t proximoRebase_ = NUNCA;  // no lane reaches the reference's end before this step
 
     // The lanes' state, in memory around every event; for the lanes that
     // leave, M, E, zi and eps of their last test point.
@@ -75,6 +78,7 @@ private:
     alignas(64) double avance_[L];
     int64_t inicio_[L];
     int64_t fin_[L];
+    int64_t rebaseForzado_[L];  // the step at which the lane's index reaches the reference's end
     size_t cand_[L];
 };
 
@@ -88,6 +92,7 @@ void Carriles<I, N, P>::llenar(int l) {
     if (!tomar_ || siguiente_ == t_.n) {
         dr_[l] = di_[l] = b_[l] = 0.0;
         fin_[l] = NUNCA;
+        rebaseForzado_[l] = NUNCA;
         avance_[l] = 0.0;  // stays at index 0, whose reference values are tiny
         ociosos_ |= 1u << l;
         return;
@@ -102,6 +107,8 @@ void Carriles<I, N, P>::llenar(int l) {
     inicio_[l] = paso_;
     fin_[l] = paso_ + m_ + 1;
     proximoFin_ = std::min(proximoFin_, fin_[l]);
+    rebaseForzado_[l] = paso_ + t_.ref.fin;
+    proximoRebase_ = std::min(proximoRebase_, rebaseForzado_[l]);
     ++activos_;
 }
 
@@ -150,10 +157,29 @@ void Carriles<I, N, P>::finales() {
     for (int l = 0; l < L; ++l) proximoFin_ = std::min(proximoFin_, fin_[l]);
 }
 
+// The lanes in `mascara`, and those at the reference's end, start again from
+// index 0 with δ = z (stored) and e = eps.
+template <class I, int N, int P>
+void Carriles<I, N, P>::rebasar(uint32_t mascara) {
+    for (int l = 0; l < L; ++l) {
+        if (rebaseForzado_[l] == paso_) mascara |= 1u << l;
+    }
+    for (; mascara; mascara &= mascara - 1) {
+        const int l = __builtin_ctz(mascara);
+        x_[l] = mZr_[l];
+        y_[l] = mZi_[l];
+        e_[l] = mEps_[l];
+        n_[l] = 0.0;
+        rebaseForzado_[l] = paso_ + t_.ref.fin;
+    }
+    proximoRebase_ = NUNCA;
+    for (int l = 0; l < L; ++l) proximoRebase_ = std::min(proximoRebase_, rebaseForzado_[l]);
+}
+
 template <class I, int N, int P>
 size_t Carriles<I, N, P>::trabajar() {
     const DatosReferencia& ref = t_.ref;
-    D x[N], y[N], e[N], n[N], dr[N], di[N], b[N], avance[N];
+    D x[N], y[N], e[N], n[N];
     const auto cargar = [&] {
 #pragma GCC unroll 4
         for (int j = 0; j < N; ++j) {
@@ -161,10 +187,6 @@ size_t Carriles<I, N, P>::trabajar() {
             y[j] = I::carga(y_ + j * W);
             e[j] = I::carga(e_ + j * W);
             n[j] = I::carga(n_ + j * W);
-            dr[j] = I::carga(dr_ + j * W);
-            di[j] = I::carga(di_ + j * W);
-            b[j] = I::carga(b_ + j * W);
-            avance[j] = I::carga(avance_ + j * W);
         }
     };
     const auto guardar = [&] {
@@ -179,7 +201,6 @@ size_t Carriles<I, N, P>::trabajar() {
     cargar();
     const D umbralSigue = I::rep(lote::UMBRAL_SIGUE);
     const D cs = I::rep(CS), cu = I::rep(CU), cv = I::rep(Cotas<P>::CV), factor = I::rep(FACTOR_COTA);
-    const D finRef = I::rep(fin_ref_);
     const D hRef = I::rep(H), dosH = I::rep(2 * H);
     while (activos_ > 0) {
         D a[N], bb[N], zr[N], zi[N], M[N], E[N], S[N], raiz[N], eps[N];
@@ -218,17 +239,20 @@ size_t Carriles<I, N, P>::trabajar() {
             cargar();
             continue;
         }
-        // Rebasing, rare at depth: the lanes whose z is nearer 0 than δ, or
-        // whose reference has no next step, take δ = z against Z_0 = 0 and
-        // form their test point again there.
+        // Rebasing, rare at depth: the lanes whose reference has no next
+        // step, and, looked for every CADA_REBASE steps, those whose z is
+        // nearer 0 than δ, take δ = z against Z_0 = 0 and form their test
+        // point again there.
         uint32_t rebases = 0;
+        if (paso_ % CADA_REBASE == 0) {
 #pragma GCC unroll 4
-        for (int j = 0; j < N; ++j) {
-            const auto rebase = I::o(I::menor(M[j], I::suma(I::mult(x[j], x[j]), I::mult(y[j], y[j]))),
-                                     I::igual(n[j], finRef));
-            rebases |= I::bits(rebase) << (j * W);
+            for (int j = 0; j < N; ++j) {
+                const auto rebase = I::menor(M[j], I::suma(I::mult(x[j], x[j]), I::mult(y[j], y[j])));
+                rebases |= I::bits(rebase) << (j * W);
+            }
+            rebases &= ~ociosos_;
         }
-        if (rebases & ~ociosos_) {
+        if (rebases || paso_ == proximoRebase_) {
             guardar();
 #pragma GCC unroll 4
             for (int j = 0; j < N; ++j) {
@@ -236,13 +260,7 @@ size_t Carriles<I, N, P>::trabajar() {
                 I::guarda(mZi_ + j * W, zi[j]);
                 I::guarda(mEps_ + j * W, eps[j]);
             }
-            for (uint32_t r = rebases; r; r &= r - 1) {
-                const int l = __builtin_ctz(r);
-                x_[l] = mZr_[l];
-                y_[l] = mZi_[l];
-                e_[l] = mEps_[l];
-                n_[l] = 0.0;
-            }
+            rebasar(rebases);
             cargar();
             continue;
         }
@@ -260,10 +278,12 @@ size_t Carriles<I, N, P>::trabajar() {
             const D T = I::mult(I::suma(I::mult(cu, nt), dosH), nd);
             // (2|Z_n + δ| + e) e, from |Z_n + δ| <= |z| + eps - e.
             const D G = I::mult(I::suma(I::suma(raiz[j], raiz[j]), I::resta(I::suma(eps[j], eps[j]), e[j])), e[j]);
-            x[j] = I::suma(pr, I::resta(dr[j], s));
-            y[j] = I::suma(pi, I::resta(di[j], t));
-            e[j] = I::mult(I::suma(I::suma(I::suma(G, I::mult(cv, S[j])), T), b[j]), factor);
-            n[j] = I::suma(n[j], avance[j]);
+            // The lanes' constants are read from memory at every step, so that
+            // more lanes keep their state in registers.
+            x[j] = I::suma(pr, I::resta(I::carga(dr_ + j * W), s));
+            y[j] = I::suma(pi, I::resta(I::carga(di_ + j * W), t));
+            e[j] = I::mult(I::suma(G, I::suma(I::mult(cv, S[j]), I::suma(T, I::carga(b_ + j * W)))), factor);
+            n[j] = I::suma(n[j], I::carga(avance_ + j * W));
         }
         ++paso_;
     }
