@@ -81,9 +81,11 @@ constexpr int LOTES_SIN_SONDA = 32;
 // probe fails, judges a batch by the same steps after PUNTOS_SONDA points
 // have left its lanes; where it fails (pending steps above twice the decided
 // ones), the thread's next LOTES_SIN_PERTURBACION alike batches go to
-// iterarPunto. Its decided shares vary more from batch to batch near the
-// boundary, so it forgets sooner.
+// iterarPunto, twice as many after each further failure in a row, up to
+// LOTES_SIN_PERTURBACION_MAXIMO. Its decided shares vary more from batch to
+// batch near the boundary, so it forgets a single failure sooner.
 constexpr int LOTES_SIN_PERTURBACION = 8;
+constexpr int LOTES_SIN_PERTURBACION_MAXIMO = 64;
 
 // When most of the first pairs of consecutive points (pixels next to each
 // other, as a render passes them) are closer than CERCANIA_MINIMA, the binary
@@ -111,6 +113,7 @@ struct UltimaSonda {
     ViaLote via = ViaLote::X87;
     int escala = INT_MIN;
     int lotesSinSonda = LOTES_SIN_SONDA;  // batches sent to iterarPunto since it failed
+    int espera = LOTES_SIN_SONDA;         // how many of them go there without a probe
 
     bool parecido(int16_t p, int16_t m, ViaLote v, int e) const {
         return p == plano && m == limite && v == via && e == escala;
@@ -260,13 +263,15 @@ perturbacion::Juego juegoDePerturbacion(ViaLote via) {
     return perturbacion::Juego::Escalar;
 }
 
+thread_local uint64_t porPerturbacionDecididos = 0;
+
 // The batch through the perturbation path, and what it leaves through the
 // loop. With a probe (for Automatica), the outcome is kept in `memoria`: a
 // failed probe sends the thread's next alike batches to the loop at once.
 size_t porPerturbacion(const Lote& puntos, ViaLote via, bool abandonable, UltimaSonda* memoria = nullptr,
                        int escala = INT_MIN) {
     if (memoria && memoria->parecido(puntos.plano, puntos.limite, via, escala) &&
-        memoria->lotesSinSonda < LOTES_SIN_PERTURBACION) {
+        memoria->lotesSinSonda < memoria->espera) {
         ++memoria->lotesSinSonda;
         return puntos.todosPorX87();
     }
@@ -277,7 +282,14 @@ size_t porPerturbacion(const Lote& puntos, ViaLote via, bool abandonable, Ultima
     const size_t decididos = perturbacion::perturbarLote(
         puntos.plano, puntos.limite, puntos.n, puntos.g, puntos.h, puntos.cuentas, puntos.semiplanos,
         juegoDePerturbacion(via), abandonable, pendientes.data(), nPendientes, memoria ? &sonda : nullptr);
-    if (memoria) *memoria = {puntos.plano, puntos.limite, via, escala, sonda.fallida ? 0 : LOTES_SIN_PERTURBACION};
+    if (memoria) {
+        const bool otraVez = memoria->parecido(puntos.plano, puntos.limite, via, escala) && memoria->lotesSinSonda == memoria->espera;
+        const int espera = sonda.fallida && otraVez ? std::min(2 * memoria->espera, LOTES_SIN_PERTURBACION_MAXIMO)
+                                                    : LOTES_SIN_PERTURBACION;
+        // After a pass the next alike batch is probed, and a failure there starts from the shortest wait.
+        *memoria = {puntos.plano, puntos.limite, via, escala, sonda.fallida ? 0 : INT_MAX, espera};
+    }
+    porPerturbacionDecididos += decididos;
     for (size_t j = 0; j < nPendientes; ++j) puntos.porX87(pendientes[j]);
     return decididos;
 }
@@ -324,7 +336,7 @@ size_t iterarTrabajo(const Lote& puntos, ViaLote pedida) {
         desde = std::min(t.n, PUNTOS_SONDA);
         decididos += trabajarTramo(t, via, 0, desde);
         const bool fallida = t.pasosPendientes > t.pasosDecididos;
-        sonda = {puntos.plano, puntos.limite, via, escala, fallida ? 0 : LOTES_SIN_SONDA};
+        sonda = {puntos.plano, puntos.limite, via, escala, fallida ? 0 : LOTES_SIN_SONDA, LOTES_SIN_SONDA};
         // The whole batch again, through the perturbation path: the points
         // the probe decided get the same results there.
         if (fallida) return porPerturbacion(puntos, via, true, &sondaPerturbacion, escala);
@@ -335,6 +347,8 @@ size_t iterarTrabajo(const Lote& puntos, ViaLote pedida) {
 }
 
 }  // namespace
+
+uint64_t decididosPorPerturbacion() { return porPerturbacionDecididos; }
 
 size_t iterarLote(int16_t plano, int16_t maxIter, size_t n, const long double* g, const long double* h,
                   int16_t* cuentas, Semiplano* semiplanos, ViaLote via) {

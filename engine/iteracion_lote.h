@@ -52,4 +52,8 @@ ViaLote viaAutomatica();
 size_t iterarLote(int16_t plano, int16_t maxIter, size_t n, const long double* g, const long double* h,
                   int16_t* cuentas, Semiplano* semiplanos, ViaLote via = ViaLote::Automatica);
 
+// How many points this thread's calls of iterarLote have decided on the
+// perturbation path so far (at their first step included): for benchmarks.
+uint64_t decididosPorPerturbacion();
+
 }  // namespace brenquil

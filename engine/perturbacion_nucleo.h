@@ -30,7 +30,7 @@ namespace brenquil::perturbacion {
 // step of the lanes costs about half a step of the x87 loop. No more points
 // are taken once the steps spent on points left pending exceed
 // RAZON_ABANDONO times the steps of decided points.
-inline constexpr uint64_t RAZON_ABANDONO = 1;
+inline constexpr uint64_t RAZON_ABANDONO = 2;
 // Steps between two looks for lanes whose z is nearer 0 than δ.
 inline constexpr int64_t CADA_REBASE = 4;
 
