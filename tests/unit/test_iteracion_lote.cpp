@@ -174,6 +174,9 @@ TEST(IteracionLote, IgualQueElBucleLiteralEnCadaVia) {
         {PLANO_CARDIOIDE, alrededorDe(ESPIRAL_G, ESPIRAL_H, 1e-14L), -1, 50},
         {PLANO_CARDIOIDE, alrededorDe(MISIUREWICZ_G, MISIUREWICZ_H, 1e-13L), 32767, 23, 64},
         {PLANO_CARDIOIDE_INV, alrededorDe(FRONTERA305_G, FRONTERA305_H, 1e-12L), 32766, 29},
+        // The same points on plane 310 right after, in batches of 64: the
+        // thread's last reference is of plane 305.
+        {PLANO_PARABOLA, alrededorDe(FRONTERA305_G, FRONTERA305_H, 1e-12L), 32766, 29, 64},
         {PLANO_CARDIOIDE_INV, alrededorDe(FRONTERA305_G, FRONTERA305_H, 1e-16L), 32767, 37, 64},
         {PLANO_PARABOLA, alrededorDe(FRONTERA310_G, FRONTERA310_H, 1e-10L), 20000, 31},
         {PLANO_PARABOLA, alrededorDe(FRONTERA310_G, FRONTERA310_H, 1e-15L), 5000, 29, 64},
