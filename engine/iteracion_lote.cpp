@@ -143,7 +143,8 @@ struct Candidatos {
 
 bool viaDisponible(ViaLote via) {
     switch (via) {
-    case ViaLote::Avx2: {
+    case ViaLote::Avx2:
+    case ViaLote::PerturbacionAvx2: {
         static const bool hay = cpuConAvx2();
         return hay;
     }
@@ -254,7 +255,8 @@ size_t trabajarTramo(lote::Trabajo& t, ViaLote via, size_t desde, size_t hasta) 
 perturbacion::Juego juegoDePerturbacion(ViaLote via) {
     switch (via) {
     case ViaLote::PerturbacionEscalar: return perturbacion::Juego::Escalar;
-    case ViaLote::Avx2: return perturbacion::Juego::Avx2;
+    case ViaLote::Avx2:
+    case ViaLote::PerturbacionAvx2: return perturbacion::Juego::Avx2;
     case ViaLote::Avx512: return perturbacion::Juego::Avx512;
     default: break;
     }
@@ -301,7 +303,7 @@ size_t iterarTrabajo(const Lote& puntos, ViaLote pedida) {
     const bool automatica = pedida == ViaLote::Automatica;
     const ViaLote via = elegirVia(puntos, pedida);
     if (via == ViaLote::X87) return puntos.todosPorX87();
-    if (via == ViaLote::Perturbacion || via == ViaLote::PerturbacionEscalar) {
+    if (via == ViaLote::Perturbacion || via == ViaLote::PerturbacionAvx2 || via == ViaLote::PerturbacionEscalar) {
         return porPerturbacion(puntos, via, automatica);
     }
 

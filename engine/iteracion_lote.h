@@ -22,6 +22,7 @@ enum class ViaLote : uint8_t {
     Avx2,        // the double path on 4-wide AVX2 vectors for every point it can decide
     Avx512,      // the same on 8-wide AVX-512 vectors
     Perturbacion,         // certified perturbation on the widest vectors available, for every point it can decide
+    PerturbacionAvx2,     // the same on AVX2 vectors
     PerturbacionEscalar,  // the same one point per lane, in scalar double
 };
 

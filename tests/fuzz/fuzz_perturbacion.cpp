@@ -121,8 +121,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, std::size_t n) {
     static const struct {
         ViaLote via;
         const char* nombre;
-    } VIAS[] = {{ViaLote::Perturbacion, "widest lanes"}, {ViaLote::PerturbacionEscalar, "scalar lanes"}};
+    } VIAS[] = {{ViaLote::Perturbacion, "widest lanes"},
+                {ViaLote::PerturbacionAvx2, "AVX2 lanes"},
+                {ViaLote::PerturbacionEscalar, "scalar lanes"}};
     for (const auto& v : VIAS) {
+        if (!viaDisponible(v.via)) continue;
         std::fill(cuentas.begin(), cuentas.end(), int16_t{-7});
         std::fill(semiplanos.begin(), semiplanos.end(), static_cast<Semiplano>(9));
         for (size_t i = 0; i < total; i += porLote) {

@@ -32,6 +32,7 @@ const Via VIAS[] = {{ViaLote::Automatica, "automatic"},
                     {ViaLote::Avx2, "avx2"},
                     {ViaLote::Avx512, "avx512"},
                     {ViaLote::Perturbacion, "perturbacion"},
+                    {ViaLote::PerturbacionAvx2, "perturbacion-avx2"},
                     {ViaLote::PerturbacionEscalar, "perturbacion-escalar"}};
 
 // A run with BRENQUIL_VIA naming a path this processor lacks would test
