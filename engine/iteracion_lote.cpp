@@ -79,9 +79,10 @@ constexpr size_t PUNTOS_SONDA = 8;
 constexpr int LOTES_SIN_SONDA = 32;
 // The perturbation path, which deep batches take where the double path's
 // probe fails, judges a batch by the same steps after PUNTOS_SONDA points
-// have left its lanes; where it fails (pending steps above twice the decided
-// ones), the thread's next LOTES_SIN_PERTURBACION alike batches go to
-// iterarPunto, twice as many after each further failure in a row, up to
+// have left its lanes; where it fails (too many pending steps for the decided
+// ones, by the cost of a step of its lanes: perturbacion::pesosDe), the
+// thread's next LOTES_SIN_PERTURBACION alike batches go to iterarPunto,
+// twice as many after each further failure in a row, up to
 // LOTES_SIN_PERTURBACION_MAXIMO. Its decided shares vary more from batch to
 // batch near the boundary, so it forgets a single failure sooner.
 constexpr int LOTES_SIN_PERTURBACION = 8;

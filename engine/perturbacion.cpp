@@ -181,6 +181,8 @@ size_t perturbarLote(int16_t plano, int16_t m, size_t n, const long double* g, c
               .conSemiplano = semiplanos != nullptr,
               .abandonable = abandonable || sonda != nullptr,
               .salidasAntesDeAbandonar = sonda ? sonda->puntos : 64,
+              .pesoPendiente = pesosDe(juego).pendiente,
+              .pesoDecidido = pesosDe(juego).decidido,
               .cuentas = cuentas,
               .semiplanos = semiplanos,
               .pendientes = pendientes,
@@ -232,7 +234,7 @@ size_t perturbarLote(int16_t plano, int16_t m, size_t n, const long double* g, c
         t.pasosPendientes = parte.pasosPendientes;
     };
     trabajarTramo(0, t.n);
-    if (sonda) sonda->fallida = t.pasosPendientes > 2 * t.pasosDecididos;
+    if (sonda) sonda->fallida = t.pasosPendientes * t.pesoPendiente > t.pasosDecididos * t.pesoDecidido;
     nPendientes = t.nPendientes;
     return decididos;
 }

@@ -84,7 +84,9 @@ struct Trabajo {
     int32_t limite;        // the effective limit m, 1 .. 32766
     bool conSemiplano;
     bool abandonable;      // stop taking points when the path does not pay,
-    size_t salidasAntesDeAbandonar;  // judged after this many points have left the lanes
+    size_t salidasAntesDeAbandonar;  // judged after this many points have left the lanes,
+    // and given up when pasosPendientes * pesoPendiente > pasosDecididos * pesoDecidido
+    uint64_t pesoPendiente, pesoDecidido;
     int16_t* cuentas;      // by point index
     Semiplano* semiplanos; // by point index, when conSemiplano
     uint32_t* pendientes;  // out: the points left to iterarPunto, after the nPendientes there are
@@ -103,6 +105,23 @@ size_t trabajarAvx512(Trabajo& t);
 // Instruction sets of the lanes.
 enum class Juego : uint8_t { Escalar, Avx2, Avx512 };
 
+// When a batch stops paying: its points left pending cost pasosPendientes
+// steps in the lanes (wasted, and iterarPunto runs them again), its decided
+// points pasosDecididos (each saving an x87 step less the lanes' own). The
+// batch has failed when pasosPendientes * pendiente > pasosDecididos * decidido.
+// Measured: a step of the AVX-512 lanes costs about half a step of the x87
+// loop, one of the AVX2 lanes about three quarters, the scalar ones more than one.
+struct Pesos {
+    uint64_t pendiente, decidido;
+};
+constexpr Pesos pesosDe(Juego juego) {
+    switch (juego) {
+    case Juego::Avx512: return {1, 2};
+    case Juego::Avx2: return {4, 1};
+    default: return {1, 0};
+    }
+}
+
 // The whole path for a batch whose plane is known, m >= 0, and whose thread
 // has the arithmetic of the bound (as iterarLote checks): takes a reference
 // near the batch (the thread's last one when it still fits), decides at step
@@ -110,8 +129,7 @@ enum class Juego : uint8_t { Escalar, Avx2, Avx512 };
 // The points it leaves to iterarPunto are appended to pendientes (room for n).
 // With a probe (sonda not null) the batch may be abandoned after the first
 // sonda->puntos points have left the lanes instead of after 64, and
-// sonda->fallida tells whether the batch's pending points cost more than twice
-// the steps of its decided ones in the lanes.
+// sonda->fallida tells whether the batch failed by pesosDe(juego).
 // Returns how many points it decided; when no reference serves the batch,
 // only those that stop at step 1 are.
 struct Sonda {

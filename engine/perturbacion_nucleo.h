@@ -26,11 +26,10 @@
 
 namespace brenquil::perturbacion {
 
-// The stop rule of abandonable batches, as the double path's, but even: a
-// step of the lanes costs about half a step of the x87 loop. No more points
-// are taken once the steps spent on points left pending exceed
-// RAZON_ABANDONO times the steps of decided points.
-inline constexpr uint64_t RAZON_ABANDONO = 2;
+// The stop rule of abandonable batches, as the double path's, with the
+// weights of the lanes' instruction set (pesosDe): no more points are taken
+// once the batch has failed by them.
+
 // Steps between two looks for lanes whose z is nearer 0 than δ.
 inline constexpr int64_t CADA_REBASE = 4;
 
@@ -85,7 +84,7 @@ private:
 template <class I, int N, int P>
 void Carriles<I, N, P>::llenar(int l) {
     if (tomar_ && t_.abandonable && salidas_ >= t_.salidasAntesDeAbandonar &&
-        t_.pasosPendientes > RAZON_ABANDONO * t_.pasosDecididos) {
+        t_.pasosPendientes * t_.pesoPendiente > t_.pasosDecididos * t_.pesoDecidido) {
         tomar_ = false;
     }
     x_[l] = y_[l] = e_[l] = n_[l] = 0.0;
