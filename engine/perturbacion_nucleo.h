@@ -1,7 +1,7 @@
 // The perturbation path's lanes: N interleaved vectors of I::W lanes, one
-// point per lane, for the instruction set I (scalar, AVX2, AVX-512: each
-// translation unit that includes this header brings its own I). I::D is the
-// type of δ, z and the radii.
+// point per lane, for the instruction set I: scalar in perturbacion.cpp,
+// AVX2 and AVX-512 with the double path's own I in lote_avx2.cpp and
+// lote_avx512.cpp. I::D is the type of δ, z and the radii.
 //
 // A lane holds, for its point at step k, the reference index n, δ (the
 // difference between the point's 80-bit orbit point W_k and the reference's
