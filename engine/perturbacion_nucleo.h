@@ -115,22 +115,9 @@ void Carriles<I, N, P>::llenar(int l) {
 // proved by the disk of radius eps around the test point not reaching the real axis.
 template <class I, int N, int P>
 void Carriles<I, N, P>::cerrar(int l, int64_t cuenta, bool cuentaCierta) {
-    const uint32_t p = t_.punto[cand_[l]];
-    bool decidido = cuentaCierta;
-    if (decidido && t_.conSemiplano) {
-        decidido = std::fabs(mZi_[l]) > mEps_[l];
-        if (decidido) t_.semiplanos[p] = mZi_[l] > 0 ? Semiplano::Superior : Semiplano::Inferior;
-    }
     const uint64_t pasos = static_cast<uint64_t>(paso_ - inicio_[l]);
     ++salidas_;
-    if (decidido) {
-        t_.cuentas[p] = static_cast<int16_t>(cuenta);
-        ++decididos_;
-        t_.pasosDecididos += pasos;
-    } else {
-        t_.pendientes[t_.nPendientes++] = p;
-        t_.pasosPendientes += pasos;
-    }
+    if (lote::anotarSalida(t_, t_.punto[cand_[l]], cuenta, cuentaCierta, mZi_[l], mEps_[l], pasos)) ++decididos_;
     --activos_;
     llenar(l);
 }
