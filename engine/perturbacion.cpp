@@ -85,7 +85,8 @@ struct Candidatos {
 
 bool calcularReferencia(int16_t plano, long double g, long double h, int16_t m, OrbitaReferencia& r) {
     const TerminosPaso c = terminosPaso(plano, g, h);
-    if (c.forma == FormaPaso::Fija || m < 1) return false;
+    // A point whose constant is not finite serves no batch (its orbit is NaN).
+    if (c.forma == FormaPaso::Fija || m < 1 || !std::isfinite(c.cr) || !std::isfinite(c.ci)) return false;
     const bool parabola = c.forma == FormaPaso::Parabola;
     r.plano = plano;
     r.limite = m;

@@ -69,8 +69,9 @@ struct OrbitaReferencia {
 };
 
 // Computes the orbit of the point g + h i of the plane with the effective
-// limit m (0 .. 32766) into r. False, r unusable, when the loop's test fails
-// at step 1 (the bound needs |Γ| < 2.01) or the plane is unknown.
+// limit m (1 .. 32766) into r. False, r unusable, when the loop's test fails
+// at step 1 (the bound needs |Γ| < 2.01), the point's constant is not finite
+// or the plane is unknown.
 bool calcularReferencia(int16_t plano, long double g, long double h, int16_t m, OrbitaReferencia& r);
 
 // The points given to the lanes: each with its constant's difference from
