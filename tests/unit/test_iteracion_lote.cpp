@@ -16,6 +16,7 @@
 
 #include "codigos.h"
 #include "iteracion_lote.h"
+#include "perturbacion.h"
 #include "precision_x87.h"
 #include "referencia.h"
 
@@ -225,5 +226,50 @@ TEST(IteracionLote, OtraPrecisionX87EsLaDelBucle) {
         const testing::AssertionResult igual = igualQueReferencia({PLANO_CARDIOIDE, alrededorDeLaFrontera(1e-6L), 500, 13});
         fijarPrecisionX87(PrecisionX87::Extendida);
         EXPECT_TRUE(igual) << static_cast<int>(p) << "-bit significands";
+    }
+}
+
+TEST(IteracionLote, ReferenciaConLosRedondeosDelBucle) {
+    // The perturbation path's reference orbit: each point is the 80-bit
+    // loop's own (iterarPunto stopped one step after the one before) rounded
+    // to double, and each step's rounding rho_n = Z_(n+1) - (Z_n^2 + c) is the
+    // loop's, recomputed here in 113-bit arithmetic (within 2^-105).
+    const struct {
+        int16_t plano;
+        long double g, h;
+        int16_t limite;
+    } casos[] = {
+        {PLANO_CARDIOIDE, ESPIRAL_G, ESPIRAL_H, 1200},
+        {PLANO_CARDIOIDE, MISIUREWICZ_G, MISIUREWICZ_H, 400},
+        {PLANO_CARDIOIDE_INV, FRONTERA305_G, FRONTERA305_H, 800},
+        {PLANO_PARABOLA, FRONTERA310_G, FRONTERA310_H, 800},
+        {PLANO_CARDIOIDE, 0.26L, 0.0L, 800},  // escapes at step 30
+    };
+    const auto abs128 = [](__float128 x) { return x < 0 ? -x : x; };
+    for (const auto& c : casos) {
+        perturbacion::OrbitaReferencia r;
+        ASSERT_TRUE(perturbacion::calcularReferencia(c.plano, c.g, c.h, c.limite, r)) << c.plano;
+        const TerminosPaso t = terminosPaso(c.plano, c.g, c.h);
+        const __float128 cr = static_cast<__float128>(t.cr) + (t.forma == FormaPaso::Parabola ? 0.25 : 0.0);
+        const __float128 ci = -static_cast<__float128>(t.ci);
+        long double zr = 0.0L, zi = 0.0L;
+        for (int n = 0; n <= r.fin; ++n) {
+            ASSERT_EQ(r.a[n], static_cast<double>(zr)) << c.plano << ", step " << n;
+            ASSERT_EQ(r.b[n], static_cast<double>(zi)) << c.plano << ", step " << n;
+            if (n == r.fin) break;
+            const ResultadoIteracion siguiente = iterarPunto(c.plano, c.g, c.h, static_cast<int16_t>(n));
+            ASSERT_EQ(siguiente.cuenta, n + 1) << c.plano << ", step " << n;
+            const __float128 x = zr, y = zi;
+            const __float128 rhoR = static_cast<__float128>(siguiente.zx) - ((x * x - y * y) + cr);
+            const __float128 rhoI = static_cast<__float128>(siguiente.zy) - (2 * x * y + ci);
+            const __float128 tolerancia = 0x1p-105;
+            EXPECT_TRUE(abs128(r.s[n] - rhoR) <= abs128(rhoR) * 0x1p-52 + tolerancia &&
+                        abs128(r.t[n] - rhoI) <= abs128(rhoI) * 0x1p-52 + tolerancia)
+                << "plane " << c.plano << ", step " << n << ": " << r.s[n] << " + " << r.t[n] << " i instead of "
+                << static_cast<double>(rhoR) << " + " << static_cast<double>(rhoI) << " i";
+            zr = siguiente.zx;
+            zi = siguiente.zy;
+        }
+        EXPECT_EQ(r.fin, iterarPunto(c.plano, c.g, c.h, c.limite).cuenta) << c.plano;
     }
 }
