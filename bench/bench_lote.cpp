@@ -1,10 +1,14 @@
 // Renders named 400 x 400 views through iterarLote on every path this
 // processor runs, side by side in one run: the x87 path (iterarPunto for
 // every point), the double path on AVX2 and on AVX-512 (forced: every point
-// it can decide), and the automatic choice (the widest path, switched off
-// where it cannot pay). For each view it prints the median time of a render
-// on each path, the speed-up of each over the x87 path and the share of the
-// points each decided without iterarPunto.
+// it can decide), the perturbation path (forced), and the automatic choice
+// (the double path, the perturbation path for deep batches where the double
+// path cannot pay, and the x87 path where neither pays). For each view it
+// prints the median time of a render on each path, the speed-up of each over the x87 path, the share of the
+// points each decided without iterarPunto and, of the automatic choice's,
+// the share it decided on the perturbation path (the rest of its share is
+// the double path's). The perturbation path forced ("pert") decides every
+// point it can, on the widest vectors.
 //
 // Method: one warm-up render on each path (which also checks that every path
 // gives the x87 path's count and half-plane at every pixel), then N timed
@@ -52,6 +56,12 @@ const VistaBanco VISTAS[] = {
      5000},
     {"borde15", "plane 300, a boundary square of side 1e-15, 5000 iterations", PLANO_CARDIOIDE, alrededor(1e-15L),
      5000},
+    {"espiral", "plane 300, the deep spiral of examples/espiral-profunda.str at side 2e-15, 8000 iterations",
+     PLANO_CARDIOIDE, {-0.7756837680090542975L - 0.5e-15L, 0.1364673682946906247L + 0.5e-15L, 2e-15L}, 8000},
+    {"feigenbaum", "plane 300, a square of side 1e-13 about the Feigenbaum point c = -1.4011551890920506, 5000 iterations",
+     PLANO_CARDIOIDE, {-1.401155189092050585L - 0.5e-13L, 0.5e-13L, 1e-13L}, 5000},
+    {"misiurewicz", "plane 300, a square of side 1e-13 about c = -0.10109636384562 + 0.95628651080914i, 5000 iterations",
+     PLANO_CARDIOIDE, {-0.10109636384562L - 0.5e-13L, -0.95628651080914L + 0.5e-13L, 1e-13L}, 5000},
     {"inversa", "plane 305 (-4 + 4i, side 8), 1024 iterations", PLANO_CARDIOIDE_INV, {-4.0L, 4.0L, 8.0L}, 1024},
     {"parabola", "plane 310 (-6 + 6i, side 12), 4096 iterations", PLANO_PARABOLA, {-6.0L, 6.0L, 12.0L}, 4096},
 };
@@ -60,8 +70,9 @@ struct Camino {
     ViaLote via;
     const char* nombre;
 };
-const Camino CAMINOS[] = {{ViaLote::X87, "x87"}, {ViaLote::Avx2, "avx2"}, {ViaLote::Avx512, "avx512"},
-                          {ViaLote::Automatica, "auto"}};
+const Camino CAMINOS[] = {{ViaLote::X87, "x87"},         {ViaLote::Avx2, "avx2"},
+                          {ViaLote::Avx512, "avx512"},   {ViaLote::Automatica, "auto"},
+                          {ViaLote::Perturbacion, "pert"}};
 
 // Keeps the results observable so that no render is optimised away.
 volatile long sumidero;
@@ -70,6 +81,7 @@ struct Render {
     std::vector<int16_t> cuentas;
     std::vector<Semiplano> semiplanos;
     size_t decididos = 0;
+    size_t porPerturbacion = 0;  // of them, on the perturbation path
 };
 
 // The whole view through iterarLote in batches of `lote` points, row by row.
@@ -79,11 +91,13 @@ void renderizar(const VistaBanco& v, const std::vector<long double>& g, const st
     r.cuentas.resize(n);
     r.semiplanos.resize(n);
     r.decididos = 0;
+    const uint64_t antes = decididosPorPerturbacion();
     for (size_t i = 0; i < n; i += lote) {
         const size_t k = std::min(lote, n - i);
         r.decididos += iterarLote(v.plano, v.limite, k, g.data() + i, h.data() + i, r.cuentas.data() + i,
                                   conSemiplano ? r.semiplanos.data() + i : nullptr, via);
     }
+    r.porPerturbacion = decididosPorPerturbacion() - antes;
     sumidero = static_cast<long>(r.decididos);
 }
 
@@ -92,7 +106,7 @@ void uso() {
                  "usage: bench_lote [--repeticiones N] [--lote P] [--semiplano] [VIEW...]\n"
                  "  N timed repetitions of each render (default 5), P points per batch (default 400,\n"
                  "  a row), --semiplano asks the half-plane of the last z too; VIEWs among:\n");
-    for (const VistaBanco& v : VISTAS) std::fprintf(stderr, "    %-9s %s\n", v.nombre, v.descripcion);
+    for (const VistaBanco& v : VISTAS) std::fprintf(stderr, "    %-11s %s\n", v.nombre, v.descripcion);
 }
 
 }  // namespace
@@ -137,11 +151,11 @@ int main(int argc, char** argv) {
                 viaDisponible(ViaLote::Avx2) ? "yes" : "no", viaDisponible(ViaLote::Avx512) ? "yes" : "no");
     std::printf("%d timed repetitions per view, batches of %zu points%s; medians of thread CPU time\n\n",
                 repeticiones, lote, conSemiplano ? ", half-plane asked" : "");
-    std::printf("%-9s", "view");
+    std::printf("%-11s", "view");
     for (const Camino& c : caminos) std::printf(" %9s", (std::string(c.nombre) + " s").c_str());
     for (size_t j = 1; j < caminos.size(); ++j) std::printf(" %8s", (std::string(caminos[j].nombre) + " x").c_str());
     for (size_t j = 1; j < caminos.size(); ++j) std::printf(" %7s", (std::string(caminos[j].nombre) + " %").c_str());
-    std::printf(" identical\n");
+    std::printf(" %8s identical\n", "auto p %");
     std::fflush(stdout);
 
     bool todosIdenticos = true;
@@ -155,10 +169,14 @@ int main(int argc, char** argv) {
         }
         std::vector<Render> renders(caminos.size());
         std::vector<double> compartido(caminos.size());
+        double autoPerturbacion = 0;
         bool identicos = true;
         for (size_t j = 0; j < caminos.size(); ++j) {
             renderizar(*v, g, h, lote, conSemiplano, caminos[j].via, renders[j]);
             compartido[j] = 100.0 * static_cast<double>(renders[j].decididos) / static_cast<double>(g.size());
+            if (caminos[j].via == ViaLote::Automatica) {
+                autoPerturbacion = 100.0 * static_cast<double>(renders[j].porPerturbacion) / static_cast<double>(g.size());
+            }
             identicos = identicos && renders[j].cuentas == renders[0].cuentas &&
                         (!conSemiplano || renders[j].semiplanos == renders[0].semiplanos);
         }
@@ -178,14 +196,15 @@ int main(int argc, char** argv) {
             }
         }
         todosIdenticos = todosIdenticos && identicos;
-        std::printf("%-9s", v->nombre);
+        std::printf("%-11s", v->nombre);
         for (size_t j = 0; j < caminos.size(); ++j) std::printf(" %9.4f", mediana(tiempos[j]));
         for (size_t j = 1; j < caminos.size(); ++j) std::printf(" %7.2fx", mediana(razones[j]));
         for (size_t j = 1; j < caminos.size(); ++j) std::printf(" %6.1f%%", compartido[j]);
+        std::printf(" %7.1f%%", autoPerturbacion);
         std::printf(" %s\n", identicos ? "yes" : "NO");
         std::fflush(stdout);
     }
     std::printf("\nViews:\n");
-    for (const VistaBanco* v : elegidas) std::printf("  %-9s %s\n", v->nombre, v->descripcion);
+    for (const VistaBanco* v : elegidas) std::printf("  %-11s %s\n", v->nombre, v->descripcion);
     return todosIdenticos ? 0 : 1;
 }

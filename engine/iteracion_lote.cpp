@@ -12,6 +12,7 @@
 #include "iteracion.h"
 #include "lote_doble.h"
 #include "numeros.h"
+#include "perturbacion.h"
 
 namespace brenquil {
 namespace {
@@ -31,7 +32,10 @@ ViaLote viaDelEntorno() {
     static const struct {
         ViaLote via;
         const char* nombre;
-    } NOMBRES[] = {{ViaLote::X87, "x87"}, {ViaLote::Avx2, "avx2"}, {ViaLote::Avx512, "avx512"}};
+    } NOMBRES[] = {{ViaLote::X87, "x87"},
+                   {ViaLote::Avx2, "avx2"},
+                   {ViaLote::Avx512, "avx512"},
+                   {ViaLote::Perturbacion, "perturbacion"}};
     if (const char* nombre = std::getenv("BRENQUIL_VIA")) {
         for (const auto& v : NOMBRES) {
             if (std::strcmp(nombre, v.nombre) == 0 && viaDisponible(v.via)) return v.via;
@@ -73,6 +77,16 @@ constexpr size_t PARES_MUESTRA = 16;
 // LOTES_SIN_SONDA of them.
 constexpr size_t PUNTOS_SONDA = 8;
 constexpr int LOTES_SIN_SONDA = 32;
+// The perturbation path, which deep batches take where the double path's
+// probe fails, judges a batch by the same steps after PUNTOS_SONDA points
+// have left its lanes; where it fails (too many pending steps for the decided
+// ones, by the cost of a step of its lanes: perturbacion::pesosDe), the
+// thread's next LOTES_SIN_PERTURBACION alike batches go to iterarPunto,
+// twice as many after each further failure in a row, up to
+// LOTES_SIN_PERTURBACION_MAXIMO. Its decided shares vary more from batch to
+// batch near the boundary, so it forgets a single failure sooner.
+constexpr int LOTES_SIN_PERTURBACION = 8;
+constexpr int LOTES_SIN_PERTURBACION_MAXIMO = 64;
 
 // When most of the first pairs of consecutive points (pixels next to each
 // other, as a render passes them) are closer than CERCANIA_MINIMA, the binary
@@ -100,6 +114,7 @@ struct UltimaSonda {
     ViaLote via = ViaLote::X87;
     int escala = INT_MIN;
     int lotesSinSonda = LOTES_SIN_SONDA;  // batches sent to iterarPunto since it failed
+    int espera = LOTES_SIN_SONDA;         // how many of them go there without a probe
 
     bool parecido(int16_t p, int16_t m, ViaLote v, int e) const {
         return p == plano && m == limite && v == via && e == escala;
@@ -129,7 +144,8 @@ struct Candidatos {
 
 bool viaDisponible(ViaLote via) {
     switch (via) {
-    case ViaLote::Avx2: {
+    case ViaLote::Avx2:
+    case ViaLote::PerturbacionAvx2: {
         static const bool hay = cpuConAvx2();
         return hay;
     }
@@ -234,6 +250,53 @@ size_t trabajarTramo(lote::Trabajo& t, ViaLote via, size_t desde, size_t hasta) 
     return decididos;
 }
 
+// The instruction set of the perturbation lanes: the one of the double path
+// the batch would take, the widest available when perturbation is forced, or
+// scalar when asked.
+perturbacion::Juego juegoDePerturbacion(ViaLote via) {
+    switch (via) {
+    case ViaLote::PerturbacionEscalar: return perturbacion::Juego::Escalar;
+    case ViaLote::Avx2:
+    case ViaLote::PerturbacionAvx2: return perturbacion::Juego::Avx2;
+    case ViaLote::Avx512: return perturbacion::Juego::Avx512;
+    default: break;
+    }
+    if (viaDisponible(ViaLote::Avx512)) return perturbacion::Juego::Avx512;
+    if (viaDisponible(ViaLote::Avx2)) return perturbacion::Juego::Avx2;
+    return perturbacion::Juego::Escalar;
+}
+
+thread_local uint64_t porPerturbacionDecididos = 0;
+
+// The batch through the perturbation path, and what it leaves through the
+// loop. With a probe (for Automatica), the outcome is kept in `memoria`: a
+// failed probe sends the thread's next alike batches to the loop at once.
+size_t porPerturbacion(const Lote& puntos, ViaLote via, bool abandonable, UltimaSonda* memoria = nullptr,
+                       int escala = INT_MIN) {
+    if (memoria && memoria->parecido(puntos.plano, puntos.limite, via, escala) &&
+        memoria->lotesSinSonda < memoria->espera) {
+        ++memoria->lotesSinSonda;
+        return puntos.todosPorX87();
+    }
+    thread_local std::vector<uint32_t> pendientes;
+    if (pendientes.size() < puntos.n) pendientes.resize(puntos.n);
+    size_t nPendientes = 0;
+    perturbacion::Sonda sonda{PUNTOS_SONDA, false};
+    const size_t decididos = perturbacion::perturbarLote(
+        puntos.plano, puntos.limite, puntos.n, puntos.g, puntos.h, puntos.cuentas, puntos.semiplanos,
+        juegoDePerturbacion(via), abandonable, pendientes.data(), nPendientes, memoria ? &sonda : nullptr);
+    if (memoria) {
+        const bool otraVez = memoria->parecido(puntos.plano, puntos.limite, via, escala) && memoria->lotesSinSonda == memoria->espera;
+        const int espera = sonda.fallida && otraVez ? std::min(2 * memoria->espera, LOTES_SIN_PERTURBACION_MAXIMO)
+                                                    : LOTES_SIN_PERTURBACION;
+        // After a pass the next alike batch is probed, and a failure there starts from the shortest wait.
+        *memoria = {puntos.plano, puntos.limite, via, escala, sonda.fallida ? 0 : INT_MAX, espera};
+    }
+    porPerturbacionDecididos += decididos;
+    for (size_t j = 0; j < nPendientes; ++j) puntos.porX87(pendientes[j]);
+    return decididos;
+}
+
 // One batch of at most PUNTOS_POR_TRABAJO points. For Automatica a batch of
 // close points is probed first: a failed probe sends the rest of the batch,
 // and the thread's next alike batches, to the loop.
@@ -241,13 +304,18 @@ size_t iterarTrabajo(const Lote& puntos, ViaLote pedida) {
     const bool automatica = pedida == ViaLote::Automatica;
     const ViaLote via = elegirVia(puntos, pedida);
     if (via == ViaLote::X87) return puntos.todosPorX87();
+    if (via == ViaLote::Perturbacion || via == ViaLote::PerturbacionAvx2 || via == ViaLote::PerturbacionEscalar) {
+        return porPerturbacion(puntos, via, automatica);
+    }
 
-    thread_local UltimaSonda sonda;
+    // The double path's probes, and the perturbation path's, which deep
+    // batches take where the double path's probe fails.
+    thread_local UltimaSonda sonda, sondaPerturbacion;
     const int escala = automatica ? escalaDeCercania(puntos.n, puntos.g, puntos.h) : INT_MIN;
     const bool sondear = escala != INT_MIN;
     if (sondear && sonda.parecido(puntos.plano, puntos.limite, via, escala) && sonda.lotesSinSonda < LOTES_SIN_SONDA) {
         ++sonda.lotesSinSonda;
-        return puntos.todosPorX87();
+        return porPerturbacion(puntos, via, true, &sondaPerturbacion, escala);
     }
 
     thread_local Candidatos cand;
@@ -271,11 +339,10 @@ size_t iterarTrabajo(const Lote& puntos, ViaLote pedida) {
         desde = std::min(t.n, PUNTOS_SONDA);
         decididos += trabajarTramo(t, via, 0, desde);
         const bool fallida = t.pasosPendientes > t.pasosDecididos;
-        sonda = {puntos.plano, puntos.limite, via, escala, fallida ? 0 : LOTES_SIN_SONDA};
-        if (fallida) {
-            for (size_t j = desde; j < t.n; ++j) t.pendientes[t.nPendientes++] = t.punto[j];
-            desde = t.n;
-        }
+        sonda = {puntos.plano, puntos.limite, via, escala, fallida ? 0 : LOTES_SIN_SONDA, LOTES_SIN_SONDA};
+        // The whole batch again, through the perturbation path: the points
+        // the probe decided get the same results there.
+        if (fallida) return porPerturbacion(puntos, via, true, &sondaPerturbacion, escala);
     }
     decididos += trabajarTramo(t, via, desde, t.n);
     for (size_t j = 0; j < t.nPendientes; ++j) puntos.porX87(t.pendientes[j]);
@@ -283,6 +350,8 @@ size_t iterarTrabajo(const Lote& puntos, ViaLote pedida) {
 }
 
 }  // namespace
+
+uint64_t decididosPorPerturbacion() { return porPerturbacionDecididos; }
 
 size_t iterarLote(int16_t plano, int16_t maxIter, size_t n, const long double* g, const long double* h,
                   int16_t* cuentas, Semiplano* semiplanos, ViaLote via) {

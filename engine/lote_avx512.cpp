@@ -1,9 +1,11 @@
-// The double path of iterarLote on AVX-512: two interleaved vectors of eight
-// doubles. Compiled with -mavx512f (no contraction into fused operations),
-// and called only where the processor and the system run AVX-512.
+// The double path and the perturbation path of iterarLote on AVX-512: two
+// interleaved vectors of eight doubles. Compiled with -mavx512f (no
+// contraction into fused operations), and called only where the processor
+// and the system run AVX-512.
 #include <immintrin.h>
 
 #include "lote_doble_nucleo.h"
+#include "perturbacion_nucleo.h"
 
 namespace brenquil::lote {
 namespace {
@@ -11,6 +13,7 @@ namespace {
 struct Avx512 {
     using D = __m512d;
     using Mascara = __mmask8;
+    using Indice = __m256i;
     static constexpr int W = 8;
 
     static D carga(const double* p) { return _mm512_load_pd(p); }
@@ -25,6 +28,15 @@ struct Avx512 {
     static Mascara y(Mascara a, Mascara b) { return static_cast<Mascara>(a & b); }
     static uint32_t bits(Mascara m) { return m; }
     static D mezcla(Mascara m, D si, D no) { return _mm512_mask_blend_pd(m, no, si); }
+    static Mascara o(Mascara a, Mascara b) { return static_cast<Mascara>(a | b); }
+    // (_mm512_sqrt_pd with an all-ones mask: GCC 12 warns on its undefined source.)
+    static D raiz(D a) { return _mm512_mask_sqrt_pd(a, 0xFF, a); }
+    static D abs(D a) { return _mm512_abs_pd(a); }
+    // The reference indices are whole numbers below 2^15: exact in both
+    // conversions. (Masked forms with all lanes: GCC 12 warns on the
+    // undefined sources of the plain ones.)
+    static Indice indices(D n) { return _mm512_maskz_cvtpd_epi32(0xFF, n); }
+    static D reune(const double* base, Indice i) { return _mm512_mask_i32gather_pd(_mm512_setzero_pd(), 0xFF, i, base, 8); }
     // An upper bound of 2|z| from M: 2 sqrt(M), correctly rounded.
     static D dobleModulo(D m) {
         // (_mm512_sqrt_pd with an all-ones mask: GCC 12 warns on its undefined source.)
@@ -38,3 +50,9 @@ struct Avx512 {
 size_t trabajarAvx512(Trabajo& t) { return trabajar<Avx512, 2>(t); }
 
 }  // namespace brenquil::lote
+
+namespace brenquil::perturbacion {
+
+size_t trabajarAvx512(Trabajo& t) { return trabajar<lote::Avx512, 2>(t); }
+
+}  // namespace brenquil::perturbacion

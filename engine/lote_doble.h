@@ -3,6 +3,7 @@
 // constant is in docs/certificado-doble.md.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -51,5 +52,27 @@ struct Trabajo {
 // was not given because it stopped early too) and returns how many it decided.
 size_t trabajarAvx2(Trabajo& t);
 size_t trabajarAvx512(Trabajo& t);
+
+// The outcome of point p leaving a lane of either path after `pasos` steps
+// with `cuenta`: decided when the count is certain and, if the half-plane is
+// asked, the disk of radius e around the last z (imaginary part zi) does not
+// reach the real axis; pending otherwise. T is the path's work (its cuentas,
+// semiplanos, pendientes and step sums). Returns whether it was decided.
+template <class T>
+bool anotarSalida(T& t, uint32_t p, int64_t cuenta, bool cuentaCierta, double zi, double e, uint64_t pasos) {
+    bool decidido = cuentaCierta;
+    if (decidido && t.conSemiplano) {
+        decidido = std::fabs(zi) > e;
+        if (decidido) t.semiplanos[p] = zi > 0 ? Semiplano::Superior : Semiplano::Inferior;
+    }
+    if (decidido) {
+        t.cuentas[p] = static_cast<int16_t>(cuenta);
+        t.pasosDecididos += pasos;
+    } else {
+        t.pendientes[t.nPendientes++] = p;
+        t.pasosPendientes += pasos;
+    }
+    return decidido;
+}
 
 }  // namespace brenquil::lote

@@ -123,22 +123,9 @@ void Carriles<I, N>::llenar(int l) {
 // axis; pending otherwise. The lane takes the next point.
 template <class I, int N>
 void Carriles<I, N>::cerrar(int l, int64_t cuenta, bool cuentaCierta) {
-    const uint32_t p = t_.punto[cand_[l]];
-    bool decidido = cuentaCierta;
-    if (decidido && t_.conSemiplano) {
-        decidido = std::fabs(zi_[l]) > e_[l];
-        if (decidido) t_.semiplanos[p] = zi_[l] > 0 ? Semiplano::Superior : Semiplano::Inferior;
-    }
     const uint64_t pasos = static_cast<uint64_t>(paso_ - inicio_[l]);
     ++salidas_;
-    if (decidido) {
-        t_.cuentas[p] = static_cast<int16_t>(cuenta);
-        ++decididos_;
-        t_.pasosDecididos += pasos;
-    } else {
-        t_.pendientes[t_.nPendientes++] = p;
-        t_.pasosPendientes += pasos;
-    }
+    if (anotarSalida(t_, t_.punto[cand_[l]], cuenta, cuentaCierta, zi_[l], e_[l], pasos)) ++decididos_;
     --activos_;
     llenar(l);
 }

@@ -17,6 +17,7 @@
 
 #include "iteracion.h"
 #include "iteracion_lote.h"
+#include "lote_comun.h"
 #include "precision_x87.h"
 
 using namespace brenquil;
@@ -65,16 +66,6 @@ std::complex<long double> cercano(FuzzedDataProvider& d) {
     return base + escala * std::complex<long double>(dx, dy);
 }
 
-// The point g + h i of the plane whose c is about the given one (the
-// inverted planes' small terms aside).
-void puntoDeC(int16_t plano, std::complex<long double> c, long double& g, long double& h) {
-    std::complex<long double> w = c;
-    if (plano == PLANO_CARDIOIDE_INV && c != 0.0L) w = 1.0L / c;
-    if (plano == PLANO_PARABOLA && c != 0.25L) w = 1.0L / (c - 0.25L);
-    g = w.real();
-    h = -w.imag();
-}
-
 // The edges of the range and of the lanes' schedule, or any limit with a
 // uniform exponent (most runs stay short).
 int16_t limite(FuzzedDataProvider& d) {
@@ -84,15 +75,6 @@ int16_t limite(FuzzedDataProvider& d) {
         return ESPECIALES[d.ConsumeIntegralInRange<size_t>(0, std::size(ESPECIALES) - 1)];
     }
     return d.ConsumeIntegralInRange<int16_t>(-1, static_cast<int16_t>((1 << d.ConsumeIntegralInRange<int>(0, 15)) - 1));
-}
-
-[[noreturn]] void discrepancia(const char* via, int16_t plano, int16_t m, long double g, long double h, int cuenta,
-                               int esperada, int semiplano, int semiplanoEsperado) {
-    std::fprintf(stderr,
-                 "iterarLote (%s) differs from iterarPunto: plane %d, limit %d, g = %.21Lg, h = %.21Lg: "
-                 "count %d instead of %d, half-plane %d instead of %d\n",
-                 via, plano, m, g, h, cuenta, esperada, semiplano, semiplanoEsperado);
-    std::abort();
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 
 #include "codigos.h"
 #include "iteracion_lote.h"
+#include "perturbacion.h"
 #include "precision_x87.h"
 #include "referencia.h"
 
@@ -30,7 +31,10 @@ struct Via {
 const Via VIAS[] = {{ViaLote::Automatica, "automatic"},
                     {ViaLote::X87, "x87"},
                     {ViaLote::Avx2, "avx2"},
-                    {ViaLote::Avx512, "avx512"}};
+                    {ViaLote::Avx512, "avx512"},
+                    {ViaLote::Perturbacion, "perturbacion"},
+                    {ViaLote::PerturbacionAvx2, "perturbacion-avx2"},
+                    {ViaLote::PerturbacionEscalar, "perturbacion-escalar"}};
 
 // A run with BRENQUIL_VIA naming a path this processor lacks would test
 // another path under that name: every test of the program is skipped instead.
@@ -131,6 +135,18 @@ CuadradoPlano alrededorDeLaFrontera(long double lado) {
             lado};
 }
 
+// The square of the given side centred on the point g + h i of the plane.
+CuadradoPlano alrededorDe(long double g, long double h, long double lado) { return {g - lado / 2, h + lado / 2, lado}; }
+
+// Points of the plane near the boundary, for deep squares: the spiral of
+// examples/espiral-profunda.str (plane 300), a point by Misiurewicz's orbit
+// away from the valleys (c = -0.10109636384562 + 0.95628651080914i), and
+// boundary points of planes 305 and 310 found by bisection at limit 30000.
+constexpr long double ESPIRAL_G = -0.7756837680090542975L + 0.5e-15L, ESPIRAL_H = 0.1364673682946906247L - 0.5e-15L;
+constexpr long double MISIUREWICZ_G = -0.10109636384562L, MISIUREWICZ_H = -0.95628651080914L;
+constexpr long double FRONTERA305_G = -0.809207920560198887153L, FRONTERA305_H = 0.109024045394172064444L;
+constexpr long double FRONTERA310_G = -0.973462335764542846246L, FRONTERA310_H = 0.309951624088296432709L;
+
 }  // namespace
 
 TEST(IteracionLote, IgualQueElBucleLiteralEnCadaVia) {
@@ -152,6 +168,20 @@ TEST(IteracionLote, IgualQueElBucleLiteralEnCadaVia) {
         {PLANO_CARDIOIDE, alrededorDeLaFrontera(1e-9L), 4000, 17, 5},
         {PLANO_CARDIOIDE, alrededorDeLaFrontera(1e-12L), 5000, 23},
         {PLANO_CARDIOIDE, alrededorDeLaFrontera(1e-15L), 5000, 29},
+        // Deeper than the double path reaches, where perturbation decides:
+        // the spiral, a view away from the valleys, the inverted planes, in
+        // batches of a row or of 64 points, at the largest and a negative limit.
+        {PLANO_CARDIOIDE, alrededorDe(ESPIRAL_G, ESPIRAL_H, 2e-15L), 8000, 23, 64},
+        {PLANO_CARDIOIDE, alrededorDe(ESPIRAL_G, ESPIRAL_H, 1e-17L), 3000, 37},
+        {PLANO_CARDIOIDE, alrededorDe(ESPIRAL_G, ESPIRAL_H, 1e-14L), -1, 50},
+        {PLANO_CARDIOIDE, alrededorDe(MISIUREWICZ_G, MISIUREWICZ_H, 1e-13L), 32767, 23, 64},
+        {PLANO_CARDIOIDE_INV, alrededorDe(FRONTERA305_G, FRONTERA305_H, 1e-12L), 32766, 29},
+        // The same points on plane 310 right after, in batches of 64: the
+        // thread's last reference is of plane 305.
+        {PLANO_PARABOLA, alrededorDe(FRONTERA305_G, FRONTERA305_H, 1e-12L), 32766, 29, 64},
+        {PLANO_CARDIOIDE_INV, alrededorDe(FRONTERA305_G, FRONTERA305_H, 1e-16L), 32767, 37, 64},
+        {PLANO_PARABOLA, alrededorDe(FRONTERA310_G, FRONTERA310_H, 1e-10L), 20000, 31},
+        {PLANO_PARABOLA, alrededorDe(FRONTERA310_G, FRONTERA310_H, 1e-15L), 5000, 29, 64},
         // Rows on the real axis: zy is a zero whose sign decides the half-plane.
         {PLANO_CARDIOIDE, {-2.0L, 0.0L, 0.25L}, 1000, 400},
         {PLANO_CARDIOIDE, {-1.8L, 0.0L, 0.05L}, 4099, 400},
@@ -196,5 +226,50 @@ TEST(IteracionLote, OtraPrecisionX87EsLaDelBucle) {
         const testing::AssertionResult igual = igualQueReferencia({PLANO_CARDIOIDE, alrededorDeLaFrontera(1e-6L), 500, 13});
         fijarPrecisionX87(PrecisionX87::Extendida);
         EXPECT_TRUE(igual) << static_cast<int>(p) << "-bit significands";
+    }
+}
+
+TEST(IteracionLote, ReferenciaConLosRedondeosDelBucle) {
+    // The perturbation path's reference orbit: each point is the 80-bit
+    // loop's own (iterarPunto stopped one step after the one before) rounded
+    // to double, and each step's rounding rho_n = Z_(n+1) - (Z_n^2 + c) is the
+    // loop's, recomputed here in 113-bit arithmetic (within 2^-105).
+    const struct {
+        int16_t plano;
+        long double g, h;
+        int16_t limite;
+    } casos[] = {
+        {PLANO_CARDIOIDE, ESPIRAL_G, ESPIRAL_H, 1200},
+        {PLANO_CARDIOIDE, MISIUREWICZ_G, MISIUREWICZ_H, 400},
+        {PLANO_CARDIOIDE_INV, FRONTERA305_G, FRONTERA305_H, 800},
+        {PLANO_PARABOLA, FRONTERA310_G, FRONTERA310_H, 800},
+        {PLANO_CARDIOIDE, 0.26L, 0.0L, 800},  // escapes at step 30
+    };
+    const auto abs128 = [](__float128 x) { return x < 0 ? -x : x; };
+    for (const auto& c : casos) {
+        perturbacion::OrbitaReferencia r;
+        ASSERT_TRUE(perturbacion::calcularReferencia(c.plano, c.g, c.h, c.limite, r)) << c.plano;
+        const TerminosPaso t = terminosPaso(c.plano, c.g, c.h);
+        const __float128 cr = static_cast<__float128>(t.cr) + (t.forma == FormaPaso::Parabola ? 0.25 : 0.0);
+        const __float128 ci = -static_cast<__float128>(t.ci);
+        long double zr = 0.0L, zi = 0.0L;
+        for (int n = 0; n <= r.fin; ++n) {
+            ASSERT_EQ(r.a[n], static_cast<double>(zr)) << c.plano << ", step " << n;
+            ASSERT_EQ(r.b[n], static_cast<double>(zi)) << c.plano << ", step " << n;
+            if (n == r.fin) break;
+            const ResultadoIteracion siguiente = iterarPunto(c.plano, c.g, c.h, static_cast<int16_t>(n));
+            ASSERT_EQ(siguiente.cuenta, n + 1) << c.plano << ", step " << n;
+            const __float128 x = zr, y = zi;
+            const __float128 rhoR = static_cast<__float128>(siguiente.zx) - ((x * x - y * y) + cr);
+            const __float128 rhoI = static_cast<__float128>(siguiente.zy) - (2 * x * y + ci);
+            const __float128 tolerancia = 0x1p-105;
+            EXPECT_TRUE(abs128(r.s[n] - rhoR) <= abs128(rhoR) * 0x1p-52 + tolerancia &&
+                        abs128(r.t[n] - rhoI) <= abs128(rhoI) * 0x1p-52 + tolerancia)
+                << "plane " << c.plano << ", step " << n << ": " << r.s[n] << " + " << r.t[n] << " i instead of "
+                << static_cast<double>(rhoR) << " + " << static_cast<double>(rhoI) << " i";
+            zr = siguiente.zx;
+            zi = siguiente.zy;
+        }
+        EXPECT_EQ(r.fin, iterarPunto(c.plano, c.g, c.h, c.limite).cuenta) << c.plano;
     }
 }

@@ -1,0 +1,144 @@
+// The certified perturbation path of iterarLote: every point of a deep batch
+// follows, in double precision, its difference from the 80-bit orbit of one
+// reference point, with a radius that bounds the distance to its own 80-bit
+// orbit (docs/certificado-perturbacion.md proves the bound). A point is
+// decided only where the radius proves what the 80-bit loop does. Internal
+// to the engine.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "semiplano.h"
+
+namespace brenquil::perturbacion {
+
+// The constants of the bound for a loop with P-bit significands (unit
+// roundoff v = 2^-P); the x87 loop has P = 64. u = 2^-53 is double's.
+template <int P>
+struct Cotas {
+    static_assert(P >= 60 && P <= 1000);
+    static constexpr double V = [] {
+        double v = 1.0;
+        for (int i = 0; i < P; ++i) v /= 2;
+        return v;
+    }();
+    // e' = fl(fl(Gs + fl(fl(CV * S) + fl(T + B))) * FACTOR_COTA): the pixel's own
+    // roundings grow with |z|^2, S = fl(M + E) bounding it (CV), and have a fixed part (in FIJO).
+    static constexpr double CV = 6 * V;
+    static constexpr double FIJO = 4 * V;
+};
+static_assert(Cotas<64>::V == 0x1p-64);
+
+// The radius at the test point: eps = fl(fl(e + H) + fl(CS * s)); H also
+// bounds the rounding of the reference point to double, |Z_n - (a_n + b_n i)|.
+inline constexpr double H = 20 * 0x1p-53;
+inline constexpr double CS = 2 * 0x1p-53;
+// The step's rounding in double: T = fl(fl(fl(CU * nt) + 2H) * nδ).
+inline constexpr double CU = 5 * 0x1p-53;
+// The point's own term: B = fl(fl(CDC * fl(|Δr| + |Δi|)) + FIJO).
+inline constexpr double CDC = 4 * 0x1p-53;
+inline constexpr double FACTOR_COTA = 1.0 + 0x1p-48;
+
+// A reference orbit Z_0 = 0, ..., Z_fin as the path reads it: for n <= fin the
+// parts of Z_n rounded to nearest double (a, b), whatever arithmetic made Z_n;
+// for n < fin the reference's rounding at step n, rho_n = Z_(n+1) - (Z_n^2 + Γ),
+// rounded to double (s, t), within u (|s| + |t|) + 0.002 v of it. The arrays
+// hold fin + 1 entries (s and t 0 at fin). fin is the reference's count: the
+// step at which it escapes, or the limit plus one.
+struct DatosReferencia {
+    const double* a;
+    const double* b;
+    const double* s;
+    const double* t;
+    int32_t fin;
+};
+
+// The reference orbit of one point in the x87 loop's own arithmetic, with its
+// step terms (terminosPaso's cr and ci, which the points' differences are taken from).
+struct OrbitaReferencia {
+    int16_t plano = 0;
+    int16_t limite = -1;
+    long double g = 0, h = 0;
+    long double cr = 0, ci = 0;
+    int32_t fin = 0;
+    std::vector<double> a, b, s, t;
+
+    DatosReferencia datos() const { return {a.data(), b.data(), s.data(), t.data(), fin}; }
+};
+
+// Computes the orbit of the point g + h i of the plane with the effective
+// limit m (1 .. 32766) into r. False, r unusable, when the loop's test fails
+// at step 1 (the bound needs |Γ| < 2.01), the point's constant is not finite
+// or the plane is unknown.
+bool calcularReferencia(int16_t plano, long double g, long double h, int16_t m, OrbitaReferencia& r);
+
+// The points given to the lanes: each with its constant's difference from
+// the reference's (Δr, Δi in double, as the step adds it) and its index in the batch.
+struct Trabajo {
+    DatosReferencia ref;
+    const double* dr;
+    const double* di;
+    const uint32_t* punto;
+    size_t n;
+    int32_t limite;        // the effective limit m, 1 .. 32766
+    bool conSemiplano;
+    bool abandonable;      // stop taking points when the path does not pay,
+    size_t salidasAntesDeAbandonar;  // judged after this many points have left the lanes,
+    // and given up when pasosPendientes * pesoPendiente > pasosDecididos * pesoDecidido
+    uint64_t pesoPendiente, pesoDecidido;
+    int16_t* cuentas;      // by point index
+    Semiplano* semiplanos; // by point index, when conSemiplano
+    uint32_t* pendientes;  // out: the points left to iterarPunto, after the nPendientes there are
+    size_t nPendientes;
+    uint64_t pasosDecididos;
+    uint64_t pasosPendientes;
+};
+
+// The lanes: decide what they can, write the others to pendientes, return
+// how many they decided. Escalar runs anywhere; the others only where the
+// processor runs their instruction set.
+size_t trabajarEscalar(Trabajo& t);
+size_t trabajarAvx2(Trabajo& t);
+size_t trabajarAvx512(Trabajo& t);
+
+// Instruction sets of the lanes.
+enum class Juego : uint8_t { Escalar, Avx2, Avx512 };
+
+// When a batch stops paying: its points left pending cost pasosPendientes
+// steps in the lanes (wasted, and iterarPunto runs them again), its decided
+// points pasosDecididos (each saving an x87 step less the lanes' own). The
+// batch has failed when pasosPendientes * pendiente > pasosDecididos * decidido.
+// Measured: a step of the AVX-512 lanes costs about half a step of the x87
+// loop, one of the AVX2 lanes about three quarters, the scalar ones more than one.
+struct Pesos {
+    uint64_t pendiente, decidido;
+};
+constexpr Pesos pesosDe(Juego juego) {
+    switch (juego) {
+    case Juego::Avx512: return {1, 2};
+    case Juego::Avx2: return {4, 1};
+    default: return {1, 0};
+    }
+}
+
+// The whole path for a batch whose plane is known, m >= 0, and whose thread
+// has the arithmetic of the bound (as iterarLote checks): takes a reference
+// near the batch (the thread's last one when it still fits), decides at step
+// 1 in x87 every point that stops there, and gives the others to the lanes.
+// The points it leaves to iterarPunto are appended to pendientes (room for n).
+// With a probe (sonda not null) the batch may be abandoned after the first
+// sonda->puntos points have left the lanes instead of after 64, and
+// sonda->fallida tells whether the batch failed by pesosDe(juego).
+// Returns how many points it decided; when no reference serves the batch,
+// only those that stop at step 1 are.
+struct Sonda {
+    size_t puntos;
+    bool fallida;
+};
+size_t perturbarLote(int16_t plano, int16_t m, size_t n, const long double* g, const long double* h,
+                     int16_t* cuentas, Semiplano* semiplanos, Juego juego, bool abandonable, uint32_t* pendientes,
+                     size_t& nPendientes, Sonda* sonda = nullptr);
+
+}  // namespace brenquil::perturbacion
