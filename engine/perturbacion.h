@@ -18,7 +18,7 @@ namespace brenquil::perturbacion {
 // roundoff v = 2^-P); the x87 loop has P = 64. u = 2^-53 is double's.
 template <int P>
 struct Cotas {
-    static_assert(P >= 60 && P <= 1000);
+    static_assert(P >= 60 && P <= 530);
     static constexpr double V = [] {
         double v = 1.0;
         for (int i = 0; i < P; ++i) v /= 2;

@@ -32,11 +32,14 @@ sonda poner-factor 81 || fallar "could not set the zoom factor"
 paso "F12, then o during the render: the window answers within 2 s of the key"
 tecla F12
 coproc RESPUESTA { "$wine_run" "$sonda_exe" responder-tras-calculo; }
-read -r -t 60 listo <&"${RESPUESTA[0]}" || fallar "sonda did not find the render"
+# bash drops RESPUESTA when the coprocess ends: its output is read through a
+# copy of the descriptor, so that an early end reads as the end of its output.
+exec {de_sonda}<&"${RESPUESTA[0]}"
+read -r -t 60 listo <&"$de_sonda" || fallar "sonda did not find the render (it ended, or said nothing for 60 s)"
 [ "${listo%$'\r'}" = listo ] || fallar "sonda: $listo"
 antes=$(date +%s%3N)
 tecla o
-read -r -t 150 respuesta <&"${RESPUESTA[0]}" || fallar "sonda saw no answer"
+read -r -t 150 respuesta <&"$de_sonda" || fallar "sonda saw no answer"
 respuesta=${respuesta%$'\r'}
 [[ "$respuesta" =~ ^[0-9]+$ ]] || fallar "sonda: $respuesta"
 demora=$((respuesta - antes))
