@@ -32,7 +32,8 @@ echo "$(basename "$deb"): $(stat -c %s "$deb") bytes"
 [ "$(dpkg-deb -f "$deb" Package)" = brenquil-render ] || fallar "Package: $(dpkg-deb -f "$deb" Package)"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fallar "Version: $(dpkg-deb -f "$deb" Version), not $version"
 depende=$(dpkg-deb -f "$deb" Depends)
-[[ "$depende" == *libc6* && "$depende" == *zlib1g* ]] || fallar "Depends does not name the C library and zlib: $depende"
+[[ "$depende" == *libc6* && "$depende" == *zlib1g* && "$depende" == *libmpfr6* ]] \
+  || fallar "Depends does not name the C library, zlib and MPFR: $depende"
 
 # (b) The files, no more and no fewer.
 doc=usr/share/doc/brenquil-render
@@ -43,9 +44,13 @@ diferencia=$(diff <(printf '%s\n' "${esperados[@]}" | sort) \
                   <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\.\//, "", $6); print $6 }' | sort)) \
   || fallar "the package's files differ from the expected ones (< expected, > in the package):"$'\n'"$diferencia"
 
-# (c) Unpacked, the program runs and draws.
+# (c) Unpacked, the program runs and draws; the copyright file gives the
+# terms of the libraries it links.
 raiz=$carpeta/raiz
 dpkg-deb -x "$deb" "$raiz"
+for biblioteca in "GNU MP" "GNU MPFR" "License: LGPL-3+"; do
+  grep -q "$biblioteca" "$raiz/$doc/copyright" || fallar "the copyright file does not name $biblioteca"
+done
 programa=$raiz/usr/bin/brenquil-render
 if [ -x "$programa" ]; then
   [[ "$(file -b "$programa")" == *", stripped"* ]] || fallar "the program keeps its symbol table: $(file -b "$programa")"

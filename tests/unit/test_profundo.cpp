@@ -1,0 +1,247 @@
+// The P-bit loop of profundo/ and its pixel mapping. With P = 64 they are the
+// 80-bit loop: against the literal loop of the tests (referencia.h), the same
+// point g + h i, count and last z, bit for bit, on the three planes, for
+// pictures of several sizes and samples and limits up to 32766. At 64 and 160
+// bits the cycle detection gives what a plain P-bit loop gives by running
+// every step to the limit.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "codigos.h"
+#include "iteracion_p.h"
+#include "numeros.h"
+#include "referencia.h"
+
+using namespace brenquil;
+
+namespace {
+
+bool mismosBits(long double a, long double b) { return std::memcmp(&a, &b, 10) == 0; }
+
+// The 80-bit value of a 64-bit MPFR number (exact).
+long double comoLargo(mpfr_srcptr v) { return mpfr_get_ld(v, MPFR_RNDN); }
+
+struct CasoVista {
+    int16_t plano;
+    CuadradoPlano vista;
+    int16_t limite;
+    Lienzo lienzo;
+    int paso;  // every paso-th pixel of a row and of a column, all its samples
+    bool conInteriores;
+};
+
+// Compares, for the pixels and samples of the case, the 64-bit mapping and
+// loop with the 80-bit literal loop at the sample's position, computed as the
+// reference computes it.
+testing::AssertionResult comoElBucle80(const CasoVista& c) {
+    const std::atomic<int16_t> plano{c.plano};
+    const int n = c.lienzo.muestras;
+    const NumeroP x(64, c.vista.x), y(64, c.vista.y), lado(64, c.vista.lado);
+    NumeroP px(64), py(64), g(64), h(64), zx(64), zy(64);
+    std::vector<long double> posiciones;
+    std::vector<int64_t> pixeles;
+    std::vector<int> muestras;
+    for (int64_t p = 0; p < c.lienzo.ancho; p += c.paso) {
+        for (int s = 0; s < n; ++s) {
+            pixeles.push_back(p);
+            muestras.push_back(s);
+            posiciones.push_back(static_cast<long double>((p * n + s) * 400) /
+                                 (static_cast<long double>(c.lienzo.ancho) * n));
+        }
+    }
+    long interiores = 0;
+    int fallos = 0;
+    std::string detalle;
+    for (size_t j = 0; j < posiciones.size(); ++j) {
+        posicionMuestraP(py, pixeles[j], muestras[j], c.lienzo);
+        imaginarioDePixelP(h, py, y, lado);
+        for (size_t i = 0; i < posiciones.size(); ++i) {
+            posicionMuestraP(px, pixeles[i], muestras[i], c.lienzo);
+            realDePixelP(g, px, x, lado);
+            const long double gEsperado = ((posiciones[i] * 0.01L) * c.vista.lado) * 0.25L + c.vista.x;
+            const long double hEsperado = c.vista.y - ((posiciones[j] * 0.01L) * c.vista.lado) * 0.25L;
+            const ResultadoIteracion esperado = iterarReferencia(plano, c.vista, posiciones[i], posiciones[j], c.limite);
+            const ResultadoIteracionP obtenido = iterarPuntoP(c.plano, g, h, c.limite, 64, zx, zy);
+            if (esperado.cuenta == c.limite + 1) ++interiores;
+            if (mismosBits(comoLargo(g), gEsperado) && mismosBits(comoLargo(h), hEsperado) &&
+                obtenido.cuenta == esperado.cuenta && obtenido.semiplano == semiplanoDe(esperado.zx, esperado.zy) &&
+                mismosBits(comoLargo(zx), esperado.zx) && mismosBits(comoLargo(zy), esperado.zy)) {
+                continue;
+            }
+            if (++fallos <= 5) {
+                detalle += "\n  sample (" + std::to_string(pixeles[i]) + "." + std::to_string(muestras[i]) + ", " +
+                           std::to_string(pixeles[j]) + "." + std::to_string(muestras[j]) + "): count " +
+                           std::to_string(obtenido.cuenta) + " instead of " + std::to_string(esperado.cuenta) +
+                           ", g " + (mismosBits(comoLargo(g), gEsperado) ? "equal" : "different") + ", h " +
+                           (mismosBits(comoLargo(h), hEsperado) ? "equal" : "different") + ", last z " +
+                           std::to_string(static_cast<double>(comoLargo(zx))) + " " +
+                           std::to_string(static_cast<double>(comoLargo(zy))) + " instead of " +
+                           std::to_string(static_cast<double>(esperado.zx)) + " " +
+                           std::to_string(static_cast<double>(esperado.zy));
+            }
+        }
+    }
+    if (c.conInteriores && interiores == 0) {
+        return testing::AssertionFailure() << "no interior sample on plane " << c.plano << ": the case proves less";
+    }
+    if (fallos == 0) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << fallos << " of " << posiciones.size() * posiciones.size()
+                                       << " samples differ on plane " << c.plano << ", view ("
+                                       << static_cast<double>(c.vista.x) << ", " << static_cast<double>(c.vista.y)
+                                       << ", " << static_cast<double>(c.vista.lado) << "), limit " << c.limite
+                                       << ", " << c.lienzo.ancho << " pixels of " << n << "x" << n << " samples"
+                                       << detalle;
+}
+
+// The loop of P bits written out step by step, with nothing hoisted and no
+// cycle detection: the counter against maxIter, |z|^2 >= 4, the plane's c
+// from g and h, then z.
+int64_t iterarLiteralP(int16_t plano, mpfr_srcptr g, mpfr_srcptr h, int64_t maxIter, mpfr_prec_t bits, mpfr_ptr zr,
+                       mpfr_ptr zi) {
+    constexpr mpfr_rnd_t N = MPFR_RNDN;
+    NumeroP a(bits), b(bits), t(bits), m(bits), cr(bits), ci(bits), zo(bits);
+    mpfr_set_zero(zr, 1);
+    mpfr_set_zero(zi, 1);
+    int64_t k = 0;
+    while (true) {
+        if (k > maxIter) break;
+        mpfr_mul(a, zr, zr, N);
+        mpfr_mul(b, zi, zi, N);
+        mpfr_add(t, a, b, N);
+        if (mpfr_cmp_ui(t, 4) >= 0 && !mpfr_nan_p(t)) break;
+        mpfr_set(zo, zr, N);
+        if (plano == PLANO_CARDIOIDE) {
+            mpfr_set(cr, g, N);
+            mpfr_set(ci, h, N);
+        } else if (plano == PLANO_CARDIOIDE_INV || plano == PLANO_PARABOLA) {
+            const bool inv = plano == PLANO_CARDIOIDE_INV;
+            mpfr_mul(t, g, g, N);
+            mpfr_mul(m, h, h, N);
+            mpfr_add(t, t, m, N);
+            mpfr_add_d(m, t, inv ? 0.001354 : 0.00135410011001, N);
+            mpfr_ui_div(m, 1, m, N);
+            mpfr_mul(cr, g, m, N);
+            mpfr_add_d(m, t, inv ? 0.001354 : 0.0013540001, N);
+            mpfr_ui_div(m, 1, m, N);
+            mpfr_mul(ci, h, m, N);
+        }
+        if (plano == PLANO_CARDIOIDE || plano == PLANO_CARDIOIDE_INV || plano == PLANO_PARABOLA) {
+            mpfr_sub(zr, a, b, N);
+            if (plano == PLANO_PARABOLA) mpfr_add_d(zr, zr, 0.25, N);
+            mpfr_add(zr, zr, cr, N);
+            mpfr_mul_ui(a, zo, 2, N);
+            mpfr_mul(a, a, zi, N);
+            mpfr_sub(zi, a, ci, N);
+        }
+        ++k;
+    }
+    return k;
+}
+
+bool mismoValorP(mpfr_srcptr a, mpfr_srcptr b) {
+    if (mpfr_nan_p(a) || mpfr_nan_p(b)) return mpfr_nan_p(a) && mpfr_nan_p(b);
+    return mpfr_equal_p(a, b) && mpfr_signbit(a) == mpfr_signbit(b);
+}
+
+}  // namespace
+
+TEST(IteracionP, A64BitsEsElBucleDe80) {
+    const CuadradoPlano conjunto{-2.5L, 1.5L, 3.0L};
+    const CuadradoPlano bulboDos{-1.0L, 0.0L, 0.5L};       // row 0 is the real axis: h = +0
+    const CuadradoPlano centradaEnCero{-4e-3L, 4e-3L, 8e-3L};  // pixel (200, 200) is w = 0
+    const CuadradoPlano frontera{-0.7436438870371587L, 0.1318259042053120L, 1e-12L};
+    const Lienzo ventana{400, 400, 1};
+    for (const CasoVista& c : {
+             CasoVista{PLANO_CARDIOIDE, {-4.0L, 8.0L, 16.0L}, 62, ventana, 20, true},  // (100, 200) is w = 0
+             CasoVista{PLANO_CARDIOIDE, conjunto, 256, ventana, 9, true},
+             CasoVista{PLANO_CARDIOIDE, conjunto, 32766, Lienzo{1000, 1000, 3}, 43, true},
+             CasoVista{PLANO_CARDIOIDE, bulboDos, 32766, ventana, 23, true},
+             CasoVista{PLANO_CARDIOIDE, bulboDos, 4099, Lienzo{7, 7, 2}, 1, true},
+             CasoVista{PLANO_CARDIOIDE, frontera, 5000, ventana, 19, false},
+             CasoVista{PLANO_CARDIOIDE, conjunto, 0, ventana, 37, false},
+             CasoVista{PLANO_CARDIOIDE, conjunto, -1, ventana, 37, false},
+             CasoVista{301, conjunto, 100, ventana, 37, true},  // an unknown plane: z stays 0
+             CasoVista{PLANO_CARDIOIDE_INV, {-4.0L, 4.0L, 8.0L}, 1024, Lienzo{1000, 1000, 3}, 41, true},
+             CasoVista{PLANO_CARDIOIDE_INV, centradaEnCero, 32766, ventana, 20, true},
+             CasoVista{PLANO_PARABOLA, {-1.0L, 2.0L, 4.0L}, 500, Lienzo{7, 7, 2}, 1, true},
+             CasoVista{PLANO_PARABOLA, {-6.0L, 6.0L, 12.0L}, 4096, ventana, 13, true},
+             CasoVista{PLANO_PARABOLA, centradaEnCero, 32766, ventana, 40, true},
+         }) {
+        EXPECT_TRUE(comoElBucle80(c));
+    }
+}
+
+TEST(IteracionP, LaDeteccionDeCiclosEsRecorrerHastaElLimite) {
+    // Points whose orbits settle into exact cycles of P-bit values, short
+    // (c = 0, -1, -1/4) and longer (period 3, a point of the main cardioid
+    // with a slowly attracting fixed point), h = +0 whose zero flips sign with
+    // a negative zr, and an escaping point; every limit from 0 to 70 and some
+    // beyond, so the limit falls before, on and after the cycle is found.
+    struct Punto {
+        int16_t plano;
+        long double g, h;
+    };
+    const Punto puntos[] = {
+        {PLANO_CARDIOIDE, 0.0L, 0.0L},
+        {PLANO_CARDIOIDE, -1.0L, 0.0L},
+        {PLANO_CARDIOIDE, -1.3L, 0.0L},
+        {PLANO_CARDIOIDE, -0.1225611668766536L, -0.7448617666197442L},
+        {PLANO_CARDIOIDE, 0.3L, 0.3L},
+        {PLANO_CARDIOIDE, 0.3L, 0.6L},
+        {PLANO_CARDIOIDE_INV, -1.0L, 0.0L},
+        {PLANO_CARDIOIDE_INV, 0.0L, 0.0L},
+        {PLANO_CARDIOIDE_INV, -2.0L, 1.5L},
+        {PLANO_PARABOLA, -2.0L, 0.0L},
+        {PLANO_PARABOLA, -3.0L, 1.0L},
+    };
+    std::vector<int32_t> limites;
+    for (int32_t m = 0; m <= 70; ++m) limites.push_back(m);
+    for (int32_t m : {127, 128, 129, 1000, 1001, 4099, 40000}) limites.push_back(m);
+    for (mpfr_prec_t bits : {64, 160}) {
+        for (const Punto& p : puntos) {
+            const NumeroP g(bits, p.g), h(bits, p.h);
+            NumeroP zx(bits), zy(bits), zr(bits), zi(bits);
+            long ciclos = 0;
+            for (int32_t limite : limites) {
+                const ResultadoIteracionP r = iterarPuntoP(p.plano, g, h, limite, bits, zx, zy);
+                const int64_t cuenta = iterarLiteralP(p.plano, g, h, limite, bits, zr, zi);
+                EXPECT_TRUE(r.cuenta == cuenta && mismoValorP(zx, zr) && mismoValorP(zy, zi) &&
+                            r.semiplano == semiplanoP(zr, zi))
+                    << bits << " bits, plane " << p.plano << ", point " << static_cast<double>(p.g) << " "
+                    << static_cast<double>(p.h) << ", limit " << limite << ": count " << r.cuenta << " instead of "
+                    << cuenta;
+                if (cuenta == int64_t{limite} + 1) ++ciclos;
+            }
+            EXPECT_GT(ciclos, 0) << "point " << static_cast<double>(p.g) << " " << static_cast<double>(p.h);
+        }
+    }
+}
+
+TEST(IteracionP, ElLimiteMasAltoDe32Bits) {
+    // With the limit 2^31 - 1 the count of a periodic orbit is 2^31, and its
+    // last z is the one the plain loop reaches with a limit that leaves the
+    // same remainder modulo the cycle (12 covers periods 1 to 4 and 6, and a
+    // zero's sign that flips every period).
+    const int32_t maximo = INT32_MAX;
+    const int32_t equivalente = 12 * 400 + maximo % 12;
+    for (mpfr_prec_t bits : {64, 160}) {
+        for (long double c : {0.0L, -1.0L, -0.1L}) {
+            const NumeroP g(bits, c), h(bits, 0.0L);
+            NumeroP zx(bits), zy(bits), zr(bits), zi(bits);
+            const ResultadoIteracionP r = iterarPuntoP(PLANO_CARDIOIDE, g, h, maximo, bits, zx, zy);
+            const int64_t cuenta = iterarLiteralP(PLANO_CARDIOIDE, g, h, equivalente, bits, zr, zi);
+            ASSERT_EQ(cuenta, equivalente + 1) << static_cast<double>(c);
+            EXPECT_EQ(r.cuenta, int64_t{1} << 31) << static_cast<double>(c);
+            EXPECT_TRUE(mismoValorP(zx, zr) && mismoValorP(zy, zi)) << bits << " bits, c = " << static_cast<double>(c);
+        }
+    }
+    // A negative limit: no step; an unknown plane: z stays 0 to the highest count.
+    const NumeroP uno(64, 1.0L);
+    EXPECT_EQ(iterarPuntoP(PLANO_CARDIOIDE, uno, uno, -1, 64).cuenta, 0);
+    EXPECT_EQ(iterarPuntoP(301, uno, uno, maximo, 64).cuenta, int64_t{1} << 31);
+}
