@@ -31,7 +31,8 @@ rm -rf "$prefijo"
 mkdir -p "$fuentes"
 cd "$fuentes"
 echo "terceros-mingw.sh: fetching the sources of gmp and mpfr4 into $fuentes" >&2
-if ! apt-get source -q --download-only gmp mpfr4 >/dev/null; then
+if ! apt-get source -q --download-only gmp mpfr4 >apt.log 2>&1; then
+  cat apt.log >&2
   echo "terceros-mingw.sh: apt-get source failed: scripts/install-deps.sh adds the deb-src entry it needs" >&2
   exit 1
 fi
