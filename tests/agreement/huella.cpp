@@ -1,11 +1,13 @@
 // Prints a canonical text dump of what the portable core computes: number
-// texts, text readings, palette colours and iteration results. The Linux build
+// texts, text readings, palette colours and iteration results, in 80 bits
+// and in 160 (MPFR's, cross-built for Windows, against Debian's). The Linux build
 // and the Windows build run under Wine must print the same bytes; any
 // difference between the two C libraries or code generators shows as a line.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@
 
 #include "codigos.h"
 #include "iteracion.h"
+#include "iteracion_p.h"
 #include "opciones_color.h"
 #include "texto_numero.h"
 
@@ -188,13 +191,11 @@ void volcarPaleta() {
     }
 }
 
-void volcarIteraciones() {
-    linea("# iterarPixel: plane, view, limit, pixel, count, zx bytes, zy bytes");
-    struct Caso {
-        long double x, y, lado;
-        int16_t limite;
-    };
-    const Caso casos[] = {
+struct CasoIteracion {
+    long double x, y, lado;
+    int16_t limite;
+};
+const CasoIteracion CASOS_ITERACION[] = {
         {-4.0L, 8.0L, 16.0L, 62},
         {-2.0L, 2.0L, 4.0L, 500},
         {-0.75L, 0.125L, std::ldexp(1.0L, -14), 2000},
@@ -202,17 +203,49 @@ void volcarIteraciones() {
         {-0.7436438870371587L, 0.1318259042053119L, 3e-17L, 3000},
         {0.25L, 0.0L, 1e-6L, 32766},
         {-1.0e3L, 1.0e3L, 2.0e3L, 100},
-    };
+};
+
+void volcarIteraciones() {
+    linea("# iterarPixel: plane, view, limit, pixel, count, zx bytes, zy bytes");
+    const auto& casos = CASOS_ITERACION;
     char t[160];
     for (int16_t plano : {PLANO_CARDIOIDE, PLANO_CARDIOIDE_INV, PLANO_PARABOLA}) {
         for (std::size_t c = 0; c < sizeof casos / sizeof casos[0]; ++c) {
             for (int16_t py = -1; py <= 400; py += 19) {
                 for (int16_t px = -1; px <= 400; px += 23) {
-                    const Caso& k = casos[c];
+                    const CasoIteracion& k = casos[c];
                     const ResultadoIteracion r =
                         iterarPixel(Vista{k.limite, plano, COLOR_ITERACION, DWELL_SI, k.x, k.y, k.lado}, px, py);
                     std::snprintf(t, sizeof t, "%d %zu %d (%d,%d) %d %s %s", plano, c, casos[c].limite, px, py,
                                   r.cuenta, bytes(r.zx).c_str(), bytes(r.zy).c_str());
+                    linea(t);
+                }
+            }
+        }
+    }
+}
+
+void volcarIteracionesP() {
+    constexpr mpfr_prec_t BITS = 160;
+    linea("# iterarPuntoP, 160 bits: plane, view, limit, pixel, count, half-plane, zx, zy");
+    const Lienzo lienzo;
+    NumeroP px(BITS), py(BITS), g(BITS), h(BITS), zx(BITS), zy(BITS);
+    char t[400];
+    for (int16_t plano : {PLANO_CARDIOIDE, PLANO_CARDIOIDE_INV, PLANO_PARABOLA}) {
+        for (std::size_t c = 0; c < std::size(CASOS_ITERACION); ++c) {
+            const CasoIteracion& k = CASOS_ITERACION[c];
+            const NumeroP x(BITS, k.x), y(BITS, k.y), lado(BITS, k.lado);
+            for (int fila = -1; fila <= 400; fila += 59) {
+                posicionMuestraP(py, fila, 0, lienzo);
+                imaginarioDePixelP(h, py, y, lado);
+                for (int columna = -1; columna <= 400; columna += 67) {
+                    posicionMuestraP(px, columna, 0, lienzo);
+                    realDePixelP(g, px, x, lado);
+                    const ResultadoIteracionP r = iterarPuntoP(plano, g, h, k.limite, BITS, zx, zy);
+                    // MPFR's own printf: the exact value in hexadecimal on both systems.
+                    mpfr_snprintf(t, sizeof t, "%d %zu %d (%d,%d) %lld %d %Ra %Ra", plano, c, k.limite, columna, fila,
+                                  static_cast<long long>(r.cuenta), static_cast<int>(r.semiplano),
+                                  static_cast<mpfr_srcptr>(zx), static_cast<mpfr_srcptr>(zy));
                     linea(t);
                 }
             }
@@ -231,6 +264,7 @@ int main() {
     volcarLecturas();
     volcarPaleta();
     volcarIteraciones();
+    volcarIteracionesP();
     linea("# end");
     return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
 }
