@@ -15,7 +15,8 @@ set -euo pipefail
 
 prefijo=$(realpath -m "${1:?usage: terceros-mingw.sh PREFIX}")
 host=x86_64-w64-mingw32
-marca=$prefijo/.brenquil-terceros-1
+# Raise the number when this script changes what it builds.
+marca=$prefijo/.brenquil-terceros-2
 [ -f "$marca" ] && exit 0
 
 for herramienta in $host-gcc-posix m4 dpkg-source; do
@@ -69,7 +70,12 @@ construir() {  # folder, configure options...
 
 # CC_FOR_BUILD: GMP builds and runs small table generators on this machine.
 construir "$gmp" CC_FOR_BUILD=gcc
-construir "$mpfr" --with-gmp="$prefijo"
+# Thread-safe, as Debian's own build: the exponent range and the flags are
+# each thread's (configure cannot test that when cross-compiling). GCC's
+# thread-local storage for mingw calls the threads runtime: -Bstatic, which
+# LIBS leaves in force for the compiler's own libraries at the end of the
+# link, puts it inside the DLL instead of importing libwinpthread-1.dll.
+construir "$mpfr" --with-gmp="$prefijo" --enable-thread-safe LIBS="-Wl,-Bstatic"
 
 mkdir -p "$prefijo/licencias/gmp" "$prefijo/licencias/mpfr"
 cp "$fuentes/$gmp/COPYING.LESSERv3" "$fuentes/$gmp/COPYINGv3" "$fuentes/$gmp/COPYINGv2" "$prefijo/licencias/gmp/"

@@ -3,13 +3,14 @@
 // point g + h i, count and last z, bit for bit, on the three planes, for
 // pictures of several sizes and samples and limits up to 32766. At 64 and 160
 // bits the cycle detection gives what a plain P-bit loop gives by running
-// every step to the limit.
+// every step to the limit. MPFR's state is each thread's.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "codigos.h"
@@ -244,4 +245,15 @@ TEST(IteracionP, ElLimiteMasAltoDe32Bits) {
     const NumeroP uno(64, 1.0L);
     EXPECT_EQ(iterarPuntoP(PLANO_CARDIOIDE, uno, uno, -1, 64).cuenta, 0);
     EXPECT_EQ(iterarPuntoP(301, uno, uno, maximo, 64).cuenta, int64_t{1} << 31);
+}
+
+TEST(IteracionP, ElRangoDeExponentesEsDeCadaHilo) {
+    // iterarPuntoP widens the range of the thread that calls it, and a
+    // render's threads each call it: an MPFR built without thread-local state
+    // (a cross-build left to its configure's guess) would share one range and
+    // one set of flags among them.
+    EXPECT_TRUE(mpfr_buildopt_tls_p());
+    ampliarExponentes();
+    std::thread([] { mpfr_set_emin(-100); }).join();
+    EXPECT_EQ(mpfr_get_emin(), mpfr_get_emin_min());
 }
