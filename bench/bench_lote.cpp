@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <string>
 #include <thread>
 #include <vector>
@@ -103,9 +104,10 @@ void renderizar(const VistaBanco& v, const std::vector<long double>& g, const st
 
 void uso() {
     std::fprintf(stderr,
-                 "usage: bench_lote [--repeticiones N] [--lote P] [--semiplano] [VIEW...]\n"
+                 "usage: bench_lote [--repeticiones N] [--lote P] [--semiplano] [--vista PLANE,X,Y,SIDE,LIMIT]... [VIEW...]\n"
                  "  N timed repetitions of each render (default 5), P points per batch (default 400,\n"
-                 "  a row), --semiplano asks the half-plane of the last z too; VIEWs among:\n");
+                 "  a row), --semiplano asks the half-plane of the last z too, --vista adds a view\n"
+                 "  by its upper-left corner X + Yi; VIEWs among:\n");
     for (const VistaBanco& v : VISTAS) std::fprintf(stderr, "    %-11s %s\n", v.nombre, v.descripcion);
 }
 
@@ -116,6 +118,7 @@ int main(int argc, char** argv) {
     size_t lote = LADO_IMAGEN;
     bool conSemiplano = false;
     std::vector<const VistaBanco*> elegidas;
+    std::deque<VistaBanco> propias;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if ((arg == "--repeticiones" || arg == "--lote") && i + 1 < argc) {
@@ -133,6 +136,14 @@ int main(int argc, char** argv) {
         }
         if (arg == "--semiplano") {
             conSemiplano = true;
+            continue;
+        }
+        if (arg == "--vista" && i + 1 < argc) {
+            if (!leerVistaBanco(argv[++i], propias)) {
+                uso();
+                return 2;
+            }
+            elegidas.push_back(&propias.back());
             continue;
         }
         if (!elegirVista(VISTAS, arg, elegidas)) {

@@ -5,6 +5,8 @@
 #include <time.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <deque>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -43,6 +45,24 @@ void todasSiNinguna(const VistaBanco (&vistas)[N], std::vector<const VistaBanco*
     if (elegidas.empty()) {
         for (const VistaBanco& v : vistas) elegidas.push_back(&v);
     }
+}
+
+// A view given on the command line as PLANE,X,Y,SIDE,LIMIT (X + Yi the upper-left
+// corner), named by that text; false when the text is not such a view.
+inline bool leerVistaBanco(const char* texto, std::deque<VistaBanco>& vistas) {
+    char* fin = nullptr;
+    const long plano = std::strtol(texto, &fin, 10);
+    long double valores[3];
+    for (long double& valor : valores) {
+        if (*fin != ',') return false;
+        valor = std::strtold(fin + 1, &fin);
+    }
+    if (*fin != ',') return false;
+    const long limite = std::strtol(fin + 1, &fin, 10);
+    if (*fin != '\0' || !(valores[2] > 0) || limite < -32768 || limite > 32767) return false;
+    vistas.push_back({texto, texto, static_cast<int16_t>(plano), {valores[0], valores[1], valores[2]},
+                      static_cast<int16_t>(limite)});
+    return true;
 }
 
 // The calling thread's CPU time in seconds.

@@ -85,8 +85,8 @@ constexpr int LOTES_SIN_SONDA = 32;
 // twice as many after each further failure in a row, up to
 // LOTES_SIN_PERTURBACION_MAXIMO. Its decided shares vary more from batch to
 // batch near the boundary, so it forgets a single failure sooner.
-constexpr int LOTES_SIN_PERTURBACION = 8;
-constexpr int LOTES_SIN_PERTURBACION_MAXIMO = 64;
+constexpr int LOTES_SIN_PERTURBACION = 2;
+constexpr int LOTES_SIN_PERTURBACION_MAXIMO = 8;
 
 // When most of the first pairs of consecutive points (pixels next to each
 // other, as a render passes them) are closer than CERCANIA_MINIMA, the binary

@@ -55,6 +55,19 @@ struct DatosReferencia {
     int32_t fin;
 };
 
+// The linear prediction of a point's difference from a reference (section 7
+// of the proof): from D_1 = Δ + η at the reference's index 1, at index j
+// L_j = A_j η + B_j Δ - C_j, with A_(j+1) = 2 Z_j A_j, B_(j+1) = 2 Z_j B_j + 1,
+// C_(j+1) = 2 Z_j C_j + rho_j from A_1 = B_1 = 1, C_1 = 0 in x87 arithmetic,
+// and these upper bounds for index j: |Z_j|, |A_j|, |B_j|, |C_j|_1, and
+// alpha, beta, gamma of the roundings of the step from j to j + 1
+// (|2 Z_j A_j - A_(j+1)| <= alpha, |2 Z_j B_j + 1 - B_(j+1)| <= beta,
+// |2 Z_j C_j + rho_j - C_(j+1)| <= gamma). Index 0 holds nothing.
+struct PasoLineal {
+    long double ar, ai, br, bi, cr, ci;
+    long double z, a, b, c1, alpha, beta, gamma;
+};
+
 // The reference orbit of one point in the x87 loop's own arithmetic, with its
 // step terms (terminosPaso's cr and ci, which the points' differences are taken from).
 struct OrbitaReferencia {
@@ -64,9 +77,39 @@ struct OrbitaReferencia {
     long double cr = 0, ci = 0;
     int32_t fin = 0;
     std::vector<double> a, b, s, t;
+    std::vector<PasoLineal> lineal;  // fin + 1 entries, from index 1
+    long double rho0r = 0, rho0i = 0;  // rho_0 in x87, within 0.002 v of it
 
     DatosReferencia datos() const { return {a.data(), b.data(), s.data(), t.data(), fin}; }
 };
+
+// A skip for the points whose |Δ| is at most kappa and whose |η| is at most
+// r0: every such point's loop goes on at indices 1 .. pasos - 1, and at index
+// pasos its difference from Z_pasos lies within `error` of L_pasos, whatever
+// the loop's roundings. pasos is 0 when no skip is worth it.
+struct Salto {
+    long double kappa = -1;
+    long double r0 = -1;
+    int32_t pasos = 0;
+    long double error = 0;
+};
+
+// The longest skip whose error from what the prediction leaves out stays
+// within the roundings' part and TOLERANCIA_SALTO of the prediction's size,
+// at most `hasta` steps (hasta < fin).
+inline constexpr long double TOLERANCIA_SALTO = 0x1p-24L;
+Salto calcularSalto(const OrbitaReferencia& r, long double kappa, long double r0, int32_t hasta);
+
+// The skips of one reference for one kappa, by the binary exponent of r0,
+// computed when first asked. Kept per thread; internal to the path.
+class Saltos;
+
+// A lane rebased at the reference's index 0 with δ = (x, y) and radius e,
+// its point's Δ87 = (dr, di) (x87) and `quedan` steps before its count
+// passes the limit: when a skip of the table serves it (fewer steps than
+// quedan), sets δ and e to those at the skip's end, index J, and returns J
+// (the lane's count grows by J); else 0, δ and e untouched.
+int32_t saltarRebasado(Saltos& saltos, double& x, double& y, double& e, long double dr, long double di, int64_t quedan);
 
 // Computes the orbit of the point g + h i of the plane with the effective
 // limit m (1 .. 32766) into r. False, r unusable, when the loop's test fails
@@ -82,6 +125,15 @@ struct Trabajo {
     const double* di;
     const uint32_t* punto;
     size_t n;
+    // With salto > 0, every point starts at step salto with δ = (x0, y0), e = e0.
+    int32_t salto;
+    const double* x0;
+    const double* y0;
+    double e0;
+    // The points' Δ in x87, and the skips of rebased lanes (none when null).
+    const long double* dr87;
+    const long double* di87;
+    Saltos* saltos;
     int32_t limite;        // the effective limit m, 1 .. 32766
     bool conSemiplano;
     bool abandonable;      // stop taking points when the path does not pay,
@@ -117,7 +169,7 @@ struct Pesos {
 };
 constexpr Pesos pesosDe(Juego juego) {
     switch (juego) {
-    case Juego::Avx512: return {1, 2};
+    case Juego::Avx512: return {1, 4};
     case Juego::Avx2: return {4, 1};
     default: return {1, 0};
     }

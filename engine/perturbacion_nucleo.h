@@ -31,7 +31,7 @@ namespace brenquil::perturbacion {
 // once the batch has failed by them.
 
 // Steps between two looks for lanes whose z is nearer 0 than δ.
-inline constexpr int64_t CADA_REBASE = 4;
+inline constexpr int64_t CADA_REBASE = 1;
 
 template <class I, int N, int P = 64>
 class Carriles {
@@ -77,6 +77,7 @@ private:
     alignas(64) double avance_[L];
     int64_t inicio_[L];
     int64_t fin_[L];
+    int64_t saltados_[L];  // steps of the lane's count that were skipped
     int64_t rebaseForzado_[L];  // the step at which the lane's index reaches the reference's end
     size_t cand_[L];
 };
@@ -103,10 +104,19 @@ void Carriles<I, N, P>::llenar(int l) {
     dr_[l] = t_.dr[c];
     di_[l] = t_.di[c];
     b_[l] = (std::fabs(dr_[l]) + std::fabs(di_[l])) * CDC + Cotas<P>::FIJO;
-    inicio_[l] = paso_;
-    fin_[l] = paso_ + m_ + 1;
+    // A skipped point starts at step salto, paired with the reference's index salto.
+    const int64_t salto = t_.salto;
+    if (salto > 0) {
+        x_[l] = t_.x0[c];
+        y_[l] = t_.y0[c];
+        e_[l] = t_.e0;
+        n_[l] = static_cast<double>(salto);
+    }
+    inicio_[l] = paso_ - salto;
+    saltados_[l] = salto;
+    fin_[l] = inicio_[l] + m_ + 1;
     proximoFin_ = std::min(proximoFin_, fin_[l]);
-    rebaseForzado_[l] = paso_ + t_.ref.fin;
+    rebaseForzado_[l] = paso_ + t_.ref.fin - salto;
     proximoRebase_ = std::min(proximoRebase_, rebaseForzado_[l]);
     ++activos_;
 }
@@ -117,7 +127,12 @@ template <class I, int N, int P>
 void Carriles<I, N, P>::cerrar(int l, int64_t cuenta, bool cuentaCierta) {
     const uint64_t pasos = static_cast<uint64_t>(paso_ - inicio_[l]);
     ++salidas_;
-    if (lote::anotarSalida(t_, t_.punto[cand_[l]], cuenta, cuentaCierta, mZi_[l], mEps_[l], pasos)) ++decididos_;
+    if (lote::anotarSalida(t_, t_.punto[cand_[l]], cuenta, cuentaCierta, mZi_[l], mEps_[l], pasos)) {
+        ++decididos_;
+    } else {
+        // A pending point wasted only the steps the lanes ran, not those skipped.
+        t_.pasosPendientes -= static_cast<uint64_t>(saltados_[l]);
+    }
     --activos_;
     llenar(l);
 }
@@ -155,11 +170,22 @@ void Carriles<I, N, P>::rebasar(uint32_t mascara) {
         x_[l] = mZr_[l];
         y_[l] = mZi_[l];
         e_[l] = mEps_[l];
-        n_[l] = 0.0;
-        rebaseForzado_[l] = paso_ + t_.ref.fin;
+        // The steps that the reference's linear prediction proves, skipped,
+        // short of the point's limit.
+        int64_t salto = 0;
+        if (t_.saltos) {
+            const size_t c = cand_[l];
+            salto = saltarRebasado(*t_.saltos, x_[l], y_[l], e_[l], t_.dr87[c], t_.di87[c], fin_[l] - paso_ - 1);
+            inicio_[l] -= salto;
+            fin_[l] -= salto;
+            saltados_[l] += salto;
+        }
+        n_[l] = static_cast<double>(salto);
+        rebaseForzado_[l] = paso_ + t_.ref.fin - salto;
     }
     proximoRebase_ = NUNCA;
     for (int l = 0; l < L; ++l) proximoRebase_ = std::min(proximoRebase_, rebaseForzado_[l]);
+    for (int l = 0; l < L; ++l) proximoFin_ = std::min(proximoFin_, fin_[l]);
 }
 
 template <class I, int N, int P>
