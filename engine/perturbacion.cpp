@@ -480,24 +480,13 @@ size_t perturbarLote(int16_t plano, int16_t m, size_t n, const long double* g, c
         kappa = std::max(kappa, std::fabs(cand.dr87[k]) + std::fabs(cand.di87[k]));
     }
     if (t.n > 0) saltar(cache.saltos, ref, kappa, m, t, cand);
-    const auto trabajarTramo = [&](size_t desde, size_t hasta) {
-        Trabajo parte = t;
-        parte.dr += desde;
-        parte.di += desde;
-        parte.punto += desde;
-        parte.n = hasta - desde;
-        if (parte.n > 0) {
-            switch (juego) {
-            case Juego::Avx512: decididos += trabajarAvx512(parte); break;
-            case Juego::Avx2: decididos += trabajarAvx2(parte); break;
-            default: decididos += trabajarEscalar(parte); break;
-            }
+    if (t.n > 0) {
+        switch (juego) {
+        case Juego::Avx512: decididos += trabajarAvx512(t); break;
+        case Juego::Avx2: decididos += trabajarAvx2(t); break;
+        default: decididos += trabajarEscalar(t); break;
         }
-        t.nPendientes = parte.nPendientes;
-        t.pasosDecididos = parte.pasosDecididos;
-        t.pasosPendientes = parte.pasosPendientes;
-    };
-    trabajarTramo(0, t.n);
+    }
     if (sonda) sonda->fallida = t.pasosPendientes * t.pesoPendiente > t.pasosDecididos * t.pesoDecidido;
     nPendientes = t.nPendientes;
     return decididos;

@@ -163,7 +163,9 @@ enum class Juego : uint8_t { Escalar, Avx2, Avx512 };
 // points pasosDecididos (each saving an x87 step less the lanes' own). The
 // batch has failed when pasosPendientes * pendiente > pasosDecididos * decidido.
 // Measured: a step of the AVX-512 lanes costs about half a step of the x87
-// loop, one of the AVX2 lanes about three quarters, the scalar ones more than one.
+// loop, one of the AVX2 lanes about three quarters, the scalar ones more than
+// one; the decided points' steps include those skipped (nearly free), so the
+// AVX-512 lanes are given a pending step's worth of four decided ones.
 struct Pesos {
     uint64_t pendiente, decidido;
 };

@@ -30,7 +30,8 @@ namespace brenquil::perturbacion {
 // weights of the lanes' instruction set (pesosDe): no more points are taken
 // once the batch has failed by them.
 
-// Steps between two looks for lanes whose z is nearer 0 than δ.
+// Steps between two looks for lanes whose z is nearer 0 than δ: every step,
+// so that a lane rebases where the reference returns near 0, and skips there.
 inline constexpr int64_t CADA_REBASE = 1;
 
 template <class I, int N, int P = 64>
