@@ -270,14 +270,9 @@ thread_local uint64_t porPerturbacionDecididos = 0;
 
 // The batch through the perturbation path, and what it leaves through the
 // loop. With a probe (for Automatica), the outcome is kept in `memoria`: a
-// failed probe sends the thread's next alike batches to the loop at once.
+// failed probe makes the thread's next alike batches wait (see iterarTrabajo).
 size_t porPerturbacion(const Lote& puntos, ViaLote via, bool abandonable, UltimaSonda* memoria = nullptr,
                        int escala = INT_MIN) {
-    if (memoria && memoria->parecido(puntos.plano, puntos.limite, via, escala) &&
-        memoria->lotesSinSonda < memoria->espera) {
-        ++memoria->lotesSinSonda;
-        return puntos.todosPorX87();
-    }
     thread_local std::vector<uint32_t> pendientes;
     if (pendientes.size() < puntos.n) pendientes.resize(puntos.n);
     size_t nPendientes = 0;
@@ -298,8 +293,10 @@ size_t porPerturbacion(const Lote& puntos, ViaLote via, bool abandonable, Ultima
 }
 
 // One batch of at most PUNTOS_POR_TRABAJO points. For Automatica a batch of
-// close points is probed first: a failed probe sends the rest of the batch,
-// and the thread's next alike batches, to the loop.
+// close points (a deep one) goes first to the perturbation path, which skips
+// most steps where it applies; where its probe failed for the thread's last
+// alike batch, to the double path with its own probe, and where that failed
+// too, to the loop.
 size_t iterarTrabajo(const Lote& puntos, ViaLote pedida) {
     const bool automatica = pedida == ViaLote::Automatica;
     const ViaLote via = elegirVia(puntos, pedida);
@@ -308,14 +305,20 @@ size_t iterarTrabajo(const Lote& puntos, ViaLote pedida) {
         return porPerturbacion(puntos, via, automatica);
     }
 
-    // The double path's probes, and the perturbation path's, which deep
-    // batches take where the double path's probe fails.
+    // The perturbation path's probes and the double path's.
     thread_local UltimaSonda sonda, sondaPerturbacion;
     const int escala = automatica ? escalaDeCercania(puntos.n, puntos.g, puntos.h) : INT_MIN;
     const bool sondear = escala != INT_MIN;
-    if (sondear && sonda.parecido(puntos.plano, puntos.limite, via, escala) && sonda.lotesSinSonda < LOTES_SIN_SONDA) {
-        ++sonda.lotesSinSonda;
-        return porPerturbacion(puntos, via, true, &sondaPerturbacion, escala);
+    if (sondear) {
+        if (!sondaPerturbacion.parecido(puntos.plano, puntos.limite, via, escala) ||
+            sondaPerturbacion.lotesSinSonda >= sondaPerturbacion.espera) {
+            return porPerturbacion(puntos, via, true, &sondaPerturbacion, escala);
+        }
+        ++sondaPerturbacion.lotesSinSonda;
+        if (sonda.parecido(puntos.plano, puntos.limite, via, escala) && sonda.lotesSinSonda < LOTES_SIN_SONDA) {
+            ++sonda.lotesSinSonda;
+            return puntos.todosPorX87();
+        }
     }
 
     thread_local Candidatos cand;
@@ -340,9 +343,12 @@ size_t iterarTrabajo(const Lote& puntos, ViaLote pedida) {
         decididos += trabajarTramo(t, via, 0, desde);
         const bool fallida = t.pasosPendientes > t.pasosDecididos;
         sonda = {puntos.plano, puntos.limite, via, escala, fallida ? 0 : LOTES_SIN_SONDA, LOTES_SIN_SONDA};
-        // The whole batch again, through the perturbation path: the points
-        // the probe decided get the same results there.
-        if (fallida) return porPerturbacion(puntos, via, true, &sondaPerturbacion, escala);
+        // The rest of the batch through the loop.
+        if (fallida) {
+            for (size_t j = desde; j < t.n; ++j) puntos.porX87(cand.punto[j]);
+            for (size_t j = 0; j < t.nPendientes; ++j) puntos.porX87(t.pendientes[j]);
+            return decididos;
+        }
     }
     decididos += trabajarTramo(t, via, desde, t.n);
     for (size_t j = 0; j < t.nPendientes; ++j) puntos.porX87(t.pendientes[j]);
