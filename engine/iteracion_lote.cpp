@@ -88,14 +88,20 @@ constexpr int LOTES_SIN_SONDA = 32;
 constexpr int LOTES_SIN_PERTURBACION = 2;
 constexpr int LOTES_SIN_PERTURBACION_MAXIMO = 8;
 
-// When most of the first pairs of consecutive points (pixels next to each
-// other, as a render passes them) are closer than CERCANIA_MINIMA, the binary
-// exponent of the relative distance of the first close pair; INT_MIN
-// otherwise. Exact repeats do not count.
+// When most of the first points are closer than CERCANIA_MINIMA (relative)
+// to the nearest of the VECINOS points before them, the binary exponent of
+// that relative distance for the first such point; INT_MIN otherwise. Exact
+// repeats do not count. A render passes pixels next to each other in a row,
+// or, in the window's rings, every fourth pixel next to the one four before.
+constexpr size_t VECINOS = 4;
 int escalaDeCercania(size_t n, const long double* g, const long double* h) {
     int cercanos = 0, lejanos = 0, escala = INT_MIN;
     for (size_t i = 1; i < n && i <= PARES_MUESTRA; ++i) {
-        const long double distancia = std::fabs(g[i] - g[i - 1]) + std::fabs(h[i] - h[i - 1]);
+        long double distancia = 0.0L;
+        for (size_t j = i > VECINOS ? i - VECINOS : 0; j < i; ++j) {
+            const long double d = std::fabs(g[i] - g[j]) + std::fabs(h[i] - h[j]);
+            if (d != 0.0L && (distancia == 0.0L || d < distancia)) distancia = d;
+        }
         if (distancia == 0.0L) continue;
         const long double tamano = std::fabs(g[i]) + std::fabs(h[i]);
         if (distancia < CERCANIA_MINIMA * tamano) {
