@@ -26,18 +26,20 @@ void colorearMuestras(const Vista& vista, size_t n, const long double* px, const
     const bool porSemiplano = usaZFinal(vista.modoColor);
     iterarLote(vista.plano, m, n, g.data(), h.data(), cuentas.data(), porSemiplano ? semiplanos.data() : nullptr);
     for (size_t i = 0; i < n; ++i) {
-        int32_t color = int32_t{cuentas[i]} - 1;
-        if (vista.dwell != DWELL_SI) {
-            // m + 1 in 32 bits, so that it does not wrap at 32767.
-            if (int32_t{cuentas[i]} != int32_t{m} + 1) {
-                colores[i] = sinColor;
-                continue;
-            }
-            color = m;
-        }
-        colores[i] = porSemiplano ? colorDescomposicion(vista.modoColor, color, semiplanos[i])
-                                  : colorIteracion(vista.modoColor, color);
+        colores[i] = colorDeCuenta(vista, m, cuentas[i], porSemiplano ? semiplanos[i] : Semiplano::Cero, sinColor);
     }
+}
+
+Color colorDeCuenta(const Vista& vista, int32_t m, int64_t cuenta, Semiplano semiplano, Color sinColor) {
+    // The count is at most m + 1 <= 2^31: the colour's number fits 32 bits.
+    auto color = static_cast<int32_t>(cuenta - 1);
+    if (vista.dwell != DWELL_SI) {
+        // m + 1 in 64 bits, so that it wraps neither at 32767 nor at 2^31 - 1.
+        if (cuenta != int64_t{m} + 1) return sinColor;
+        color = m;
+    }
+    return usaZFinal(vista.modoColor) ? colorDescomposicion(vista.modoColor, color, semiplano)
+                                      : colorIteracion(vista.modoColor, color);
 }
 
 OrdenAnillos::OrdenAnillos(int lado) {

@@ -25,6 +25,12 @@ namespace brenquil {
 void colorearMuestras(const Vista& vista, size_t n, const long double* px, const long double* py, Color* colores,
                       Color sinColor);
 
+// The colour of a sample whose iteration under the limit m (as drawn, up to
+// 2^31 - 1) gave `cuenta` and a last z in `semiplano`, as colorearMuestras
+// colours it: by the count minus one with DWELL_SI; with any other dwell by
+// m when the sample did not escape (count m + 1), `sinColor` when it did.
+Color colorDeCuenta(const Vista& vista, int32_t m, int64_t cuenta, Semiplano semiplano, Color sinColor);
+
 struct PosicionPixel {
     int16_t x;
     int16_t y;

@@ -22,6 +22,8 @@ enum class FalloLectura {
     LEER,           // reading it failed
     PNG,            // a PNG that is damaged, cut short or beyond the reader's limits
     PNG_SIN_VISTA,  // a PNG without the view's text
+    ARCHIVO_VISTA,  // a view file (textoArchivoVista) that is damaged or too long
+    PROFUNDA,       // for the window: a view deeper than its 80-bit numbers resolve
 };
 
 // What a file gave besides its view.
@@ -37,7 +39,9 @@ struct LecturaVista {
 // Reads the view of the file at `ruta` into `vista`. A file that begins with
 // the PNG signature is a PNG (a parameter file's first byte is a digit, a
 // sign or a space, never 0x89), and its view is the record in its text
-// "Brenquil view", found in any text chunk anywhere in the file. Any other
+// "Brenquil view", found in any text chunk anywhere in the file. A file that
+// begins with "view=" is a view file (textoArchivoVista), read as that PNG's
+// two texts are; a damaged one gives FalloLectura::ARCHIVO_VISTA. Any other
 // file is a parameter file, read as the window has always read one: at most
 // its first 135 bytes, as leerRegistro reads them, so that a short or empty
 // file gives 0 for the fields it lacks and leaves the plane as it is when its
@@ -52,6 +56,16 @@ struct LecturaVista {
 // that has no writer.
 std::string leerArchivoVista(const std::filesystem::path& ruta, Vista& vista, FalloLectura* fallo = nullptr,
                              LecturaVista* lectura = nullptr);
+
+// The window's Load: leerArchivoVista, but a view drawn deeper than 80 bits
+// (a "Brenquil render" record of a precision above 64), which the window
+// cannot draw, gives no view: FalloLectura::PROFUNDA, `vista` untouched.
+std::string leerArchivoVistaVentana(const std::filesystem::path& ruta, Vista& vista, FalloLectura& fallo);
+
+// The text of a view file, which holds what a PNG of brenquil-render holds
+// of its view, also a view deeper than 80 bits: the line "view=" with the
+// 135-byte record of `vista`, then the "Brenquil render" lines of `dibujo`.
+std::string textoArchivoVista(const Vista& vista, const Dibujo& dibujo);
 
 // Writes the 135-byte record of `vista` to `ruta` without ever destroying
 // data (reemplazarArchivo): `ruta` is created or overwritten, as an ordinary

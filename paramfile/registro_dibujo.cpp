@@ -1,5 +1,7 @@
 #include "registro_dibujo.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -35,6 +37,47 @@ std::string enteros(std::string_view texto, char separador, std::initializer_lis
 
 std::string cifras(int n) { return std::to_string(n); }
 
+// Whether `t` is a C hexadecimal number as a deep view's record writes it:
+// an optional '-', "0x", hexadecimal digits with at most one '.', and a
+// power of 2 ("p", an optional sign, decimal digits).
+bool hexadecimalC(std::string_view t) {
+    std::size_t i = t.substr(0, 1) == "-" ? 1 : 0;
+    if (t.substr(i, 2) != "0x") return false;
+    i += 2;
+    const auto hexadecimal = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) || (c >= 'a' && c <= 'f'); };
+    int cifrasLeidas = 0;
+    bool punto = false;
+    for (; i < t.size() && t[i] != 'p'; ++i) {
+        if (t[i] == '.' && !punto) {
+            punto = true;
+        } else if (hexadecimal(t[i])) {
+            ++cifrasLeidas;
+        } else {
+            return false;
+        }
+    }
+    if (cifrasLeidas == 0 || i == t.size()) return false;
+    std::string_view potencia = t.substr(i + 1);
+    if (!potencia.empty() && (potencia[0] == '+' || potencia[0] == '-')) potencia.remove_prefix(1);
+    return !potencia.empty() && potencia.size() <= 10 &&
+           std::all_of(potencia.begin(), potencia.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+}
+
+// A corner or side: its 80-bit value, and for a deep view its exact text too.
+std::string real(std::string_view v, bool positivo, Dibujo& d, long double& valor, std::string& texto) {
+    if (std::string motivo = leerRealFinito(v, positivo, valor); !motivo.empty()) return motivo;
+    texto.clear();
+    if (d.precision > PRECISION_80) {
+        if (!hexadecimalC(v)) return "not a C hexadecimal number, as a view of precision " + cifras(d.precision) + " holds it";
+        texto = v;
+    }
+    return "";
+}
+
+std::optional<std::string> exacto(const Dibujo& d, long double valor, const std::string& texto) {
+    return d.precision > PRECISION_80 ? texto : textoExacto(valor);
+}
+
 // A key of the record: how its value is read into a Dibujo and written from
 // one (nothing written: the line is left out, and the key is optional).
 struct Campo {
@@ -67,12 +110,34 @@ constexpr Campo CAMPOS[] = {
          return motivo;
      },
      [](const Dibujo& d) -> std::optional<std::string> { return cifras(d.paso); }},
-    {"x", [](std::string_view v, Dibujo& d) { return leerRealFinito(v, false, d.xSupIzq); },
-     [](const Dibujo& d) -> std::optional<std::string> { return textoExacto(d.xSupIzq); }},
-    {"y", [](std::string_view v, Dibujo& d) { return leerRealFinito(v, false, d.ySupIzq); },
-     [](const Dibujo& d) -> std::optional<std::string> { return textoExacto(d.ySupIzq); }},
-    {"side", [](std::string_view v, Dibujo& d) { return leerRealFinito(v, true, d.lado); },
-     [](const Dibujo& d) -> std::optional<std::string> { return textoExacto(d.lado); }},
+    // Before the corner and side, whose form it decides.
+    {"precision",
+     [](std::string_view v, Dibujo& d) {
+         std::string motivo = enteros(v, ',', {&d.precision}, PRECISION_80, PRECISION_MAXIMA);
+         if (motivo.empty() && d.precision % 32 != 0) motivo = "not a multiple of 32";
+         return motivo;
+     },
+     [](const Dibujo& d) -> std::optional<std::string> {
+         if (d.precision <= PRECISION_80) return std::nullopt;
+         return cifras(d.precision);
+     }},
+    {"x", [](std::string_view v, Dibujo& d) { return real(v, false, d, d.xSupIzq, d.xExacto); },
+     [](const Dibujo& d) -> std::optional<std::string> { return exacto(d, d.xSupIzq, d.xExacto); }},
+    {"y", [](std::string_view v, Dibujo& d) { return real(v, false, d, d.ySupIzq, d.yExacto); },
+     [](const Dibujo& d) -> std::optional<std::string> { return exacto(d, d.ySupIzq, d.yExacto); }},
+    {"side", [](std::string_view v, Dibujo& d) { return real(v, true, d, d.lado, d.ladoExacto); },
+     [](const Dibujo& d) -> std::optional<std::string> { return exacto(d, d.lado, d.ladoExacto); }},
+    {"iterations",
+     [](std::string_view v, Dibujo& d) {
+         int limite = 0;
+         std::string motivo = enteros(v, ',', {&limite}, int64_t{INT16_MAX} + 1, INT32_MAX);
+         d.limite = limite;
+         return motivo;
+     },
+     [](const Dibujo& d) -> std::optional<std::string> {
+         if (d.limite <= INT16_MAX) return std::nullopt;
+         return cifras(d.limite);
+     }},
 };
 
 // A value as it appears in a message: control characters (a CR of a line

@@ -64,6 +64,8 @@ std::wstring motivo(FalloLectura fallo) {
     case FalloLectura::LEER: return L"error de lectura";
     case FalloLectura::PNG: return L"el PNG esta danado o incompleto";
     case FalloLectura::PNG_SIN_VISTA: return L"el PNG no contiene una vista de Brenquil";
+    case FalloLectura::ARCHIVO_VISTA: return L"el archivo de vista esta danado";
+    case FalloLectura::PROFUNDA: return L"la vista es mas profunda de lo que resuelven los numeros de 80 bits";
     case FalloLectura::NINGUNO: break;
     }
     return {};
@@ -80,12 +82,13 @@ void avisar(HWND ventana, const wchar_t* titulo, const wchar_t* accion, const st
 void cargarParametros(HWND ventana) {
     if (!elegirArchivo(ventana, OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, GetOpenFileNameW)) return;
     const std::filesystem::path ruta(programa().nombreArchivo);
-    // A parameter file, or the view inside a PNG of brenquil-render. A file
-    // that gives no view leaves the state as it was, and says why.
+    // A parameter file, or the view inside a PNG or view file of
+    // brenquil-render. A file that gives no view, or a view deeper than the
+    // window's numbers, leaves the state as it was, and says why.
     EstadoVisor& estado = programa().estado;
     Vista vista = estado.vista();
     FalloLectura fallo = FalloLectura::NINGUNO;
-    if (leerArchivoVista(ruta, vista, &fallo).empty()) {
+    if (leerArchivoVistaVentana(ruta, vista, fallo).empty()) {
         estado.ponerVista(vista);
     } else {
         avisar(ventana, L"Load", L"leer", motivo(fallo));

@@ -95,11 +95,13 @@ Comprobacion codigo(const NombreCodigo (&nombres)[N], const char* que) {
     };
 }
 
-bool terminaEnPng(const std::string& v) {
-    std::string extension = v.size() >= 4 ? v.substr(v.size() - 4) : "";
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension == ".png";
+bool terminaEn(const std::string& v, const std::string& extension) {
+    std::string final = v.size() >= extension.size() ? v.substr(v.size() - extension.size()) : "";
+    for (char& c : final) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return final == extension;
 }
+
+bool terminaEnPng(const std::string& v) { return terminaEn(v, ".png"); }
 
 std::string nombrePng(std::string& v) {
     if (v.empty()) return "an empty name";
@@ -204,6 +206,9 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
                  "brenquil-render");
     app.get_formatter()->column_width(33);
     app.footer(
+        "A view the 80-bit numbers do not resolve is drawn with wider ones (a multiple\n"
+        "of 32 bits, 48 more than the view needs); its PNG or view file (*.brv)\n"
+        "holds it exactly, a parameter file cannot.\n\n"
         "The view comes from FILE, from the options, or from both (an option replaces\n"
         "the file's value); a value given nowhere takes the window's start-up value:\n"
         "corner -4 + 8i, side 16, 30 iterations, plane 300, colour 350, dwell 380.\n"
@@ -244,11 +249,11 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
     const auto dado = [](const CLI::Option* opcion) { return opcion->count() > 0; };
     Opciones op(app);
     app.add_option_function<std::string>("FILE", [&](const std::string& v) { o.archivo = v; },
-                                         "a parameter file (*.str), or a PNG\nwritten by brenquil-render")
+                                         "a parameter file (*.str), or a PNG or\nview file (*.brv) of brenquil-render")
         ->type_name("");
     op.agregar("-o,--output,--salida", "OUT.png", "the PNG to write (- for standard\noutput), replaced only when complete",
                nombrePng, [&](const std::string& v) { o.salida = v; });
-    op.agregar("--save-view,--guardar-vista", "FILE.str", "also write the view, with its limit\nas drawn, to a parameter file (a name\nnot ending in .png; not -)",
+    op.agregar("--save-view,--guardar-vista", "FILE.str", "also write the view, with its limit\nas drawn, to a parameter file (a name\nnot ending in .png; not -), or named\n*.brv to a view file, which holds any\nview exactly",
                nombreParametros, [&](const std::string& v) { o.guardarVista = v; });
     op.agregar("--size,--tamano", "WxH",
                "picture size, each side at most " + std::to_string(LADO_MAXIMO_IMAGEN) +
@@ -278,8 +283,15 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
                    for (int i = 0; i < 4; ++i) n[i] = static_cast<int>(*leerEnteroEstricto(p[static_cast<std::size_t>(i)]));
                    o.region = Region{n[0], n[1], n[2], n[3]};
                });
-    op.agregar("--iterations,--iteraciones", "N", "iteration limit, -32768..32767", entero(MIN16, MAX16),
-               [&](const std::string& v) { o.iteraciones = entero16(v); });
+    op.agregar("--iterations,--iteraciones", "N", "iteration limit, -32768..2147483647",
+               entero(MIN16, std::numeric_limits<int32_t>::max()), [&](const std::string& v) {
+                   const int64_t n = *leerEnteroEstricto(v);
+                   if (n > MAX16) {
+                       o.limiteLargo = static_cast<int32_t>(n);
+                   } else {
+                       o.iteraciones = static_cast<int16_t>(n);
+                   }
+               });
     op.agregar("--plane,--plano", "P", "plane: 300 or cardioide, 305 or\ncardioide-inv, 310 or parabola",
                codigo(PLANOS, "a plane"), [&](const std::string& v) { o.plano = entero16(v); });
     op.agregar("--color,--colour", "C",
@@ -288,21 +300,38 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
     op.agregar("--dwell", "D", "380, si or yes: escaped points drawn;\n385 or no: only the inside",
                codigo(DWELLS, "a dwell code"), [&](const std::string& v) { o.dwell = entero16(v); });
     CLI::Option* oX = op.agregar("--x", "X", "real part of the upper-left corner", real(false),
-                                 [&](const std::string& v) { o.xSupIzq = numero(v); });
+                                 [&](const std::string& v) {
+                                     o.xSupIzq = numero(v);
+                                     o.textos.x = v;
+                                 });
     CLI::Option* oY = op.agregar("--y", "Y", "imaginary part of the upper-left corner", real(false),
-                                 [&](const std::string& v) { o.ySupIzq = numero(v); });
+                                 [&](const std::string& v) {
+                                     o.ySupIzq = numero(v);
+                                     o.textos.y = v;
+                                 });
     CLI::Option* oLado = op.agregar("--side,--lado", "L", "side of the view: its width", real(true),
-                                    [&](const std::string& v) { o.lado = numero(v); });
+                                    [&](const std::string& v) {
+                                        o.lado = numero(v);
+                                        o.textos.lado = v;
+                                    });
     CLI::Option* oCentro = op.agregar(
         "--center,--centre", "RE,IM", "the centre of the view, instead of\nits upper-left corner (--x, --y)",
         lista(',', 2, [](const std::string& t) { return motivoReal(t, false); }), [&](const std::string& v) {
             const std::vector<std::string> p = partir(v, ',');
             o.centro = std::make_pair(numero(p[0]), numero(p[1]));
+            o.textos.centroRe = p[0];
+            o.textos.centroIm = p[1];
         });
     CLI::Option* oRadio = op.agregar("--radius", "R", "half the side: the side is 2 R\n(instead of --side or --zoom)", real(true),
-                                     [&](const std::string& v) { o.radio = numero(v); });
+                                     [&](const std::string& v) {
+                                         o.radio = numero(v);
+                                         o.textos.radio = v;
+                                     });
     CLI::Option* oZoom = op.agregar("--zoom", "M", "magnification: the side is 4 / M", real(true),
-                                    [&](const std::string& v) { o.zoom = numero(v); });
+                                    [&](const std::string& v) {
+                                        o.zoom = numero(v);
+                                        o.textos.zoom = v;
+                                    });
     op.agregar("--step,--paso", "S", "added once to the limit, as a render\nstart in the window does (0)",
                entero(MIN16, MAX16), [&](const std::string& v) { o.paso = entero16(v); });
     CLI::Option* oFin = op.agregar(
@@ -375,6 +404,8 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
     }
     return r;
 }
+
+bool esArchivoVista(const std::string& nombre) { return terminaEn(nombre, ".brv"); }
 
 std::optional<std::string_view> nombreDeCodigo(std::span<const NombreCodigo> tabla, int32_t codigo) {
     for (const NombreCodigo& c : tabla)

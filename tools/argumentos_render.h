@@ -48,13 +48,32 @@ struct Pelicula {
     int ultimo = 0;
 };
 
+// How deep a view is: the bits of the significands its pixels are computed
+// with (PRECISION_80, 64, for a view the 80-bit grid resolves) and, above 64,
+// its corner and side exactly, as C hexadecimal numbers of that precision;
+// the limit as drawn when it is above the 16 bits of a parameter file (0 when
+// it is not).
+struct Profundidad {
+    int precision = PRECISION_80;
+    std::string x;
+    std::string y;
+    std::string lado;
+    int32_t limite = 0;
+};
+
+// The texts of the options that place the view, as given: a view deeper than
+// 80 bits reads them again to its own precision.
+struct TextosVista {
+    std::string x, y, lado, centroRe, centroIm, radio, zoom;
+};
+
 struct OpcionesRender {
     // The view to start from: a parameter file (*.str) or a PNG written by
     // brenquil-render, if one was named.
     std::optional<std::string> archivo;
     // The PNG to write, "-" for standard output.
     std::optional<std::string> salida;
-    // The parameter file to write the view into.
+    // The parameter file (or, named *.brv, the view file) to write the view into.
     std::optional<std::string> guardarVista;
     // The values of a view. Each one given replaces the file's value (or the
     // start-up value when there is no file).
@@ -70,6 +89,8 @@ struct OpcionesRender {
     std::optional<std::pair<long double, long double>> centro;
     std::optional<long double> radio;
     std::optional<long double> zoom;
+    std::optional<int32_t> limiteLargo;  // a limit of --iterations above 32767
+    TextosVista textos;
     // Added once to the limit, as a render start does. 0 renders the limit itself.
     int16_t paso = 0;
     int ancho = 400;
@@ -90,6 +111,9 @@ struct OpcionesRender {
     bool redibujar = false;
     // Threads; 0 means every core.
     unsigned hilos = 0;
+    // The depth of the view, once the view is known (profundizar): a movie's
+    // frames keep the 80-bit one.
+    Profundidad profundidad;
 };
 
 // Either options to carry out, a text to print (help, version), or why the
@@ -99,6 +123,10 @@ struct ResultadoArgumentos {
     std::string texto;  // --help or --version: print it and exit 0
     std::string error;  // the command line is refused: exit 2
 };
+
+// Whether `nombre` ends in .brv (in any case): a view file rather than a
+// parameter file.
+bool esArchivoVista(const std::string& nombre);
 
 // Reads the arguments after the program name. Every option may be given once.
 // A number must be the whole argument: integers are decimal, reals are read as

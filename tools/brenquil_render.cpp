@@ -18,6 +18,7 @@
 #include "imagen_png.h"
 #include "lienzo.h"
 #include "patron_fotogramas.h"
+#include "profundidad.h"
 #include "progreso_pelicula.h"
 #include "reanudar.h"
 #include "registro_parametros.h"
@@ -118,7 +119,11 @@ std::string renderizar(const Vista& vista, const OpcionesRender& o, std::FILE* a
     LineaProgreso progreso(etiqueta);
     for (int fila = 0; fila < r.alto; fila += filasPorBanda) {
         const int filas = std::min(filasPorBanda, r.alto - fila);
-        renderizarRectangulo(vista, lienzo, r.x, r.y + fila, r.ancho, filas, hilos - 1, banda.data());
+        if (dibujoProfundo(o.profundidad)) {
+            renderizarProfundo(vista, o.profundidad, lienzo, r.x, r.y + fila, r.ancho, filas, hilos - 1, banda.data());
+        } else {
+            renderizarRectangulo(vista, lienzo, r.x, r.y + fila, r.ancho, filas, hilos - 1, banda.data());
+        }
         if (std::string error = png.escribirFilas(banda.data(), filas); !error.empty()) return error;
         progreso.mostrar(static_cast<double>(fila + filas) / r.alto);
     }
@@ -148,10 +153,11 @@ int escribirImagen(const Vista& vista, const OpcionesRender& o, const std::strin
 
 // A view whose neighbouring pixels share their 80-bit coordinates is drawn
 // all the same, with a word on why: a side too small, or a corner so far
-// out that the coordinates there are coarser than a pixel.
+// out that the coordinates there are coarser than a pixel. (A picture of
+// one view is drawn with as many bits as it needs; a movie's frames keep 80.)
 void avisarProfundidad(const Vista& vista, const OpcionesRender& o) {
     // (A side that is not positive and finite has had its warning.)
-    if (vista.lado > 0 && std::isfinite(vista.lado) && muestrasConfundidas(vista, lienzoDe(o))) {
+    if (o.profundidad.precision == PRECISION_80 && vista.lado > 0 && std::isfinite(vista.lado) && muestrasConfundidas(vista, lienzoDe(o))) {
         avisar("the 80-bit coordinates are too coarse for this view (side " + textoReal(vista.lado) + " at corner " +
                textoComplejo(vista.xSupIzq, vista.ySupIzq) +
                "): neighbouring pixels share the same coordinates, so the picture shows blocks, not detail");
@@ -175,7 +181,10 @@ std::string leerVista(const std::string& nombre, Vista& vista, LecturaVista& lec
         avisar(archivo + "the PNG's record was changed since it was drawn: its corner and side are the record's, "
                          "to 19 digits");
     }
-    for (const std::string& aviso : valoresSinImagen(vista)) avisar(archivo + aviso);
+    Vista revisada = vista;
+    // The 32767 that goes with a record's limit above it is no limit the iteration caps.
+    if (lectura.dibujo && lectura.dibujo->limite > INT16_MAX) revisada.iteraciones = LIMITE_ITERACIONES_MAXIMO;
+    for (const std::string& aviso : valoresSinImagen(revisada)) avisar(archivo + aviso);
     return "";
 }
 
@@ -241,13 +250,27 @@ int ejecutar(int argc, const char* const* argv) {
 
     Vista vista;
     std::vector<std::string> entradas;
+    BaseExacta exacta;
     if (o.archivo) {
         LecturaVista lectura;
         if (std::string error = leerVista(*o.archivo, vista, lectura); !error.empty()) return fallar(error);
         if (std::string error = tomarDibujo(o, lectura.dibujo); !error.empty()) return rechazar(error);
+        if (!lectura.registroCambiado) exacta = baseDeDibujo(lectura.dibujo);
         entradas.push_back(*o.archivo);
     }
+    const Vista base = vista;
     if (std::string error = vistaFinal(vista, o); !error.empty()) return rechazar(error);
+    if (o.pelicula && (o.limiteLargo || exacta.limite > 0)) {
+        return rechazar("a movie's limits are a parameter file's, at most 32767");
+    }
+    if (!o.pelicula) profundizar(vista, base, exacta, o);
+    if (o.guardarVista && !esArchivoVista(*o.guardarVista) && dibujoProfundo(o.profundidad)) {
+        const Profundidad& p = o.profundidad;
+        return rechazar("a parameter file cannot hold this view (" +
+                        (p.precision > PRECISION_80 ? "drawn with " + std::to_string(p.precision) + "-bit numbers"
+                                                    : "a limit of " + std::to_string(p.limite)) +
+                        "): give --save-view a name ending in .brv, a view file that holds it exactly");
+    }
 
     std::vector<Salida> salidas;
     std::vector<Vista> fotogramas;
@@ -281,7 +304,8 @@ int ejecutar(int argc, const char* const* argv) {
     if (const int codigo = comprobarSalidas(salidas, entradas); codigo != 0) return codigo;
 
     if (o.guardarVista) {
-        const std::string texto = escribirRegistro(vista);
+        const std::string texto = esArchivoVista(*o.guardarVista) ? textoArchivoVista(vista, dibujoDeVista(vista, o))
+                                                                  : escribirRegistro(vista);
         if (std::string error = reemplazarArchivo(rutaDeTexto(*o.guardarVista), texto.data(), texto.size());
             !error.empty()) {
             return fallar(error);

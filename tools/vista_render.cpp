@@ -112,10 +112,19 @@ std::string tomarDibujo(OpcionesRender& o, const std::optional<Dibujo>& dibujo) 
 
 Lienzo lienzoDe(const OpcionesRender& o) { return Lienzo{o.ancho, o.alto, o.muestras}; }
 
+Dibujo dibujoDeVista(const Vista& v, const OpcionesRender& o) {
+    const Profundidad& p = o.profundidad;
+    return {o.ancho,   o.alto,    o.muestras, o.region,    envolver16(int32_t{o.pasoPrevio} + o.paso),
+            v.xSupIzq, v.ySupIzq, v.lado,     p.precision, p.x,
+            p.y,       p.lado,    p.limite};
+}
+
 std::vector<TextoPng> textosDeVista(const Vista& v, const OpcionesRender& o) {
     const long double alto = (v.lado * o.alto) / o.ancho;
+    const Profundidad& p = o.profundidad;
+    const int32_t limite = p.limite > 0 ? p.limite : v.iteraciones;
     std::string d = "plane " + codigo(PLANOS, v.plano) + ", colour " + codigo(COLORES, v.modoColor) + ", dwell " +
-                    codigo(DWELLS, v.dwell) + ", " + std::to_string(v.iteraciones) + " iterations\n";
+                    codigo(DWELLS, v.dwell) + ", " + std::to_string(limite) + " iterations\n";
     d += "corner " + textoComplejo(v.xSupIzq, v.ySupIzq) + ", side " + textoReal(v.lado) + "\n";
     d += "centre " + textoComplejo(v.xSupIzq + v.lado / 2, v.ySupIzq - alto / 2) + "\n";
     d += std::to_string(o.ancho) + " x " + std::to_string(o.alto) + " pixels, " + std::to_string(o.muestras) + " x " +
@@ -124,10 +133,8 @@ std::vector<TextoPng> textosDeVista(const Vista& v, const OpcionesRender& o) {
         d += ", region " + std::to_string(o.region->x) + "," + std::to_string(o.region->y) + "," +
              std::to_string(o.region->ancho) + "," + std::to_string(o.region->alto);
     }
-    const Dibujo dibujo{o.ancho,   o.alto,    o.muestras, o.region, envolver16(int32_t{o.pasoPrevio} + o.paso),
-                        v.xSupIzq, v.ySupIzq, v.lado};
     return {{CLAVE_REGISTRO_PNG, escribirRegistro(v)},
-            {CLAVE_DIBUJO_PNG, escribirDibujo(dibujo)},
+            {CLAVE_DIBUJO_PNG, escribirDibujo(dibujoDeVista(v, o))},
             {"Description", d},
             {"Software", "brenquil-render " BRENQUIL_VERSION}};
 }

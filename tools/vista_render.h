@@ -47,12 +47,16 @@ std::string vistaFinal(Vista& vista, const OpcionesRender& opciones);
 // The picture drawn: its size and samples.
 Lienzo lienzoDe(const OpcionesRender& opciones);
 
+// How the view is drawn, as the "Brenquil render" record gives it.
+Dibujo dibujoDeVista(const Vista& vista, const OpcionesRender& opciones);
+
 // The text chunks of the PNG of the view: the record (with the limit as
 // drawn, so that the window draws the same picture from it with the step 0);
 // how it was drawn, as the "Brenquil render" record (escribirDibujo: the
 // options' size, samples and region, the step the limit as drawn holds, the
-// corner and side exactly); a readable description; and the program that
-// wrote it.
+// corner and side exactly, to the view's precision when it is deeper than
+// 80 bits, and a limit above 32767); a readable description; and the
+// program that wrote it.
 std::vector<TextoPng> textosDeVista(const Vista& vista, const OpcionesRender& opciones);
 
 }  // namespace brenquil

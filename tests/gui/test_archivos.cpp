@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../registros_prueba.h"
@@ -383,7 +384,8 @@ int ejecutarRender(const std::vector<std::string>& args) {
 // Load takes the view inside a PNG of brenquil-render.exe, and the view of
 // the same PNG saved by it as a parameter file: drawn with the step 0 ("0
 // (Parametros Actuales)"), each gives the PNG's own pixels. A PNG without the
-// view is refused in a "Load" box naming it, and the view stays as it was.
+// view, and one of a view deeper than 80 bits, are refused in a "Load" box
+// naming them, and the view stays as it was.
 TEST_F(Archivos, LaVistaDeUnPngDaLaMismaImagenEnLaVentana) {
     const std::string png = ruta("vista.png");
     const std::string str = ruta("vista.str");
@@ -392,6 +394,10 @@ TEST_F(Archivos, LaVistaDeUnPngDaLaMismaImagenEnLaVentana) {
                               "--center", "-0.4,0.6", "--radius", "1.5", "-o", png}),
               0);
     ASSERT_EQ(ejecutarRender({png, "--save-view", str}), 0);
+    // A view deeper than the window's 80-bit numbers, drawn by brenquil-render with 128-bit ones.
+    const std::string hondo = ruta("hondo.png");
+    ASSERT_EQ(ejecutarRender({"--center", "0,-1", "--side", "1e-20", "--iterations", "100", "--size", "40x40", "-o", hondo}),
+              0);
     std::string error;
     const std::optional<PngLeido> leido = leerPng(png, error);
     ASSERT_TRUE(leido) << error;
@@ -420,16 +426,23 @@ TEST_F(Archivos, LaVistaDeUnPngDaLaMismaImagenEnLaVentana) {
         esperarImagen(esperada, "the view of the PNG, drawn by the window");
     }
 
-    HWND dialogo = nullptr;
-    ASSERT_NO_FATAL_FAILURE(abrirDialogo(CM_LOAD, dialogo));
-    ASSERT_NO_FATAL_FAILURE(elegir(dialogo, sinVista));
-    const HWND cuadro = programa.esperarCuadro("Load");
-    ASSERT_NE(cuadro, nullptr) << "no \"Load\" box";
-    const std::optional<Cuadro> leidoCuadro = leerCuadro(cuadro);
-    ASSERT_TRUE(leidoCuadro.has_value());
-    EXPECT_EQ(leidoCuadro->texto, "No se pudo leer " + sinVista + ":\nel PNG no contiene una vista de Brenquil");
-    EXPECT_EQ(leidoCuadro->propietario, programa.ventana());
-    ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDOK));
-    programa.comando(CM_EJECUTAR_DETENER);
-    esperarImagen(esperada, "the view kept after the PNG without one");
+    const std::pair<std::string, std::string> rechazados[] = {
+        {sinVista, "el PNG no contiene una vista de Brenquil"},
+        {hondo, "la vista es mas profunda de lo que resuelven los numeros de 80 bits"},
+    };
+    for (const auto& [archivo, motivo] : rechazados) {
+        SCOPED_TRACE(archivo);
+        HWND dialogo = nullptr;
+        ASSERT_NO_FATAL_FAILURE(abrirDialogo(CM_LOAD, dialogo));
+        ASSERT_NO_FATAL_FAILURE(elegir(dialogo, archivo));
+        const HWND cuadro = programa.esperarCuadro("Load");
+        ASSERT_NE(cuadro, nullptr) << "no \"Load\" box";
+        const std::optional<Cuadro> leidoCuadro = leerCuadro(cuadro);
+        ASSERT_TRUE(leidoCuadro.has_value());
+        EXPECT_EQ(leidoCuadro->texto, "No se pudo leer " + archivo + ":\n" + motivo);
+        EXPECT_EQ(leidoCuadro->propietario, programa.ventana());
+        ASSERT_NO_FATAL_FAILURE(responder(cuadro, IDOK));
+        programa.comando(CM_EJECUTAR_DETENER);
+        esperarImagen(esperada, "the view kept after a PNG refused");
+    }
 }

@@ -10,6 +10,7 @@
 #include "argumentos_render.h"
 #include "codigos.h"
 #include "patron_fotogramas.h"
+#include "profundidad.h"
 #include "progreso_pelicula.h"
 
 using namespace brenquil;
@@ -59,6 +60,23 @@ TEST(ArgumentosRender, CadaOpcionDaSuValor) {
     EXPECT_EQ(s.opciones.paso, 32);
     EXPECT_EQ(s.opciones.ancho, 800);
     EXPECT_EQ(s.opciones.centro, std::make_pair(-0.75L, 0.1L));
+
+    EXPECT_EQ(o.textos.x, "-0.75");
+    EXPECT_EQ(o.textos.lado, "6.103515625e-05");
+    EXPECT_FALSE(o.limiteLargo);
+
+    // Numbers of any length and limits past 16 bits: the texts kept for a deep view.
+    const char* largo = "-1.749957378341403502816500400000000000000000000000000000001";
+    const ResultadoArgumentos h = analizar({"-o", "a.png", "--iterations", "2147483647", "--center",
+                                           (std::string(largo) + ",0x1.8p-70").c_str(), "--zoom", "0x1p+90"});
+    ASSERT_EQ(h.error, "");
+    EXPECT_EQ(h.opciones.limiteLargo, 2147483647);
+    EXPECT_FALSE(h.opciones.iteraciones);
+    EXPECT_EQ(h.opciones.textos.centroRe, largo);
+    EXPECT_EQ(h.opciones.textos.centroIm, "0x1.8p-70");
+    EXPECT_EQ(h.opciones.textos.zoom, "0x1p+90");
+    EXPECT_EQ(h.opciones.zoom, 0x1p+90L);
+    EXPECT_EQ(analizar({"-o", "a.png", "--iterations", "32767"}).opciones.iteraciones, int16_t{32767});
 
     EXPECT_FALSE(o.pelicula);
     EXPECT_TRUE(o.tamanoDado && o.muestrasDadas);
@@ -138,7 +156,7 @@ TEST(ArgumentosRender, LasLineasQueNoDanImagenSeRechazan) {
         {{"-o", "a.png", "--x", "1x"}, "for --x: not a number"},
         {{"-o", "a.png", "--x", " 1"}, "for --x: not a number"},
         {{"-o", "a.png", "--iterations", "3.5"}, "not an integer"},
-        {{"-o", "a.png", "--iterations", "70000"}, "outside -32768..32767"},
+        {{"-o", "a.png", "--iterations", "2147483648"}, "outside -32768..2147483647"},
         {{"-o", "a.png", "--threads", "0"}, "outside 1..256"},
         {{"-o", "a.png", "--supersample", "17"}, "outside 1..16"},
         {{"-o", "a.png", "--size", "0x400"}, "each side must be 1..65535"},
@@ -189,6 +207,37 @@ TEST(ArgumentosRender, LasLineasQueNoDanImagenSeRechazan) {
         const ResultadoArgumentos r = analizar(c.args);
         EXPECT_NE(r.error.find(c.mensaje), std::string::npos) << r.error;
         EXPECT_EQ(r.texto, "");
+    }
+}
+
+// The precision of a view: 64 where the 80-bit grid resolves it, else
+// 48 guard bits over the bits between the farthest coordinate and the
+// samples' spacing, rounded up to a multiple of 32.
+TEST(ArgumentosRender, LaPrecisionCreceConLaProfundidad) {
+    struct Caso {
+        Vista vista;
+        Lienzo lienzo;
+        int precision;
+    };
+    const auto en = [](long double x, long double y, long double lado) {
+        return Vista{30, PLANO_CARDIOIDE, COLOR_ITERACION, DWELL_SI, x, y, lado};
+    };
+    const Caso casos[] = {
+        {Vista{}, Lienzo{}, 64},
+        {en(-0.74L, 0.1L, 1e-14L), Lienzo{}, 64},
+        // 0.74 / (1e-21 / 400) is 2^77.97: 78 + 48 bits.
+        {en(-0.74L, 0.1L, 1e-21L), Lienzo{}, 128},
+        {en(-0.74L, 0.1L, 1e-21L), Lienzo{400, 400, 16}, 160},
+        // A corner far out: 1e20 / (16 / 400) is 2^71.08.
+        {en(1e20L, 8.0L, 16.0L), Lienzo{}, 128},
+        {en(0.5L, 0.5L, 1e-4000L), Lienzo{}, 13344},
+        // 1 / (2^-70 / 1024) is 2^80 exactly: 80 + 48 = 128 bits; one pixel more needs 81.
+        {en(-1.0L, 0.5L, 0x1p-70L), Lienzo{1024, 1024, 1}, 128},
+        {en(-1.0L, 0.5L, 0x1p-70L), Lienzo{1025, 1025, 1}, 160},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(std::to_string(static_cast<double>(c.vista.lado)) + " at " + std::to_string(c.lienzo.ancho));
+        EXPECT_EQ(precisionDeVista(c.vista, c.lienzo), c.precision);
     }
 }
 

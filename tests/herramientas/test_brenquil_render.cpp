@@ -35,6 +35,7 @@
 #include "imagen_png.h"
 #include "leer_png.h"
 #include "lienzo.h"
+#include "numero_p.h"
 #include "numeros.h"
 #include "opciones_color.h"
 #include "referencia.h"
@@ -451,11 +452,24 @@ TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
          {"warning: 'rara.str': the side -4", "the corner nan + 2i is not finite", "plane 999", "colour 0", "dwell 12",
           "the limit 32767 is drawn as 32766"},
          "sal.png"},
-        // Deeper than 80 bits resolve: drawn, with the depth named.
-        {{"-o", "sal.png", "--x", "-0.74", "--y", "0.1", "--side", "1e-21"},
+        // Deeper than 80 bits resolve: a picture is drawn with wider numbers,
+        // quietly; a movie's frame with 80-bit ones, the depth named.
+        {{"-o", "sal.png", "--x", "-0.74", "--y", "0.1", "--side", "1e-21"}, 0, {}, "sal.png"},
+        {{"--x", "-0.74", "--y", "0.1", "--side", "1e-21", "--zoom-to", "vista.str", "--frames", "2", "--frame-range",
+          "0-0", "-o", "sal%d.png"},
          0,
          {"warning: the 80-bit coordinates are too coarse for this view (side 1e-21 at corner -0.74 + 0.1i)", "blocks"},
-         "sal.png"},
+         "sal0.png"},
+        // A parameter file holds neither a deep view nor a limit past 32767.
+        {{"--center", "0,-1", "--side", "1e-20", "--save-view", "hondo.str"},
+         2,
+         {"a parameter file cannot hold this view (drawn with 128-bit numbers): give --save-view a name ending in .brv"},
+         nullptr},
+        {{"--iterations", "100000", "--save-view", "hondo.str"}, 2, {"cannot hold this view (a limit of 100000)"}, nullptr},
+        {{"--iterations", "100000", "--zoom-to", "vista.str", "--frames", "2", "-o", "f%d.png"},
+         2,
+         {"a movie's limits are a parameter file's, at most 32767"},
+         nullptr},
         // A valid name of 250 bytes: the temporary name does not grow with it.
         {{"-o", largo}, 0, {}, largo.c_str()},
         {{"danada.png", "-o", "sal.png"}, 1, {"'danada.png': the PNG file's \"Brenquil render\" text is damaged"}, nullptr},
@@ -492,11 +506,8 @@ TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
         // drawn from the record's 19 digits, with a word on it.
         {{"buena.png", "-o", "sal.png"}, 0, {"warning: 'buena.png': the PNG has no \"Brenquil render\" text"}, "sal.png"},
         {{"cambiada.png", "-o", "sal.png"}, 0, {"warning: 'cambiada.png': the PNG's record was changed since"}, "sal.png"},
-        // A corner far out gives coarse coordinates at any side.
-        {{"-o", "sal.png", "--x", "1e20"},
-         0,
-         {"too coarse for this view (side 16 at corner 100000000000000000000 + 8i)"},
-         "sal.png"},
+        // A corner far out, whose 80-bit coordinates are coarse at any side, is drawn with wider numbers.
+        {{"-o", "sal.png", "--x", "1e20"}, 0, {}, "sal.png"},
         // Frame 0 of "buena%.0d.png" is buena.png.
         {{"buena.png", "--zoom-to", "vista.str", "--frames", "2", "-o", "buena%.0d.png"},
          2,
@@ -548,6 +559,11 @@ TEST_F(BrenquilRender, UnRegistroDanadoSeRechazaComoArchivoYComoFin) {
         {"size=0x0", "'size=0x0' is not a value of size: not 2 integers separated by 'x' from 1 to 65535"},
         {"step=40000", "'step=40000' is not a value of step: not an integer from -32768 to 32767"},
         {"region=0,0,2,1", "'region=0,0,2,1' is not a rectangle of at least one pixel inside its 1 x 1 picture"},
+        {"precision=100", "'precision=100' is not a value of precision: not a multiple of 32"},
+        {"precision=32", "'precision=32' is not a value of precision: not an integer from 64 to 1048576"},
+        {"x=-4\nprecision=128", "'x=-4' is not a value of x: not a C hexadecimal number, as a view of precision 128 holds it"},
+        {"y=0x1p+3z\nprecision=128", "'y=0x1p+3z' is not a value of y: not a number"},
+        {"iterations=32767", "'iterations=32767' is not a value of iterations: not an integer from 32768 to 2147483647"},
         {"side", "the line 'side' has no '='"},
         {"x=0\nx=0", "'x' given twice"},
     };
@@ -669,6 +685,112 @@ TEST_F(BrenquilRender, UnPngSoloSeDibujaOtraVezIgual) {
     renderizar(args, "menor.png");
     renderizar({"region.png", "--size", "150x100"}, "menor-otra.png");
     EXPECT_TRUE(contenido(carpeta_ / "menor.png") == contenido(carpeta_ / "menor-otra.png"));
+}
+
+// The value of key `clave` of the "Brenquil render" text of a PNG.
+std::string valorDelDibujo(const fs::path& ruta, const std::string& clave) {
+    std::FILE* f = std::fopen(ruta.c_str(), "rb");
+    if (f == nullptr) return "";
+    LecturaPng leidos;
+    std::string error;
+    const bool bien = leerTextosPng(f, "", {{"Brenquil render", 4096}}, leidos, error);
+    std::fclose(f);
+    if (!bien || !leidos.textos[0]) return "";
+    const std::string texto = "\n" + *leidos.textos[0];
+    const std::size_t donde = texto.find("\n" + clave + "=");
+    if (donde == std::string::npos) return "";
+    const std::size_t inicio = donde + clave.size() + 2;
+    return texto.substr(inicio, texto.find('\n', inicio) - inicio);
+}
+
+// The escape count of the point under pixel (px, py) of a one-sample picture
+// `ancho` pixels wide, from the definition with every operation rounded to
+// nearest to `bits` bits: the pixel at (p * 400 / ancho) of the 400-pixel
+// picture, c = x + ((p * 0.01) * side) * 0.25 + (y - ((p * 0.01) * side) *
+// 0.25) i, the plane's imaginary axis pointing down (z -> z^2 + conj c), the
+// count the first k with |z_k|^2 >= 4, or limit + 1.
+int64_t cuentaDefinicion(const std::string& x, const std::string& y, const std::string& lado, mpfr_prec_t bits,
+                         int ancho, int px, int py, int64_t limite) {
+    mpfr_t v[10];
+    for (mpfr_t& n : v) mpfr_init2(n, bits);
+    auto& [cx, cy, l, p, g, h, zr, zi, t, u] = v;
+    mpfr_strtofr(cx, x.c_str(), nullptr, 0, MPFR_RNDN);
+    mpfr_strtofr(cy, y.c_str(), nullptr, 0, MPFR_RNDN);
+    mpfr_strtofr(l, lado.c_str(), nullptr, 0, MPFR_RNDN);
+    const auto desplazamiento = [&](mpfr_ptr r, int pixel) {
+        mpfr_set_si(p, pixel * 400, MPFR_RNDN);
+        mpfr_div_si(p, p, ancho, MPFR_RNDN);
+        mpfr_set_ld(t, 0.01L, MPFR_RNDN);  // the 80-bit 0.01, exactly
+        mpfr_mul(r, p, t, MPFR_RNDN);
+        mpfr_mul(r, r, l, MPFR_RNDN);
+        mpfr_mul_d(r, r, 0.25, MPFR_RNDN);
+    };
+    desplazamiento(g, px);
+    mpfr_add(g, g, cx, MPFR_RNDN);
+    desplazamiento(h, py);
+    mpfr_sub(h, cy, h, MPFR_RNDN);
+    mpfr_set_zero(zr, 1);
+    mpfr_set_zero(zi, 1);
+    int64_t k = 0;
+    for (; k <= limite; ++k) {
+        mpfr_sqr(t, zr, MPFR_RNDN);
+        mpfr_sqr(u, zi, MPFR_RNDN);
+        mpfr_add(p, t, u, MPFR_RNDN);
+        if (mpfr_cmp_ui(p, 4) >= 0) break;
+        mpfr_sub(t, t, u, MPFR_RNDN);
+        mpfr_mul(u, zr, zi, MPFR_RNDN);
+        mpfr_mul_2ui(u, u, 1, MPFR_RNDN);
+        mpfr_sub(zi, u, h, MPFR_RNDN);
+        mpfr_add(zr, t, g, MPFR_RNDN);
+    }
+    for (mpfr_t& n : v) mpfr_clear(n);
+    return k;
+}
+
+// A view deeper than 80 bits resolve, the tip of the set at c = i (the
+// centre 0 - 1i: imaginary parts grow upward on the plane and the loop
+// subtracts them), is drawn with 128-bit numbers: a picture of detail, each
+// pixel the count the definition gives; its PNG and its view file, given
+// alone, draw it again byte for byte, as a limit past 32767 is.
+TEST_F(BrenquilRender, UnaVistaProfundaSeDibujaExacta) {
+    const PngLeido png = renderizar({"--center", "0,-1", "--side", "1e-20", "--iterations", "2000", "--size", "40x40",
+                                     "--save-view", "punta.brv"},
+                                    "punta.png");
+    ASSERT_EQ(png.pixeles.size(), 40u * 40u);
+    EXPECT_GT(std::set<Color>(png.pixeles.begin(), png.pixeles.end()).size(), 20u);
+    const fs::path punta = carpeta_ / "punta.png";
+    ASSERT_EQ(valorDelDibujo(punta, "precision"), "128");
+    const std::string x = valorDelDibujo(punta, "x");
+    const std::string y = valorDelDibujo(punta, "y");
+    const std::string lado = valorDelDibujo(punta, "side");
+    for (const auto& [px, py] : {std::pair{0, 0}, {39, 39}, {20, 20}, {7, 31}, {33, 2}, {20, 0}}) {
+        SCOPED_TRACE(std::to_string(px) + "," + std::to_string(py));
+        const int64_t cuenta = cuentaDefinicion(x, y, lado, 128, 40, px, py, 2000);
+        EXPECT_EQ(png.pixeles[static_cast<std::size_t>(py * 40 + px)],
+                  colorIteracion(COLOR_ITERACION, static_cast<int32_t>(cuenta - 1)));
+    }
+
+    // The options in C hexadecimal, exactly the corner and side the record holds: the same picture.
+    renderizar({"--x", x, "--y", y, "--side", lado, "--iterations", "2000", "--size", "40x40"}, "hex.png");
+    renderizar({"punta.png"}, "otra.png");
+    renderizar({"punta.brv"}, "de-vista.png");
+    for (const char* copia : {"hex.png", "otra.png", "de-vista.png"}) {
+        EXPECT_TRUE(contenido(punta) == contenido(carpeta_ / copia)) << copia;
+    }
+
+    // A limit past 32767 travels in the record, and a long decimal centre is read to the last digit.
+    renderizar({"--center", "-1.74995737834140350281650040000000000000000001,0", "--radius", "1e-25", "--iterations",
+                "100000", "--size", "8x8", "--save-view", "largo.brv"},
+               "largo.png");
+    EXPECT_EQ(valorDelDibujo(carpeta_ / "largo.png", "iterations"), "100000");
+    renderizar({"largo.png"}, "largo-otra.png");
+    renderizar({"largo.brv"}, "largo-vista.png");
+    EXPECT_TRUE(contenido(carpeta_ / "largo.png") == contenido(carpeta_ / "largo-otra.png"));
+    EXPECT_TRUE(contenido(carpeta_ / "largo.png") == contenido(carpeta_ / "largo-vista.png"));
+    renderizar({"--center", "-1.74995737834140350281650040000000000000000000,0", "--radius", "1e-25", "--iterations",
+                "100000", "--size", "8x8"},
+               "corto.png");
+    EXPECT_NE(valorDelDibujo(carpeta_ / "largo.png", "x"), valorDelDibujo(carpeta_ / "corto.png", "x"));
 }
 
 // A zoom movie, for each pair of views: frame 0 and the last frame are the

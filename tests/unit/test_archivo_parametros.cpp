@@ -26,6 +26,7 @@
 #include "../registros_prueba.h"
 #include "archivo_nuevo.h"
 #include "archivo_parametros.h"
+#include "texto_numero.h"
 
 using namespace brenquil;
 using namespace brenquil::prueba;
@@ -232,6 +233,8 @@ TEST_F(ArchivoParametros, GuardadoFallidoEnCarpetaSinEscritura) {
 }
 #endif
 
+// A file that gives no view leaves the view as it was; so does, for the
+// window, a view file or PNG of a view deeper than its 80-bit numbers.
 TEST_F(ArchivoParametros, CargaFallidaDejaElEstado) {
     Vista estado;
     estado = registroEjemplo();
@@ -239,6 +242,49 @@ TEST_F(ArchivoParametros, CargaFallidaDejaElEstado) {
     fs::create_directory(ruta("carpeta.str"));
     EXPECT_NE(leerArchivoVista(ruta("carpeta.str"), estado), "");
     esperarIguales(estado, registroEjemplo());
+
+    const Vista inicial;
+    Dibujo hondo{40, 40, 1, std::nullopt, 0, 0, 0, 0};
+    hondo.precision = 128;
+    hondo.xExacto = "-0x1.79ca10c9242235d511e976394d79eb08p-68";
+    hondo.yExacto = "-0xf.fffffffffffffffe8635ef36dbddca3p-4";
+    hondo.ladoExacto = "0x2.f394219248446baa23d2ec729af3d61p-68";
+    hondo.xSupIzq = *leerRealEstricto(hondo.xExacto);
+    hondo.ySupIzq = *leerRealEstricto(hondo.yExacto);
+    hondo.lado = *leerRealEstricto(hondo.ladoExacto);
+    Vista registro = inicial;
+    registro.xSupIzq = hondo.xSupIzq;
+    registro.ySupIzq = hondo.ySupIzq;
+    registro.lado = hondo.lado;
+    escribir(ruta("hondo.brv"), textoArchivoVista(registro, hondo));
+    escribir(ruta("danado.brv"), "view=" + escribirRegistro(inicial) + "\nsize=0x0\n");
+    escribir(ruta("corto.brv"), "view=" + escribirRegistro(inicial));
+    struct Caso {
+        const char* nombre;
+        FalloLectura fallo;
+        const char* motivo;
+    };
+    const Caso casos[] = {
+        {"hondo.brv", FalloLectura::PROFUNDA, "the view is deeper than 80-bit numbers resolve (precision 128)"},
+        {"danado.brv", FalloLectura::ARCHIVO_VISTA, "the view file is damaged: 'size=0x0' is not a value of size"},
+        {"corto.brv", FalloLectura::ARCHIVO_VISTA, "the view file is damaged: it has only the view's line"},
+        {"no-existe.brv", FalloLectura::ABRIR, "cannot read"},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        FalloLectura fallo = FalloLectura::NINGUNO;
+        const std::string error = leerArchivoVistaVentana(ruta(c.nombre), estado, fallo);
+        EXPECT_EQ(fallo, c.fallo);
+        EXPECT_NE(error.find(c.motivo), std::string::npos) << error;
+        esperarIguales(estado, registroEjemplo());
+    }
+    // brenquil-render reads the deep view file, exactly.
+    LecturaVista lectura;
+    ASSERT_EQ(leerArchivoVista(ruta("hondo.brv"), estado, nullptr, &lectura), "");
+    ASSERT_TRUE(lectura.dibujo);
+    EXPECT_FALSE(lectura.png || lectura.registroCambiado);
+    EXPECT_EQ(escribirDibujo(*lectura.dibujo), escribirDibujo(hondo));
+    EXPECT_EQ(estado.lado, hondo.lado);
 }
 
 TEST_F(ArchivoParametros, ArchivosCortosYLargos) {

@@ -1,0 +1,194 @@
+#include "profundidad.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+
+#include "iteracion_p.h"
+#include "numero_p.h"
+#include "renderizado.h"
+#include "reparto.h"
+#include "vista_render.h"
+
+namespace brenquil {
+namespace {
+
+constexpr mpfr_rnd_t CERCANO = MPFR_RNDN;
+// Pixels a thread takes at a time: a deep pixel takes long, so blocks are small.
+constexpr int PIXELES_POR_BLOQUE = 4;
+
+// `texto` (a number of the C grammar, decimal or hexadecimal, already checked
+// to be finite) read exactly and rounded once to the precision of `destino`;
+// `valor` when there is no text.
+void leerExacto(mpfr_ptr destino, const std::string& texto, long double valor) {
+    if (texto.empty()) {
+        mpfr_set_ld(destino, valor, CERCANO);
+    } else {
+        mpfr_strtofr(destino, texto.c_str(), nullptr, 0, CERCANO);
+    }
+}
+
+// The value exactly, as a C hexadecimal number ("-0x1.8p-70").
+std::string textoHexadecimal(mpfr_srcptr v) {
+    char* t = nullptr;
+    mpfr_asprintf(&t, "%Ra", v);
+    std::string texto(t);
+    mpfr_free_str(t);
+    return texto;
+}
+
+}  // namespace
+
+int precisionDeVista(const Vista& v, const Lienzo& lienzo) {
+    if (!(v.lado > 0 && std::isfinite(v.lado) && std::isfinite(v.xSupIzq) && std::isfinite(v.ySupIzq)) ||
+        !muestrasConfundidas(v, lienzo)) {
+        return PRECISION_80;
+    }
+    ampliarExponentes();
+    // Each value rounded up, in MPFR's range: nothing overflows.
+    NumeroP x(PRECISION_80, v.xSupIzq), y(PRECISION_80, v.ySupIzq), lado(PRECISION_80, v.lado);
+    NumeroP mayor(PRECISION_80), t(PRECISION_80);
+    mpfr_abs(mayor, x, MPFR_RNDU);
+    mpfr_abs(t, y, MPFR_RNDU);
+    mpfr_max(mayor, mayor, t, MPFR_RNDU);
+    mpfr_add(t, x, lado, MPFR_RNDU);
+    mpfr_abs(t, t, MPFR_RNDU);
+    mpfr_max(mayor, mayor, t, MPFR_RNDU);
+    mpfr_sub(t, y, lado, MPFR_RNDD);
+    mpfr_abs(t, t, MPFR_RNDU);
+    mpfr_max(mayor, mayor, t, MPFR_RNDU);
+    mpfr_max(mayor, mayor, lado, MPFR_RNDU);
+    // max / s = max * (width * samples) / side
+    mpfr_mul_si(t, mayor, static_cast<long>(lienzo.ancho) * lienzo.muestras, MPFR_RNDU);
+    mpfr_div(t, t, lado, MPFR_RNDU);
+    // t = f * 2^e with 1/2 <= f < 1: ceil(log2 t) is e, or e - 1 for f = 1/2.
+    const long e = mpfr_get_exp(t);
+    const long b = mpfr_cmp_ui_2exp(t, 1, e - 1) == 0 ? e - 1 : e;
+    const long bits = 32 * ((b + 48 + 31) / 32);
+    return static_cast<int>(std::clamp<long>(bits, PRECISION_80, PRECISION_MAXIMA));
+}
+
+BaseExacta baseDeDibujo(const std::optional<Dibujo>& dibujo) {
+    if (!dibujo) return {};
+    return {dibujo->precision, dibujo->xExacto, dibujo->yExacto, dibujo->ladoExacto, dibujo->limite};
+}
+
+void profundizar(Vista& vista, const Vista& base, const BaseExacta& exacta, OpcionesRender& o) {
+    Profundidad& p = o.profundidad;
+    p = Profundidad{};
+    // A record's limit above 32767 stands only while its 16-bit limit is the 32767 it goes with.
+    std::optional<int64_t> largo = o.limiteLargo;
+    if (!largo && !o.iteraciones && exacta.limite > INT16_MAX && base.iteraciones == INT16_MAX) largo = exacta.limite;
+    if (largo) {
+        const int64_t limite = std::min<int64_t>(*largo + o.paso, INT32_MAX);
+        if (limite > INT16_MAX) p.limite = static_cast<int32_t>(limite);
+        vista.iteraciones = static_cast<int16_t>(std::min<int64_t>(limite, INT16_MAX));
+    }
+
+    const bool colocada = o.xSupIzq || o.ySupIzq || o.lado || o.centro || o.radio || o.zoom;
+    p.precision = precisionDeVista(vista, lienzoDe(o));
+    if (!colocada) p.precision = std::max(p.precision, exacta.precision);
+    if (p.precision <= PRECISION_80) return;
+
+    ampliarExponentes();
+    const mpfr_prec_t bits = p.precision;
+    NumeroP x(bits), y(bits), lado(bits), cx(bits), cy(bits), t(bits);
+    leerExacto(x, exacta.x, base.xSupIzq);
+    leerExacto(y, exacta.y, base.ySupIzq);
+    leerExacto(lado, exacta.lado, base.lado);
+    if (o.xSupIzq) leerExacto(x, o.textos.x, 0);
+    if (o.ySupIzq) leerExacto(y, o.textos.y, 0);
+    // The height of the picture in the plane: (side * height) / width.
+    const auto altura = [&](mpfr_ptr destino) {
+        mpfr_mul_si(destino, lado, o.alto, CERCANO);
+        mpfr_div_si(destino, destino, o.ancho, CERCANO);
+    };
+    bool centro = false;
+    if (o.centro) {
+        leerExacto(cx, o.textos.centroRe, 0);
+        leerExacto(cy, o.textos.centroIm, 0);
+        centro = true;
+    } else if ((o.radio || o.zoom) && !o.xSupIzq && !o.ySupIzq) {
+        // The view's own centre stays.
+        mpfr_div_2ui(t, lado, 1, CERCANO);
+        mpfr_add(cx, x, t, CERCANO);
+        altura(t);
+        mpfr_div_2ui(t, t, 1, CERCANO);
+        mpfr_sub(cy, y, t, CERCANO);
+        centro = true;
+    }
+    if (o.lado) leerExacto(lado, o.textos.lado, 0);
+    if (o.radio) {
+        leerExacto(lado, o.textos.radio, 0);
+        mpfr_mul_2ui(lado, lado, 1, CERCANO);
+    }
+    if (o.zoom) {
+        leerExacto(t, o.textos.zoom, 0);
+        mpfr_ui_div(lado, 4, t, CERCANO);
+    }
+    if (centro) {
+        mpfr_div_2ui(t, lado, 1, CERCANO);
+        mpfr_sub(x, cx, t, CERCANO);
+        altura(t);
+        mpfr_div_2ui(t, t, 1, CERCANO);
+        mpfr_add(y, cy, t, CERCANO);
+    }
+    p.x = textoHexadecimal(x);
+    p.y = textoHexadecimal(y);
+    p.lado = textoHexadecimal(lado);
+    vista.xSupIzq = mpfr_get_ld(x, CERCANO);
+    vista.ySupIzq = mpfr_get_ld(y, CERCANO);
+    vista.lado = mpfr_get_ld(lado, CERCANO);
+}
+
+bool dibujoProfundo(const Profundidad& p) { return p.precision > PRECISION_80 || p.limite > INT16_MAX; }
+
+void renderizarProfundo(const Vista& vista, const Profundidad& p, const Lienzo& lienzo, int x0, int y0, int ancho,
+                        int alto, unsigned ayudantes, Color* destino) {
+    ampliarExponentes();
+    const mpfr_prec_t bits = p.precision;
+    const bool exacta = p.precision > PRECISION_80;
+    NumeroP x(bits), y(bits), lado(bits);
+    leerExacto(x, exacta ? p.x : "", vista.xSupIzq);
+    leerExacto(y, exacta ? p.y : "", vista.ySupIzq);
+    leerExacto(lado, exacta ? p.lado : "", vista.lado);
+    const int32_t m = p.limite > INT16_MAX ? p.limite : limiteEfectivo(vista.iteraciones);
+    const int n = lienzo.muestras;
+
+    // A sample's position and point, per thread and precision, so that a
+    // pixel allocates nothing of its own.
+    struct Puntos {
+        explicit Puntos(mpfr_prec_t b) : bits(b), posicion(b), g(b), h(b) {}
+        mpfr_prec_t bits;
+        NumeroP posicion, g, h;
+    };
+    TareaEnOrden tarea;
+    tarea.calcular = [&](int inicio, int fin) {
+        ampliarExponentes();
+        thread_local std::unique_ptr<Puntos> puntos;
+        if (!puntos || puntos->bits != bits) puntos = std::make_unique<Puntos>(bits);
+        for (int i = inicio; i < fin; ++i) {
+            const int64_t px = x0 + i % ancho;
+            const int64_t py = y0 + i / ancho;
+            PromedioLuz promedio;
+            Color color = NEGRO;
+            for (int t = 0; t < n; ++t) {
+                posicionMuestraP(puntos->posicion, py, t, lienzo);
+                imaginarioDePixelP(puntos->h, puntos->posicion, y, lado);
+                for (int s = 0; s < n; ++s) {
+                    posicionMuestraP(puntos->posicion, px, s, lienzo);
+                    realDePixelP(puntos->g, puntos->posicion, x, lado);
+                    const ResultadoIteracionP r = iterarPuntoP(vista.plano, puntos->g, puntos->h, m, bits);
+                    color = colorDeCuenta(vista, m, r.cuenta, r.semiplano, NEGRO);
+                    promedio.sumar(color);
+                }
+            }
+            destino[i] = n == 1 ? color : promedio.promedio();
+        }
+    };
+    tarea.avance = [](int) { return true; };
+    calcularEnOrden(ancho * alto, PIXELES_POR_BLOQUE, ayudantes, tarea);
+}
+
+}  // namespace brenquil
