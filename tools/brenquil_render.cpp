@@ -178,8 +178,8 @@ std::string leerVista(const std::string& nombre, Vista& vista, LecturaVista& lec
         avisar(archivo + "the PNG has no \"" + CLAVE_DIBUJO_PNG +
                "\" text: its corner and side are the record's, to 19 digits");
     } else if (lectura.registroCambiado) {
-        avisar(archivo + "the PNG's record was changed since it was drawn: its corner and side are the record's, "
-                         "to 19 digits");
+        avisar(archivo + (lectura.png ? "the PNG's" : "the view file's") +
+               " record was changed since it was drawn: its corner and side are the record's, to 19 digits");
     }
     Vista revisada = vista;
     // The 32767 that goes with a record's limit above it is no limit the iteration caps.

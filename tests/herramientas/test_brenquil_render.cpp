@@ -395,6 +395,9 @@ TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
     // A record changed since its PNG was drawn: the exact corner is 1, the record's -4.
     pngConTextos("cambiada.png", {{"Brenquil view", escribirRegistro(Vista{})},
                                   {"Brenquil render", "size=1x1\nsupersample=1\nstep=0\nx=1\ny=8\nside=16\n"}});
+    // The same in a view file.
+    std::ofstream(carpeta_ / "cambiada.brv", std::ios::binary)
+        << "view=" << escribirRegistro(Vista{}) << "\nsize=1x1\nsupersample=1\nstep=0\nx=1\ny=8\nside=16\n";
     // Other names of files: links to a view and to a PNG, folders for frames.
     fs::create_symlink("vista.str", carpeta_ / "otra.str");
     fs::create_symlink("buena.png", carpeta_ / "otra-buena.str");
@@ -506,6 +509,10 @@ TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
         // drawn from the record's 19 digits, with a word on it.
         {{"buena.png", "-o", "sal.png"}, 0, {"warning: 'buena.png': the PNG has no \"Brenquil render\" text"}, "sal.png"},
         {{"cambiada.png", "-o", "sal.png"}, 0, {"warning: 'cambiada.png': the PNG's record was changed since"}, "sal.png"},
+        {{"cambiada.brv", "-o", "sal.png"},
+         0,
+         {"warning: 'cambiada.brv': the view file's record was changed since"},
+         "sal.png"},
         // A corner far out, whose 80-bit coordinates are coarse at any side, is drawn with wider numbers.
         {{"-o", "sal.png", "--x", "1e20"}, 0, {}, "sal.png"},
         // Frame 0 of "buena%.0d.png" is buena.png.
@@ -531,7 +538,7 @@ TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
             EXPECT_EQ(quedan.erase(c.salida), 1u) << "no picture written";
             fs::remove(carpeta_ / c.salida);
         }
-        EXPECT_EQ(quedan, (std::set<std::string>{"buena.png", "cambiada.png", "d0", "d1", "danada.png", "dura.png",
+        EXPECT_EQ(quedan, (std::set<std::string>{"buena.png", "cambiada.brv", "cambiada.png", "d0", "d1", "danada.png", "dura.png",
                                                  "f03.png", "foto.png", "lado-negativo.str", "lejos.str", "otra-buena.str",
                                                  "otra.str", "protegida.png", "rara.str", "subcarpeta", "tubo.str",
                                                  "vista.str"}));
