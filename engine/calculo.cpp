@@ -1,4 +1,5 @@
 #include "calculo.h"
+#include "por_hilo.h"
 
 #include <system_error>
 #include <vector>
@@ -114,7 +115,12 @@ bool ControlCalculo::dibujarAnillos(VentanaCalculo& ventana) {
     // The window's settings are read afresh for every block, so that a change
     // made during the render reaches the blocks computed after it.
     tarea.calcular = [&](int inicio, int fin) {
-        thread_local std::vector<long double> columnas, filas;
+        struct Posiciones {
+            std::vector<long double> columnas, filas;
+        };
+        Posiciones& pos = porHilo<Posiciones>();
+        std::vector<long double>& columnas = pos.columnas;
+        std::vector<long double>& filas = pos.filas;
         columnas.resize(static_cast<std::size_t>(fin - inicio));
         filas.resize(columnas.size());
         for (int i = inicio; i < fin; ++i) {

@@ -1,4 +1,5 @@
 #include "iteracion_lote.h"
+#include "por_hilo.h"
 
 #include <xmmintrin.h>
 
@@ -279,7 +280,8 @@ thread_local uint64_t porPerturbacionDecididos = 0;
 // failed probe makes the thread's next alike batches wait (see iterarTrabajo).
 size_t porPerturbacion(const Lote& puntos, ViaLote via, bool abandonable, UltimaSonda* memoria = nullptr,
                        int escala = INT_MIN) {
-    thread_local std::vector<uint32_t> pendientes;
+    struct Pendientes : std::vector<uint32_t> {};
+    Pendientes& pendientes = porHilo<Pendientes>();
     if (pendientes.size() < puntos.n) pendientes.resize(puntos.n);
     size_t nPendientes = 0;
     perturbacion::Sonda sonda{PUNTOS_SONDA, false};
@@ -327,7 +329,7 @@ size_t iterarTrabajo(const Lote& puntos, ViaLote pedida) {
         }
     }
 
-    thread_local Candidatos cand;
+    Candidatos& cand = porHilo<Candidatos>();
     cand.preparar(puntos.n);
     lote::Trabajo t{.cr = cand.cr.data(),
                     .ci = cand.ci.data(),

@@ -1,4 +1,5 @@
 #include "lienzo.h"
+#include "por_hilo.h"
 
 #include <algorithm>
 #include <iterator>
@@ -50,8 +51,14 @@ void renderizarRectangulo(const Vista& vista, const Lienzo& lienzo, int x0, int 
     TareaEnOrden tarea;
     tarea.calcular = [&](int inicio, int fin) {
         // The samples of the block's pixels, pixel by pixel, row by row within a pixel.
-        thread_local std::vector<long double> columnas, filas;
-        thread_local std::vector<Color> colores;
+        struct Muestras {
+            std::vector<long double> columnas, filas;
+            std::vector<Color> colores;
+        };
+        Muestras& m = porHilo<Muestras>();
+        std::vector<long double>& columnas = m.columnas;
+        std::vector<long double>& filas = m.filas;
+        std::vector<Color>& colores = m.colores;
         const size_t muestras = static_cast<size_t>(fin - inicio) * n * n;
         columnas.resize(muestras);
         filas.resize(muestras);

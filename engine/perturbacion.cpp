@@ -8,6 +8,7 @@
 
 #include "iteracion.h"
 #include "perturbacion_nucleo.h"
+#include "por_hilo.h"
 
 namespace brenquil::perturbacion {
 namespace {
@@ -226,7 +227,9 @@ private:
     int sinSalto_ = EXPONENTE_MAXIMO;  // the smallest k known to have no skip
     long double kappa_ = -1.0L;
     int32_t hasta_ = 0;
-    std::array<std::optional<Salto>, EXPONENTE_MAXIMO - EXPONENTE_MINIMO> porExponente_;
+    // On the heap: the object lives in the thread's storage, which is kept small.
+    std::vector<std::optional<Salto>> porExponente_ =
+        std::vector<std::optional<Salto>>(EXPONENTE_MAXIMO - EXPONENTE_MINIMO);
 };
 
 namespace {
@@ -390,7 +393,7 @@ size_t perturbarLote(int16_t plano, int16_t m, size_t n, const long double* g, c
                      int16_t* cuentas, Semiplano* semiplanos, Juego juego, bool abandonable, uint32_t* pendientes,
                      size_t& nPendientes, Sonda* sonda) {
     if (n == 0) return 0;
-    thread_local Cache cache;
+    Cache& cache = porHilo<Cache>();
     OrbitaReferencia& ref = cache.orbita;
 
     // The batch's middle point and its extent.
@@ -422,7 +425,7 @@ size_t perturbarLote(int16_t plano, int16_t m, size_t n, const long double* g, c
     }
     const bool conReferencia = m >= 1 && cache.valida;
 
-    thread_local Candidatos cand;
+    Candidatos& cand = porHilo<Candidatos>();
     cand.preparar(n);
     Trabajo t{.ref = ref.datos(),
               .dr = cand.dr.data(),

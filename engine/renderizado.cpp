@@ -1,4 +1,5 @@
 #include "renderizado.h"
+#include "por_hilo.h"
 
 #include "iteracion.h"
 #include "iteracion_lote.h"
@@ -9,9 +10,16 @@ namespace brenquil {
 void colorearMuestras(const Vista& vista, size_t n, const long double* px, const long double* py, Color* colores,
                       Color sinColor) {
     // Per thread, so that a render does not allocate at every block.
-    thread_local std::vector<long double> g, h;
-    thread_local std::vector<int16_t> cuentas;
-    thread_local std::vector<Semiplano> semiplanos;
+    struct Muestras {
+        std::vector<long double> g, h;
+        std::vector<int16_t> cuentas;
+        std::vector<Semiplano> semiplanos;
+    };
+    Muestras& muestras = porHilo<Muestras>();
+    std::vector<long double>& g = muestras.g;
+    std::vector<long double>& h = muestras.h;
+    std::vector<int16_t>& cuentas = muestras.cuentas;
+    std::vector<Semiplano>& semiplanos = muestras.semiplanos;
     if (g.size() < n) {
         g.resize(n);
         h.resize(n);

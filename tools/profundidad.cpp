@@ -1,5 +1,7 @@
 #include "profundidad.h"
 
+#include "por_hilo.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -166,7 +168,10 @@ void renderizarProfundo(const Vista& vista, const Profundidad& p, const Lienzo& 
     TareaEnOrden tarea;
     tarea.calcular = [&](int inicio, int fin) {
         ampliarExponentes();
-        thread_local std::unique_ptr<Puntos> puntos;
+        struct PuntosDelHilo {
+            std::unique_ptr<Puntos> puntos;
+        };
+        std::unique_ptr<Puntos>& puntos = porHilo<PuntosDelHilo>().puntos;
         if (!puntos || puntos->bits != bits) puntos = std::make_unique<Puntos>(bits);
         for (int i = inicio; i < fin; ++i) {
             const int64_t px = x0 + i % ancho;
