@@ -78,13 +78,12 @@ constexpr size_t PARES_MUESTRA = 16;
 // LOTES_SIN_SONDA of them.
 constexpr size_t PUNTOS_SONDA = 8;
 constexpr int LOTES_SIN_SONDA = 32;
-// The perturbation path, which deep batches take where the double path's
-// probe fails, judges a batch by the same steps after PUNTOS_SONDA points
-// have left its lanes; where it fails (too many pending steps for the decided
-// ones, by the cost of a step of its lanes: perturbacion::pesosDe), the
-// thread's next LOTES_SIN_PERTURBACION alike batches go to iterarPunto,
-// twice as many after each further failure in a row, up to
-// LOTES_SIN_PERTURBACION_MAXIMO. Its decided shares vary more from batch to
+// The perturbation path, which deep batches take first, judges a batch by the
+// same steps after PUNTOS_SONDA points have left its lanes; where it fails
+// (too many pending steps for the decided ones, by the cost of a step of its
+// lanes: perturbacion::pesosDe), the thread's next LOTES_SIN_PERTURBACION
+// alike batches go to the double path and its probe, twice as many after
+// each further failure in a row, up to LOTES_SIN_PERTURBACION_MAXIMO. Its decided shares vary more from batch to
 // batch near the boundary, so it forgets a single failure sooner.
 constexpr int LOTES_SIN_PERTURBACION = 2;
 constexpr int LOTES_SIN_PERTURBACION_MAXIMO = 8;
