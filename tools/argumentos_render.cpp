@@ -336,7 +336,7 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
     op.agregar("--step,--paso", "S", "added once to the limit, as a render\nstart in the window does (0)",
                entero(MIN16, MAX16), [&](const std::string& v) { o.paso = entero16(v); });
     CLI::Option* oFin = op.agregar(
-        "--zoom-to", "END", "make a zoom movie from the view to the\nview of END (*.str or PNG): -o names\nthe frames with a number, as in\nframe-%05d.png",
+        "--zoom-to", "END", "make a zoom movie from the view to the\nview of END (*.str, PNG or *.brv): -o\nnames the frames with a number, as\nin frame-%05d.png",
         [](std::string&) { return std::string(); }, [&](const std::string& v) {
             if (!o.pelicula) o.pelicula.emplace();
             o.pelicula->fin = v;

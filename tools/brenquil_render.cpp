@@ -264,7 +264,7 @@ int ejecutar(int argc, const char* const* argv) {
     }
     const Vista base = vista;
     if (std::string error = vistaFinal(vista, o); !error.empty()) return rechazar(error);
-    // A movie's first view too: its frames take their depth from its.
+    // A movie's first view too: its frames go from that view's depth to END's.
     profundizar(vista, base, exacta, o);
     if (o.guardarVista && !esArchivoVista(*o.guardarVista) && dibujoProfundo(o.profundidad)) {
         const Profundidad& p = o.profundidad;
