@@ -867,6 +867,9 @@ TEST_F(BrenquilRender, UnaPeliculaVaDeUnaVistaALaOtra) {
     renderizar(args, "ramas.png");
     ASSERT_EQ(valorDelDibujo(carpeta_ / "ramas.png", "precision"), "160");
     const Vista ramasVista{INT16_MAX, PLANO_CARDIOIDE, COLOR_ITERACION, DWELL_SI, 0, 0, 0};
+    // The whole set with a limit past 32767, in a view file.
+    renderizar({"ancha.str", "--iterations", "32769", "--size", "16x12", "--save-view", "ancha-32769.brv"},
+               "ancha-32769.png");
 
     struct Caso {
         const char* nombre;
@@ -902,6 +905,10 @@ TEST_F(BrenquilRender, UnaPeliculaVaDeUnaVistaALaOtra) {
          0, "-0xd4b94b94b94b94b8p-64"},
         // Into the branch point: 64 bits up to frame 4, 128 and 160 after; limits past 32767 from frame 2.
         {"profunda", {"ancha.str"}, "ramas.brv", {"--size", "24x16"}, 7, ancha, ramasVista, {}, 100000, nullptr, true},
+        // Limits across 32767, on one view: frame 2's is 32767, drawn as 32766
+        // as a picture's is, frame 3's 32768.
+        {"limite-32767", {"ancha.str", "--iterations", "32765"}, "ancha-32769.brv", {"--size", "16x12"}, 5,
+         Vista{32765, ancha.plano, ancha.modoColor, ancha.dwell, 0, 0, 0}, ramasVista, {}, 32769},
         // Out of it, from a start given by options of 50 digits.
         {"alejar-profunda", ramasInicio, "ancha.str", {"--size", "24x16"}, 5,
          Vista{500, PLANO_CARDIOIDE, COLOR_ITERACION, DWELL_SI, 0, 0, 0}, ancha, {}, 0, nullptr, true},
@@ -1045,10 +1052,17 @@ TEST_F(BrenquilRender, UnaPeliculaVaDeUnaVistaALaOtra) {
             }
         }
 
-        // A frame given alone draws itself again: the middle one, and the last but one.
+        // A frame given alone draws itself again: the middle one, and the last
+        // but one. (A file whose limit is 32767 is read with a word on it.)
         for (int k : {c.fotogramas / 2, c.fotogramas - 2}) {
-            renderizar({fotograma(k)}, nombre + "-otra.png");
-            EXPECT_TRUE(contenido(carpeta_ / fotograma(k)) == contenido(carpeta_ / (nombre + "-otra.png"))) << k;
+            const fs::path png = carpeta_ / fotograma(k);
+            const bool limite32767 = vistaDelPng(png).iteraciones == INT16_MAX && valorDelDibujo(png, "iterations").empty();
+            const Ejecucion e = ejecutar(carpeta_, {fotograma(k), "-o", nombre + "-otra.png"});
+            EXPECT_EQ(e.codigo, 0);
+            EXPECT_EQ(e.errores, limite32767 ? "brenquil-render: warning: '" + fotograma(k) +
+                                                   "': the limit 32767 is drawn as 32766\n"
+                                             : "");
+            EXPECT_TRUE(contenido(png) == contenido(carpeta_ / (nombre + "-otra.png"))) << k;
         }
 
         // Two ranges rendered apart, on one thread and on three: the same files.
