@@ -218,8 +218,9 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
         "picture at that size (unless --region is given too).\n\n"
         "A zoom movie: FILE or the options give the first view, --zoom-to END the\n"
         "last. The side changes geometrically, the point both views share stays\n"
-        "on the same pixel, the limit follows the depth; the other options apply\n"
-        "to every frame, and --save-view writes the first view. Run again, a movie\n"
+        "on the same pixel, the limit follows the depth; each frame is drawn with\n"
+        "the bits its own depth needs. The other options apply to every frame,\n"
+        "and --save-view writes the first view. Run again, a movie\n"
         "draws only the frames it lacks: a frame whose PNG is whole and holds the\n"
         "same view drawn the same way by this version is kept; --redraw draws\n"
         "every frame again.\n\n"
@@ -335,7 +336,7 @@ ResultadoArgumentos analizarArgumentos(int argc, const char* const* argv, unsign
     op.agregar("--step,--paso", "S", "added once to the limit, as a render\nstart in the window does (0)",
                entero(MIN16, MAX16), [&](const std::string& v) { o.paso = entero16(v); });
     CLI::Option* oFin = op.agregar(
-        "--zoom-to", "END", "make a zoom movie from the view to the\nview of END (*.str or PNG): -o names\nthe frames with a number, as in\nframe-%05d.png",
+        "--zoom-to", "END", "make a zoom movie from the view to the\nview of END (*.str, PNG or *.brv): -o\nnames the frames with a number, as\nin frame-%05d.png",
         [](std::string&) { return std::string(); }, [&](const std::string& v) {
             if (!o.pelicula) o.pelicula.emplace();
             o.pelicula->fin = v;

@@ -111,8 +111,8 @@ struct OpcionesRender {
     bool redibujar = false;
     // Threads; 0 means every core.
     unsigned hilos = 0;
-    // The depth of the view, once the view is known (profundizar): a movie's
-    // frames keep the 80-bit one.
+    // The depth of the view, once the view is known (profundizar); for a
+    // movie, its first view's (each frame has its own: pelicula_profunda.h).
     Profundidad profundidad;
 };
 

@@ -14,10 +14,10 @@
 
 #include "archivo_nuevo.h"
 #include "argumentos_render.h"
-#include "fotogramas.h"
 #include "imagen_png.h"
 #include "lienzo.h"
 #include "patron_fotogramas.h"
+#include "pelicula_profunda.h"
 #include "profundidad.h"
 #include "progreso_pelicula.h"
 #include "reanudar.h"
@@ -153,8 +153,8 @@ int escribirImagen(const Vista& vista, const OpcionesRender& o, const std::strin
 
 // A view whose neighbouring pixels share their 80-bit coordinates is drawn
 // all the same, with a word on why: a side too small, or a corner so far
-// out that the coordinates there are coarser than a pixel. (A picture of
-// one view is drawn with as many bits as it needs; a movie's frames keep 80.)
+// out that the coordinates there are coarser than a pixel. (A picture is
+// drawn with as many bits as it needs, so this is only a safeguard.)
 void avisarProfundidad(const Vista& vista, const OpcionesRender& o) {
     // (A side that is not positive and finite has had its warning.)
     if (o.profundidad.precision == PRECISION_80 && vista.lado > 0 && std::isfinite(vista.lado) && muestrasConfundidas(vista, lienzoDe(o))) {
@@ -220,18 +220,22 @@ int comprobarSalidas(const std::vector<Salida>& salidas, const std::vector<std::
     return 0;
 }
 
-// The frames A..B of the movie from `inicio` to `fin` (with the step added
-// to its limit), every frame's view computed and checked first.
-std::string vistasDePelicula(const Vista& inicio, const Vista& fin, const Pelicula& p, std::vector<Vista>& vistas) {
-    for (int k = p.primero; k <= p.ultimo; ++k) {
-        const Vista v = vistaDeFotograma(inicio, fin, k, p.fotogramas);
-        if (!(std::isfinite(v.xSupIzq) && std::isfinite(v.ySupIzq) && std::isfinite(v.lado) && v.lado > 0)) {
-            return "frame " + std::to_string(k) + " of the movie has no view: its corner " +
-                   textoComplejo(v.xSupIzq, v.ySupIzq) + " and side " + textoReal(v.lado) +
-                   " are not all finite (the views are too far apart for 80 bits)";
-        }
-        vistas.push_back(v);
-    }
+// The view of END with its depth, read as FILE is and drawn with the
+// movie's picture and step: its exact corner and side when its record holds
+// them, its limit as drawn (with the step, as FILE's).
+std::string finDePelicula(const std::string& nombre, const OpcionesRender& o, Fotograma& fin) {
+    LecturaVista lectura;
+    if (std::string error = leerVista(nombre, fin.vista, lectura); !error.empty()) return error;
+    const BaseExacta exacta = lectura.registroCambiado ? BaseExacta{} : baseDeDibujo(lectura.dibujo);
+    OpcionesRender soloPaso;
+    soloPaso.paso = o.paso;
+    soloPaso.ancho = o.ancho;
+    soloPaso.alto = o.alto;
+    soloPaso.muestras = o.muestras;
+    const Vista base = fin.vista;
+    vistaFinal(fin.vista, soloPaso);
+    profundizar(fin.vista, base, exacta, soloPaso);
+    fin.profundidad = soloPaso.profundidad;
     return "";
 }
 
@@ -260,10 +264,8 @@ int ejecutar(int argc, const char* const* argv) {
     }
     const Vista base = vista;
     if (std::string error = vistaFinal(vista, o); !error.empty()) return rechazar(error);
-    if (o.pelicula && (o.limiteLargo || exacta.limite > 0)) {
-        return rechazar("a movie's limits are a parameter file's, at most 32767");
-    }
-    if (!o.pelicula) profundizar(vista, base, exacta, o);
+    // A movie's first view too: its frames go from that view's depth to END's.
+    profundizar(vista, base, exacta, o);
     if (o.guardarVista && !esArchivoVista(*o.guardarVista) && dibujoProfundo(o.profundidad)) {
         const Profundidad& p = o.profundidad;
         return rechazar("a parameter file cannot hold this view (" +
@@ -273,13 +275,12 @@ int ejecutar(int argc, const char* const* argv) {
     }
 
     std::vector<Salida> salidas;
-    std::vector<Vista> fotogramas;
+    std::vector<Fotograma> fotogramas;
     if (o.pelicula) {
         const Pelicula& p = *o.pelicula;
-        Vista fin;
-        LecturaVista lectura;
-        if (std::string error = leerVista(p.fin, fin, lectura); !error.empty()) return fallar(error);
-        fin.iteraciones = envolver16(int32_t{fin.iteraciones} + o.paso);
+        Fotograma finF;
+        if (std::string error = finDePelicula(p.fin, o, finF); !error.empty()) return fallar(error);
+        const Vista& fin = finF.vista;
         if (fin.plano != vista.plano) {
             return rechazar("the movie's views lie on different planes (" + std::to_string(vista.plano) + " and " +
                             std::to_string(fin.plano) + " in '" + p.fin + "'): a zoom stays on one plane");
@@ -287,15 +288,17 @@ int ejecutar(int argc, const char* const* argv) {
         if (!(vista.lado > 0 && std::isfinite(vista.lado) && fin.lado > 0 && std::isfinite(fin.lado))) {
             return fallar("cannot make a movie of these views: both sides must be positive and finite");
         }
-        if (std::string error = vistasDePelicula(vista, fin, p, fotogramas); !error.empty()) return rechazar(error);
+        if (std::string error = fotogramasDePelicula(Fotograma{vista, o.profundidad}, finF, lienzoDe(o), p.fotogramas,
+                                                     p.primero, p.ultimo, fotogramas);
+            !error.empty()) {
+            return rechazar(error);
+        }
         entradas.push_back(p.fin);
         std::string motivo;
         const PatronFotogramas patron = *PatronFotogramas::leer(*o.salida, motivo);
         for (int k = p.primero; k <= p.ultimo; ++k) {
             salidas.push_back({patron.nombre(k), "the frame '" + patron.nombre(k) + "'"});
         }
-        avisarProfundidad(vista, o);
-        avisarProfundidad(fin, o);
     } else {
         if (o.salida && *o.salida != "-") salidas.push_back({*o.salida, "the output '" + *o.salida + "'"});
         avisarProfundidad(vista, o);
@@ -321,7 +324,11 @@ int ejecutar(int argc, const char* const* argv) {
         for (std::size_t i = 0; i < fotogramas.size(); ++i) {
             if (guardados[i]) continue;
             const std::string etiqueta = progreso.empezar(static_cast<int>(i));
-            if (const int codigo = escribirImagen(fotogramas[i], o, nombres[i], etiqueta); codigo != 0) return codigo;
+            if (const int codigo = escribirImagen(fotogramas[i].vista, opcionesDeFotograma(o, fotogramas[i]), nombres[i],
+                                                  etiqueta);
+                codigo != 0) {
+                return codigo;
+            }
             progreso.dibujado();
         }
         return 0;

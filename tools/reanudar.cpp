@@ -6,7 +6,6 @@
 #include <cstring>
 #include <memory>
 
-#include "fotogramas.h"
 #include "sistema.h"
 #include "textos_png.h"
 #include "vista_render.h"
@@ -124,11 +123,13 @@ bool fotogramaHecho(const std::filesystem::path& ruta, const OpcionesRender& o, 
     return std::fseek(archivo.get(), 0, SEEK_SET) == 0 && imagenEntera(archivo.get(), r.ancho, r.alto);
 }
 
-std::vector<bool> fotogramasHechos(const std::vector<Vista>& vistas, const OpcionesRender& o,
+std::vector<bool> fotogramasHechos(const std::vector<Fotograma>& fotogramas, const OpcionesRender& o,
                                    const std::vector<std::string>& nombres) {
     std::vector<bool> hechos;
-    for (std::size_t i = 0; i < vistas.size(); ++i) {
-        hechos.push_back(fotogramaHecho(rutaDeTexto(nombres[i]), o, textosDeVista(vistas[i], o)));
+    for (std::size_t i = 0; i < fotogramas.size(); ++i) {
+        const OpcionesRender delFotograma = opcionesDeFotograma(o, fotogramas[i]);
+        hechos.push_back(fotogramaHecho(rutaDeTexto(nombres[i]), delFotograma,
+                                        textosDeVista(fotogramas[i].vista, delFotograma)));
     }
     return hechos;
 }

@@ -8,6 +8,7 @@
 
 #include "argumentos_render.h"
 #include "imagen_png.h"
+#include "pelicula_profunda.h"
 #include "vista.h"
 
 namespace brenquil {
@@ -25,9 +26,10 @@ namespace brenquil {
 bool fotogramaHecho(const std::filesystem::path& ruta, const OpcionesRender& opciones,
                     const std::vector<TextoPng>& textos);
 
-// For each frame of a movie's range (its views `vistas`, named `nombres`, in
-// order), whether it is already on disk as this run would draw it (fotogramaHecho).
-std::vector<bool> fotogramasHechos(const std::vector<Vista>& vistas, const OpcionesRender& opciones,
+// For each frame of a movie's range (its views with their depth, named
+// `nombres`, in order), whether it is already on disk as this run would draw
+// it (fotogramaHecho).
+std::vector<bool> fotogramasHechos(const std::vector<Fotograma>& fotogramas, const OpcionesRender& opciones,
                                    const std::vector<std::string>& nombres);
 
 }  // namespace brenquil

@@ -26,6 +26,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -404,9 +405,10 @@ TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
     fs::create_hard_link(carpeta_ / "buena.png", carpeta_ / "dura.png");
     for (const char* c : {"d0", "d1", "f03.png"}) fs::create_directory(carpeta_ / c);
     guardar("lado-negativo.str", Vista{30, PLANO_CARDIOIDE, COLOR_ITERACION, DWELL_SI, -4.0L, 8.0L, -1.0L});
-    // Two corners so far apart that every frame between them lies past the largest number.
-    guardar("lejos.str", Vista{30, PLANO_CARDIOIDE, COLOR_ITERACION, DWELL_SI, 1.1e4932L, -1.1e4932L, 1.0L});
-    const std::vector<std::string> lejos = {"--x", "-1.1e4932", "--y", "1.1e4932", "--side", "1", "--zoom-to",
+    // Two views that 80 bits resolve, with corners so far apart that every
+    // frame between them lies past the largest number.
+    guardar("lejos.str", Vista{30, PLANO_CARDIOIDE, COLOR_ITERACION, DWELL_SI, 1.1e4932L, -1.1e4932L, 1e4920L});
+    const std::vector<std::string> lejos = {"--x", "-1.1e4932", "--y", "1.1e4932", "--side", "1e4920", "--zoom-to",
                                             "lejos.str", "--frames", "3", "-o", "f%d.png"};
 
     struct Caso {
@@ -456,12 +458,12 @@ TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
           "the limit 32767 is drawn as 32766"},
          "sal.png"},
         // Deeper than 80 bits resolve: a picture is drawn with wider numbers,
-        // quietly; a movie's frame with 80-bit ones, the depth named.
+        // quietly, and so is a movie's frame.
         {{"-o", "sal.png", "--x", "-0.74", "--y", "0.1", "--side", "1e-21"}, 0, {}, "sal.png"},
         {{"--x", "-0.74", "--y", "0.1", "--side", "1e-21", "--zoom-to", "vista.str", "--frames", "2", "--frame-range",
           "0-0", "-o", "sal%d.png"},
          0,
-         {"warning: the 80-bit coordinates are too coarse for this view (side 1e-21 at corner -0.74 + 0.1i)", "blocks"},
+         {},
          "sal0.png"},
         // A parameter file holds neither a deep view nor a limit past 32767.
         {{"--center", "0,-1", "--side", "1e-20", "--save-view", "hondo.str"},
@@ -469,10 +471,12 @@ TEST_F(BrenquilRender, CadaFalloRechazoYAvisoConSuCodigo) {
          {"a parameter file cannot hold this view (drawn with 128-bit numbers): give --save-view a name ending in .brv"},
          nullptr},
         {{"--iterations", "100000", "--save-view", "hondo.str"}, 2, {"cannot hold this view (a limit of 100000)"}, nullptr},
-        {{"--iterations", "100000", "--zoom-to", "vista.str", "--frames", "2", "-o", "f%d.png"},
-         2,
-         {"a movie's limits are a parameter file's, at most 32767"},
-         nullptr},
+        // A movie's limit past 32767 is drawn as it is (frame 1's is 50015).
+        {{"--iterations", "100000", "--zoom-to", "vista.str", "--frames", "3", "--frame-range", "1-1", "--size", "8x8",
+          "-o", "f%d.png"},
+         0,
+         {},
+         "f1.png"},
         // A valid name of 250 bytes: the temporary name does not grow with it.
         {{"-o", largo}, 0, {}, largo.c_str()},
         {{"danada.png", "-o", "sal.png"}, 1, {"'danada.png': the PNG file's \"Brenquil render\" text is damaged"}, nullptr},
@@ -800,11 +804,42 @@ TEST_F(BrenquilRender, UnaVistaProfundaSeDibujaExacta) {
     EXPECT_NE(valorDelDibujo(carpeta_ / "largo.png", "x"), valorDelDibujo(carpeta_ / "corto.png", "x"));
 }
 
+// Where a file is and when it was last written: a file kept is not even
+// rewritten, a file drawn again is a new one renamed over it.
+std::pair<ino_t, int64_t> huella(const fs::path& ruta) {
+    struct stat s {};
+    EXPECT_EQ(stat(ruta.c_str(), &s), 0) << ruta;
+    return {s.st_ino, int64_t{s.st_mtim.tv_sec} * 1000000000 + s.st_mtim.tv_nsec};
+}
+
+// The exact corner and side a PNG of brenquil-render records, read into x, y
+// and lado, and the precision it records (64 when it records none).
+int leerEsquinaExacta(const fs::path& png, mpfr_ptr x, mpfr_ptr y, mpfr_ptr lado) {
+    for (auto [clave, v] : {std::pair{"x", x}, {"y", y}, {"side", lado}}) {
+        const std::string texto = valorDelDibujo(png, clave);
+        EXPECT_NE(texto, "") << png << " lacks " << clave;
+        mpfr_strtofr(v, texto.c_str(), nullptr, 0, MPFR_RNDN);
+    }
+    const std::string precision = valorDelDibujo(png, "precision");
+    return precision.empty() ? 64 : std::stoi(precision);
+}
+
+// The principal branch point of the 1/3 limb, where three arms meet at every
+// depth (c = -0.1011 + 0.9563i; the plane's imaginary axis points down).
+const std::string RAMAS_X = "-0.101096363845622161025785445738622565463805442826";
+const std::string RAMAS_Y = "0.956286510809141500771096057729977435809833336510";
+
 // A zoom movie, for each pair of views: frame 0 and the last frame are the
-// pictures of the two views; the side of each frame (from its PNG) goes
-// geometrically and the point the views share stays on one pixel; the limit
-// follows; a frame given alone draws itself again, and frame ranges rendered
-// apart give the same files as one run.
+// pictures of the two views; the side of each frame (from the exact corner
+// and side of its PNG, in 1024-bit arithmetic) goes geometrically and the
+// point the views share stays on one pixel, in a deep movie to the last bit
+// of each frame's precision on both sides of the change from 64 bits to
+// more; the limit follows, past 32767 too; a movie between 80-bit views
+// gives the frames it always gave; run again, a movie keeps its frames; a
+// frame given alone draws itself again, a
+// deep one each pixel as the definition gives it with the precision, corner
+// and side its PNG records; and frame ranges rendered apart, with other
+// thread counts, give the same files as one run.
 TEST_F(BrenquilRender, UnaPeliculaVaDeUnaVistaALaOtra) {
     // Values with few digits, which their records hold exactly.
     const Vista ancha{60, PLANO_CARDIOIDE, COLOR_ITERACION, DWELL_SI, -2.5L, 1.5L, 3.0L};
@@ -825,6 +860,16 @@ TEST_F(BrenquilRender, UnaPeliculaVaDeUnaVistaALaOtra) {
                         std::strtold("0.13182590420532", nullptr), std::strtold("3e-7", nullptr)};
     // A start in a PNG of 16:9 with 2 x 2 samples, which the movie takes.
     renderizar({"ancha.str", "--size", "48x27", "--supersample", "2"}, "ancha-169.png");
+    // A deep end in a view file: 160 bits, a limit of 100000.
+    const std::vector<std::string> ramas = {"--center", RAMAS_X + "," + RAMAS_Y, "--radius", "1e-25"};
+    std::vector<std::string> args = ramas;
+    args.insert(args.end(), {"--iterations", "100000", "--size", "24x16", "--save-view", "ramas.brv"});
+    renderizar(args, "ramas.png");
+    ASSERT_EQ(valorDelDibujo(carpeta_ / "ramas.png", "precision"), "160");
+    const Vista ramasVista{INT16_MAX, PLANO_CARDIOIDE, COLOR_ITERACION, DWELL_SI, 0, 0, 0};
+    // The whole set with a limit past 32767, in a view file.
+    renderizar({"ancha.str", "--iterations", "32769", "--size", "16x12", "--save-view", "ancha-32769.brv"},
+               "ancha-32769.png");
 
     struct Caso {
         const char* nombre;
@@ -836,19 +881,39 @@ TEST_F(BrenquilRender, UnaPeliculaVaDeUnaVistaALaOtra) {
         Vista vFin;
         // What END alone needs besides `comunes` to be drawn as the frames are.
         std::vector<std::string> soloFin = {};
+        int64_t limiteFin = 0;  // END's limit past 32767 (0: vFin's)
+        // The middle frame's corner as the program wrote it before movies went
+        // deeper than 80 bits, for a movie between two 80-bit views.
+        const char* xMedio = nullptr;
+        bool profunda = false;  // frames on both sides of the change from 64 bits to more
     };
     const std::vector<std::string> invOpciones = {"--plane", "305", "--color", "365", "--iterations", "100",
                                                   "--x", "-4", "--y", "4", "--side", "8"};
+    std::vector<std::string> ramasInicio = ramas;
+    ramasInicio.insert(ramasInicio.end(), {"--iterations", "500"});
     const Caso casos[] = {
-        {"acercar", {"ancha.str"}, "valle.str", {"--size", "64x48"}, 6, ancha, valle},
-        {"alejar", {"valle.str"}, "ancha.str", {"--size", "48x48"}, 5, valle, ancha},
-        {"desplazar", {"ancha.str"}, "al-lado.str", {"--size", "40x40"}, 4, ancha, alLado},
-        {"plano-inv", invOpciones, "inv-cerca.str", {"--size", "40x30", "--supersample", "3"}, 5, inv, invCerca},
+        {"acercar", {"ancha.str"}, "valle.str", {"--size", "64x48"}, 6, ancha, valle, {}, 0, "-0xca96823e777c729p-60"},
+        {"alejar", {"valle.str"}, "ancha.str", {"--size", "48x48"}, 5, valle, ancha, {}, 0, "-0xd4b94b94b94b94b9p-64"},
+        {"desplazar", {"ancha.str"}, "al-lado.str", {"--size", "40x40"}, 4, ancha, alLado, {}, 0, "-0x8p-2"},
+        {"plano-inv", invOpciones, "inv-cerca.str", {"--size", "40x30", "--supersample", "3"}, 5, inv, invCerca, {}, 0,
+         "-0x999999999999999ap-63"},
         {"png-al-final", {"ancha.str"}, "espiral.png", {"--size", "40x30", "--step", "32"}, 7,
          Vista{92, PLANO_CARDIOIDE, COLOR_ITERACION, DWELL_SI, -2.5L, 1.5L, 3.0L},
-         Vista{832, espiral.plano, espiral.modoColor, espiral.dwell, espiral.xSupIzq, espiral.ySupIzq, espiral.lado}},
-        {"inicio-png-16-9", {"ancha-169.png"}, "valle.str", {}, 5, ancha, valle, {"--size", "48x27", "--supersample", "2"}},
+         Vista{832, espiral.plano, espiral.modoColor, espiral.dwell, espiral.xSupIzq, espiral.ySupIzq, espiral.lado}, {},
+         0, "-0xbe83d5623a5b5932p-64"},
+        {"inicio-png-16-9", {"ancha-169.png"}, "valle.str", {}, 5, ancha, valle, {"--size", "48x27", "--supersample", "2"},
+         0, "-0xd4b94b94b94b94b8p-64"},
+        // Into the branch point: 64 bits up to frame 4, 128 and 160 after; limits past 32767 from frame 2.
+        {"profunda", {"ancha.str"}, "ramas.brv", {"--size", "24x16"}, 7, ancha, ramasVista, {}, 100000, nullptr, true},
+        // Limits across 32767, on one view: frame 2's is 32767, drawn as 32766
+        // as a picture's is, frame 3's 32768.
+        {"limite-32767", {"ancha.str", "--iterations", "32765"}, "ancha-32769.brv", {"--size", "16x12"}, 5,
+         Vista{32765, ancha.plano, ancha.modoColor, ancha.dwell, 0, 0, 0}, ramasVista, {}, 32769},
+        // Out of it, from a start given by options of 50 digits.
+        {"alejar-profunda", ramasInicio, "ancha.str", {"--size", "24x16"}, 5,
+         Vista{500, PLANO_CARDIOIDE, COLOR_ITERACION, DWELL_SI, 0, 0, 0}, ancha, {}, 0, nullptr, true},
     };
+    constexpr mpfr_prec_t BITS = 1024;
     for (const Caso& c : casos) {
         SCOPED_TRACE(c.nombre);
         const std::string nombre = c.nombre;
@@ -860,12 +925,20 @@ TEST_F(BrenquilRender, UnaPeliculaVaDeUnaVistaALaOtra) {
             args.insert(args.end(), extra.begin(), extra.end());
             const Ejecucion e = ejecutar(carpeta_, args);
             EXPECT_EQ(e.codigo, 0) << e.errores;
+            EXPECT_EQ(e.errores, "");
         };
         pelicula(nombre + "-%03d.png", {});
         const auto fotograma = [&](int k) {
             const std::string cifras = std::to_string(k);
             return nombre + "-" + std::string(3 - std::min<std::size_t>(3, cifras.size()), '0') + cifras + ".png";
         };
+        // Run again, it keeps every frame as it is.
+        std::vector<std::pair<ino_t, int64_t>> hechos;
+        for (int k = 0; k < c.fotogramas; ++k) hechos.push_back(huella(carpeta_ / fotograma(k)));
+        pelicula(nombre + "-%03d.png", {});
+        for (int k = 0; k < c.fotogramas; ++k) {
+            EXPECT_EQ(huella(carpeta_ / fotograma(k)), hechos[static_cast<std::size_t>(k)]) << k << " was drawn again";
+        }
 
         // The two ends, drawn alone with the same options.
         std::vector<std::string> args = c.inicio;
@@ -880,58 +953,126 @@ TEST_F(BrenquilRender, UnaPeliculaVaDeUnaVistaALaOtra) {
         ASSERT_TRUE(primero && ultimo);
         EXPECT_TRUE(primero->pixeles == inicio.pixeles && primero->ancho == inicio.ancho);
         EXPECT_TRUE(ultimo->pixeles == fin.pixeles && ultimo->ancho == inicio.ancho);
+        if (c.xMedio) {
+            EXPECT_EQ(valorDelDibujo(carpeta_ / fotograma(c.fotogramas / 2), "x"), c.xMedio);
+        }
 
-        // Each frame's view, from its chunks, against the formulas computed here.
-        const Vista& a = c.vInicio;
-        const Vista& b = c.vFin;
-        const long double r = b.lado / a.lado;
-        const long double fijoX = (b.xSupIzq - a.xSupIzq * r) / (1 - r);
-        const long double fijoY = (b.ySupIzq - a.ySupIzq * r) / (1 - r);
+        // Each frame's view, from its chunks, against the formulas computed
+        // here with 1024 bits from the two ends' exact corners and sides.
+        NumeroP ax(BITS), ay(BITS), aLado(BITS), bx(BITS), by(BITS), bLado(BITS);
+        leerEsquinaExacta(carpeta_ / fotograma(0), ax, ay, aLado);
+        leerEsquinaExacta(carpeta_ / fotograma(c.fotogramas - 1), bx, by, bLado);
+        NumeroP r(BITS), lnR(BITS), fijoX(BITS), fijoY(BITS), t(BITS), u(BITS), lado(BITS), x(BITS), y(BITS);
+        mpfr_div(r, bLado, aLado, MPFR_RNDN);
+        mpfr_log(lnR, r, MPFR_RNDN);
+        // The shared point (c1 - c0 r) / (1 - r), when the sides differ.
+        for (auto [fijo, a, b] : {std::tuple{&fijoX, &ax, &bx}, std::tuple{&fijoY, &ay, &by}}) {
+            mpfr_mul(t, *a, r, MPFR_RNDN);
+            mpfr_sub(*fijo, *b, t, MPFR_RNDN);
+            mpfr_ui_sub(t, 1, r, MPFR_RNDN);
+            mpfr_div(*fijo, *fijo, t, MPFR_RNDN);
+        }
+        const int64_t limiteInicio = c.vInicio.iteraciones;
+        const int64_t limiteFin = c.limiteFin != 0 ? c.limiteFin : c.vFin.iteraciones;
+        std::vector<int> precisiones;
         for (int k = 0; k < c.fotogramas; ++k) {
             SCOPED_TRACE("frame " + std::to_string(k));
-            const Vista v = vistaDelPng(carpeta_ / fotograma(k));
-            const long double t = static_cast<long double>(k) / (c.fotogramas - 1);
-            const long double lado = a.lado * std::pow(r, t);
-            EXPECT_LE(std::fabs(v.lado - lado), 4 * (std::nextafter(lado, INFINITY) - lado)) << v.lado << " " << lado;
-            if (r == 1) {
-                // A pan: the corner goes in a straight line.
-                EXPECT_NEAR(v.xSupIzq, a.xSupIzq + (b.xSupIzq - a.xSupIzq) * t, 1e-17L);
-                EXPECT_NEAR(v.ySupIzq, a.ySupIzq + (b.ySupIzq - a.ySupIzq) * t, 1e-17L);
-            } else {
-                // The shared point, as a fraction of the width from the corner.
-                EXPECT_NEAR((fijoX - v.xSupIzq) / v.lado, (fijoX - a.xSupIzq) / a.lado, 1e-9L);
-                EXPECT_NEAR((v.ySupIzq - fijoY) / v.lado, (a.ySupIzq - fijoY) / a.lado, 1e-9L);
+            const fs::path png = carpeta_ / fotograma(k);
+            const int precision = leerEsquinaExacta(png, x, y, lado);
+            precisiones.push_back(precision);
+            // The side: the first side times r^t.
+            mpfr_mul_si(t, lnR, k, MPFR_RNDN);
+            mpfr_div_si(t, t, c.fotogramas - 1, MPFR_RNDN);
+            mpfr_exp(t, t, MPFR_RNDN);
+            mpfr_mul(t, aLado, t, MPFR_RNDN);
+            mpfr_div(u, lado, t, MPFR_RNDN);
+            mpfr_sub_ui(u, u, 1, MPFR_RNDN);
+            EXPECT_LE(std::fabs(mpfr_get_d(u, MPFR_RNDN)), std::ldexp(1.0, 3 - precision)) << precision;
+            // The shared point at the same place, as a fraction of the width
+            // from the corner: in a deep movie to one unit in the last place
+            // of the frame's precision.
+            double tolerancia = 1e-9;
+            if (c.profunda) {
+                mpfr_set_ui_2exp(t, 1, std::max(mpfr_get_exp(x), mpfr_get_exp(y)) - precision, MPFR_RNDN);
+                mpfr_div(t, t, lado, MPFR_RNDN);
+                tolerancia = mpfr_get_d(t, MPFR_RNDU);
             }
-            const long double limite =
-                std::floor(a.iteraciones + static_cast<long double>((b.iteraciones - a.iteraciones) * k) /
-                                               (c.fotogramas - 1) + 0.5L);
-            EXPECT_EQ(v.iteraciones, static_cast<int16_t>(limite));
-            const Vista& codigos = k == c.fotogramas - 1 ? b : a;
+            for (auto [fijo, a, b, v, eje] :
+                 {std::tuple{&fijoX, &ax, &bx, &x, "x"}, std::tuple{&fijoY, &ay, &by, &y, "y"}}) {
+                if (mpfr_zero_p(lnR)) {
+                    // A pan: the corner goes in a straight line, a + (b - a) t.
+                    mpfr_sub(t, *b, *a, MPFR_RNDN);
+                    mpfr_mul_si(t, t, k, MPFR_RNDN);
+                    mpfr_div_si(t, t, c.fotogramas - 1, MPFR_RNDN);
+                    mpfr_add(t, t, *a, MPFR_RNDN);
+                    mpfr_sub(t, t, *v, MPFR_RNDN);
+                    mpfr_div(t, t, lado, MPFR_RNDN);
+                } else {
+                    mpfr_sub(t, *fijo, *v, MPFR_RNDN);
+                    mpfr_div(t, t, lado, MPFR_RNDN);
+                    mpfr_sub(u, *fijo, *a, MPFR_RNDN);
+                    mpfr_div(u, u, aLado, MPFR_RNDN);
+                    mpfr_sub(t, t, u, MPFR_RNDN);
+                }
+                EXPECT_LE(std::fabs(mpfr_get_d(t, MPFR_RNDN)), tolerancia) << eje;
+            }
+            const std::string largo = valorDelDibujo(png, "iterations");
+            const int64_t limite = largo.empty() ? vistaDelPng(png).iteraciones : std::stoll(largo);
+            const long double esperado =
+                std::floor(limiteInicio + static_cast<long double>((limiteFin - limiteInicio) * k) /
+                                              (c.fotogramas - 1) + 0.5L);
+            EXPECT_EQ(limite, static_cast<int64_t>(esperado));
+            const Vista v = vistaDelPng(png);
+            const Vista& codigos = k == c.fotogramas - 1 ? c.vFin : c.vInicio;
             EXPECT_EQ(v.plano, codigos.plano);
             EXPECT_EQ(v.modoColor, codigos.modoColor);
             EXPECT_EQ(v.dwell, codigos.dwell);
         }
+        if (c.profunda) {
+            // The movie crosses from 64 bits to more between two neighbouring frames.
+            const auto cambio = std::adjacent_find(precisiones.begin(), precisiones.end(), [](int a, int b) {
+                return std::min(a, b) == 64 && std::max(a, b) > 64;
+            });
+            EXPECT_NE(cambio, precisiones.end());
+            // The last deep frame between the ends, pixel by pixel against the definition.
+            const int k = precisiones.front() > 64 ? 1 : c.fotogramas - 2;
+            const fs::path png = carpeta_ / fotograma(k);
+            const std::string largo = valorDelDibujo(png, "iterations");
+            const int64_t limite = largo.empty() ? vistaDelPng(png).iteraciones : std::stoll(largo);
+            const std::optional<PngLeido> leido = leer(png);
+            ASSERT_TRUE(leido && precisiones[static_cast<std::size_t>(k)] > 64);
+            for (const auto& [px, py] : {std::pair{0, 0}, {23, 15}, {12, 8}, {5, 11}}) {
+                SCOPED_TRACE(std::to_string(px) + "," + std::to_string(py));
+                const int64_t cuenta =
+                    cuentaDefinicion(valorDelDibujo(png, "x"), valorDelDibujo(png, "y"), valorDelDibujo(png, "side"),
+                                     precisiones[static_cast<std::size_t>(k)], 24, px, py, limite);
+                ASSERT_LE(cuenta, limite);
+                EXPECT_EQ(leido->pixeles[static_cast<std::size_t>(py * 24 + px)],
+                          colorIteracion(COLOR_ITERACION, static_cast<int32_t>(cuenta - 1)));
+            }
+        }
 
-        // A frame given alone draws itself again.
-        const std::string medio = fotograma(c.fotogramas / 2);
-        renderizar({medio}, nombre + "-otra.png");
-        EXPECT_TRUE(contenido(carpeta_ / medio) == contenido(carpeta_ / (nombre + "-otra.png")));
+        // A frame given alone draws itself again: the middle one, and the last
+        // but one. (A file whose limit is 32767 is read with a word on it.)
+        for (int k : {c.fotogramas / 2, c.fotogramas - 2}) {
+            const fs::path png = carpeta_ / fotograma(k);
+            const bool limite32767 = vistaDelPng(png).iteraciones == INT16_MAX && valorDelDibujo(png, "iterations").empty();
+            const Ejecucion e = ejecutar(carpeta_, {fotograma(k), "-o", nombre + "-otra.png"});
+            EXPECT_EQ(e.codigo, 0);
+            EXPECT_EQ(e.errores, limite32767 ? "brenquil-render: warning: '" + fotograma(k) +
+                                                   "': the limit 32767 is drawn as 32766\n"
+                                             : "");
+            EXPECT_TRUE(contenido(png) == contenido(carpeta_ / (nombre + "-otra.png"))) << k;
+        }
 
-        // Two ranges rendered apart: the same files.
-        pelicula("tramo-" + nombre + "-%03d.png", {"--frame-range", "0-1"});
-        pelicula("tramo-" + nombre + "-%03d.png", {"--frame-range", "2-" + std::to_string(c.fotogramas - 1)});
+        // Two ranges rendered apart, on one thread and on three: the same files.
+        pelicula("tramo-" + nombre + "-%03d.png", {"--frame-range", "0-1", "--threads", "1"});
+        pelicula("tramo-" + nombre + "-%03d.png",
+                 {"--frame-range", "2-" + std::to_string(c.fotogramas - 1), "--threads", "3"});
         for (int k = 0; k < c.fotogramas; ++k) {
             EXPECT_TRUE(contenido(carpeta_ / fotograma(k)) == contenido(carpeta_ / ("tramo-" + fotograma(k)))) << k;
         }
     }
-}
-
-// Where a file is and when it was last written: a file kept is not even
-// rewritten, a file drawn again is a new one renamed over it.
-std::pair<ino_t, int64_t> huella(const fs::path& ruta) {
-    struct stat s {};
-    EXPECT_EQ(stat(ruta.c_str(), &s), 0) << ruta;
-    return {s.st_ino, int64_t{s.st_mtim.tv_sec} * 1000000000 + s.st_mtim.tv_nsec};
 }
 
 // Adds 1 to the byte `desde` bytes into the data of the first chunk longer
