@@ -66,7 +66,15 @@ bool anotarSalida(T& t, uint32_t p, int64_t cuenta, bool cuentaCierta, double zi
         if (decidido) t.semiplanos[p] = zi > 0 ? Semiplano::Superior : Semiplano::Inferior;
     }
     if (decidido) {
-        t.cuentas[p] = static_cast<int16_t>(cuenta);
+        if constexpr (requires { t.cuentasLargas; }) {
+            if (t.cuentasLargas) {
+                t.cuentasLargas[p] = cuenta;
+            } else {
+                t.cuentas[p] = static_cast<int16_t>(cuenta);
+            }
+        } else {
+            t.cuentas[p] = static_cast<int16_t>(cuenta);
+        }
         t.pasosDecididos += pasos;
     } else {
         t.pendientes[t.nPendientes++] = p;
