@@ -3,7 +3,8 @@
 // reference point, with a radius that bounds the distance to its own 80-bit
 // orbit (docs/certificado-perturbacion.md proves the bound). A point is
 // decided only where the radius proves what the 80-bit loop does. Internal
-// to the engine.
+// to the engine, and to profundo/, whose deep path gives these lanes the
+// orbit of a P-bit reference (profundo/perturbacion_p.h, section 8 of the proof).
 #pragma once
 
 #include <cstddef>
