@@ -804,7 +804,8 @@ TEST_F(BrenquilRender, UnaVistaProfundaSeDibujaExacta) {
     // 1e-50, a copy of period 74 at 6e-55 with its interior, the tip on the
     // inverted planes (w = -0.99864...i on 305, -0.23495... - 0.93982...i on
     // 310), colourings with and without the half-plane, dwell or not, odd
-    // sizes, supersampling and thread counts. The file's record must agree too.
+    // sizes, supersampling and thread counts, and a limit past 32767 at 64
+    // bits. The file's record must agree too.
     const std::string copia = "5.1430935855736215780000911232232389224756226775539175190548835146e-28,"
                               "-1.00000000000000000000000000042411991101291180998665039735612734886664";
     const std::vector<std::vector<std::string>> profundas = {
@@ -821,6 +822,8 @@ TEST_F(BrenquilRender, UnaVistaProfundaSeDibujaExacta) {
          "-0.2349551512979982541012330341077991990129132938984616375565514653666,"
          "-0.9398205051819830163579316584682860599555616071238453295230808614665",
          "--side", "1e-45", "--iterations", "1500", "--size", "23x29", "--supersample", "2", "--threads", "1"},
+        // 64 bits with a limit past 32767: the reference orbit is the 80-bit loop's, made in MPFR.
+        {"--center", "-0.75,0.1", "--radius", "0.05", "--iterations", "40000", "--size", "21x17", "--color", "365"},
     };
     const char* antes = std::getenv("BRENQUIL_VIA");
     const std::string viaAntes = antes ? antes : "";
