@@ -32,11 +32,12 @@ constexpr int OCTAVOS[] = {4, 2, 6, 1, 3, 5, 7};
 
 // The reference of a render: among the samples of the rectangle at OCTAVOS,
 // by the P-bit loop, the first with the highest count; `muestra` makes a
-// sample's g and h.
+// sample's g and h. The counts are taken up to the steps a reference keeps.
 template <class Muestra>
-void elegirReferencia(int16_t plano, int32_t m, mpfr_prec_t bits, int x0, int y0, int ancho, int alto, int n,
+void elegirReferencia(int16_t plano, int32_t limite, mpfr_prec_t bits, int x0, int y0, int ancho, int alto, int n,
                       const Muestra& muestra, ReferenciaP& referencia) {
     NumeroP posicion(bits), g(bits), h(bits), mejorG(bits), mejorH(bits);
+    const int32_t m = std::min(limite, PASOS_MAXIMOS_REFERENCIA);
     int64_t mejor = -1;
     for (int fy : OCTAVOS) {
         for (int fx : OCTAVOS) {
@@ -52,7 +53,7 @@ void elegirReferencia(int16_t plano, int32_t m, mpfr_prec_t bits, int x0, int y0
         }
         if (mejor == int64_t{m} + 1) break;
     }
-    referencia.calcular(plano, mejorG, mejorH, m, bits);
+    referencia.calcular(plano, mejorG, mejorH, limite, bits);
 }
 
 // `texto` (a number of the C grammar, decimal or hexadecimal, already checked
