@@ -118,14 +118,15 @@ void guardarZ(mpfr_ptr zx, mpfr_ptr zy, mpfr_srcptr zr, mpfr_srcptr zi) {
     if (zy) mpfr_set(zy, zi, CERCANO);
 }
 
-// The 80-bit 0.01L, exactly.
-void centesima(mpfr_ptr c) { mpfr_set_ld(c, CENTESIMA, CERCANO); }
+// The pixel mapping's 64-bit numbers, each thread's: a sample allocates nothing.
+struct Mapeo {
+    Mapeo() { mpfr_set_ld(centesima, CENTESIMA, CERCANO); }  // the 80-bit 0.01L, exactly
+    NumeroP numerador{64}, denominador{64}, centesima{64};
+};
 
 // ((p * 0.01) * lado) * 0.25, each operation rounded to the precision of r.
 void desplazamiento(mpfr_ptr r, mpfr_srcptr p, mpfr_srcptr lado) {
-    NumeroP c(64);
-    centesima(c);
-    mpfr_mul(r, p, c, CERCANO);
+    mpfr_mul(r, p, porHilo<Mapeo>().centesima, CERCANO);
     mpfr_mul(r, r, lado, CERCANO);
     mpfr_div_2ui(r, r, 2, CERCANO);
 }
@@ -139,10 +140,10 @@ void terminosP(int16_t plano, mpfr_srcptr g, mpfr_srcptr h, mpfr_ptr cr, mpfr_pt
 
 void posicionMuestraP(mpfr_ptr destino, int64_t p, int s, const Lienzo& lienzo) {
     const int64_t n = lienzo.muestras;
-    NumeroP numerador(64), denominador(64);  // integers below 2^63: exact
-    mpfr_set_sj(numerador, (p * n + s) * LADO_IMAGEN, CERCANO);
-    mpfr_set_sj(denominador, lienzo.ancho * n, CERCANO);
-    mpfr_div(destino, numerador, denominador, CERCANO);
+    Mapeo& mapeo = porHilo<Mapeo>();  // integers below 2^63: exact in 64 bits
+    mpfr_set_sj(mapeo.numerador, (p * n + s) * LADO_IMAGEN, CERCANO);
+    mpfr_set_sj(mapeo.denominador, lienzo.ancho * n, CERCANO);
+    mpfr_div(destino, mapeo.numerador, mapeo.denominador, CERCANO);
 }
 
 void realDePixelP(mpfr_ptr g, mpfr_srcptr px, mpfr_srcptr x, mpfr_srcptr lado) {

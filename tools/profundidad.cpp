@@ -236,13 +236,24 @@ void renderizarProfundo(const Vista& vista, const Profundidad& p, const Lienzo& 
         lote.hs.resize(total);
         lote.cuentas.resize(total);
         lote.semiplanos.resize(total);
-        size_t k = 0;
+        // The imaginary parts are the same along a row of samples: each is
+        // computed once per batch, at the first pixel of its row there.
+        size_t k = 0, fila = 0;
         for (int i = inicio; i < fin; ++i) {
+            const int64_t px = x0 + i % ancho, py = y0 + i / ancho;
+            if (i == inicio || i % ancho == 0) {
+                fila = k;
+                for (int t = 0; t < n; ++t) {
+                    posicionMuestraP(*lote.posicion, py, t, lienzo);
+                    imaginarioDePixelP(lote.h[fila + static_cast<size_t>(t)], *lote.posicion, y, lado);
+                }
+            }
             for (int t = 0; t < n; ++t) {
                 for (int s = 0; s < n; ++s, ++k) {
-                    muestra(x0 + i % ancho, y0 + i / ancho, t, s, *lote.posicion, lote.g[k], lote.h[k]);
+                    posicionMuestraP(*lote.posicion, px, s, lienzo);
+                    realDePixelP(lote.g[k], *lote.posicion, x, lado);
                     lote.gs[k] = lote.g[k];
-                    lote.hs[k] = lote.h[k];
+                    lote.hs[k] = lote.h[fila + static_cast<size_t>(t)];
                 }
             }
         }
