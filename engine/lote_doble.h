@@ -57,7 +57,8 @@ size_t trabajarAvx512(Trabajo& t);
 // with `cuenta`: decided when the count is certain and, if the half-plane is
 // asked, the disk of radius e around the last z (imaginary part zi) does not
 // reach the real axis; pending otherwise. T is the path's work (its cuentas,
-// semiplanos, pendientes and step sums). Returns whether it was decided.
+// or cuentasLargas where it has and sets them, semiplanos, pendientes and
+// step sums). Returns whether it was decided.
 template <class T>
 bool anotarSalida(T& t, uint32_t p, int64_t cuenta, bool cuentaCierta, double zi, double e, uint64_t pasos) {
     bool decidido = cuentaCierta;
@@ -66,7 +67,15 @@ bool anotarSalida(T& t, uint32_t p, int64_t cuenta, bool cuentaCierta, double zi
         if (decidido) t.semiplanos[p] = zi > 0 ? Semiplano::Superior : Semiplano::Inferior;
     }
     if (decidido) {
-        t.cuentas[p] = static_cast<int16_t>(cuenta);
+        if constexpr (requires { t.cuentasLargas; }) {
+            if (t.cuentasLargas) {
+                t.cuentasLargas[p] = cuenta;
+            } else {
+                t.cuentas[p] = static_cast<int16_t>(cuenta);
+            }
+        } else {
+            t.cuentas[p] = static_cast<int16_t>(cuenta);
+        }
         t.pasosDecididos += pasos;
     } else {
         t.pendientes[t.nPendientes++] = p;

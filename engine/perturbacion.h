@@ -3,7 +3,8 @@
 // reference point, with a radius that bounds the distance to its own 80-bit
 // orbit (docs/certificado-perturbacion.md proves the bound). A point is
 // decided only where the radius proves what the 80-bit loop does. Internal
-// to the engine.
+// to the engine, and to profundo/, whose deep path gives these lanes the
+// orbit of a P-bit reference (profundo/perturbacion_p.h, section 8 of the proof).
 #pragma once
 
 #include <cstddef>
@@ -14,28 +15,34 @@
 
 namespace brenquil::perturbacion {
 
-// The constants of the bound for a loop with P-bit significands (unit
-// roundoff v = 2^-P); the x87 loop has P = 64. u = 2^-53 is double's.
-template <int P>
-struct Cotas {
-    static_assert(P >= 60 && P <= 530);
-    static constexpr double V = [] {
-        double v = 1.0;
-        for (int i = 0; i < P; ++i) v /= 2;
-        return v;
-    }();
-    // e' = fl(fl(Gs + fl(fl(CV * S) + fl(T + B))) * FACTOR_COTA): the pixel's own
-    // roundings grow with |z|^2, S = fl(M + E) bounding it (CV), and have a fixed part (in FIJO).
-    static constexpr double CV = 6 * V;
-    static constexpr double FIJO = 4 * V;
-};
-static_assert(Cotas<64>::V == 0x1p-64);
+// The unit roundoff v = 2^-P of a loop with P-bit significands, the one the
+// bound's constants depend on; the x87 loop has P = 64, and the bound holds
+// for 60 <= P <= 530 (PRECISION_MINIMA_COTA, PRECISION_MAXIMA_COTA). u = 2^-53 is
+// double's. The lanes take v at run time (Trabajo::v) and make from it
+//   CV = 6 v and FIJO = 4 v (exact: v is a power of 2),
+// e' = fl(fl(Gs + fl(fl(CV * S) + fl(T + B))) * FACTOR_COTA): the pixel's own
+// roundings grow with |z|^2, S = fl(M + E) bounding it (CV), and have a fixed part (in FIJO).
+inline constexpr int PRECISION_MINIMA_COTA = 60;
+inline constexpr int PRECISION_MAXIMA_COTA = 530;
+constexpr double unidadDeRedondeo(int P) {
+    double v = 1.0;
+    for (int i = 0; i < P; ++i) v /= 2;
+    return v;
+}
+static_assert(unidadDeRedondeo(64) == 0x1p-64);
 
 // The radius at the test point: eps = fl(fl(e + H) + fl(CS * s)); H also
 // bounds the rounding of the reference point to double, |Z_n - (a_n + b_n i)|.
 inline constexpr double H = 20 * 0x1p-53;
 inline constexpr double CS = 2 * 0x1p-53;
-// The step's rounding in double: T = fl(fl(fl(CU * nt) + 2H) * nδ).
+// With Trabajo::radioRelativo (the P-bit references, whose points may come
+// near 0 at depths where an absolute H would dwarf δ after a rebase) H is the
+// reference point's own: hn = fl(fl(fl(|a_n| + |b_n|) * H_RELATIVO) + H_PISO),
+// and eps = fl(fl(fl(e * FACTOR_E) + hn) + fl(CS * s)) (section 8 of the proof).
+inline constexpr double H_RELATIVO = 0x1p-52;
+inline constexpr double H_PISO = 0x1p-580;
+inline constexpr double FACTOR_E = 1.0 + 0x1p-50;
+// The step's rounding in double: T = fl(fl(fl(CU * nt) + 2H) * nδ) (2 hn).
 inline constexpr double CU = 5 * 0x1p-53;
 // The point's own term: B = fl(fl(CDC * fl(|Δr| + |Δi|)) + FIJO).
 inline constexpr double CDC = 4 * 0x1p-53;
@@ -134,13 +141,16 @@ struct Trabajo {
     const long double* dr87;
     const long double* di87;
     Saltos* saltos;
-    int32_t limite;        // the effective limit m, 1 .. 32766
+    double v;              // the unit roundoff 2^-P of the loop whose results are proved
+    bool radioRelativo;    // H by the reference point's size (hn) rather than the fixed H
+    int32_t limite;        // the effective limit m, 1 .. 2^31 - 1
     bool conSemiplano;
     bool abandonable;      // stop taking points when the path does not pay,
     size_t salidasAntesDeAbandonar;  // judged after this many points have left the lanes,
     // and given up when pasosPendientes * pesoPendiente > pasosDecididos * pesoDecidido
     uint64_t pesoPendiente, pesoDecidido;
-    int16_t* cuentas;      // by point index
+    int16_t* cuentas;      // by point index, when cuentasLargas is null (limits up to 32766)
+    int64_t* cuentasLargas;  // by point index, when not null (any limit)
     Semiplano* semiplanos; // by point index, when conSemiplano
     uint32_t* pendientes;  // out: the points left to iterarPunto, after the nPendientes there are
     size_t nPendientes;

@@ -34,14 +34,14 @@ namespace brenquil::perturbacion {
 // so that a lane rebases where the reference returns near 0, and skips there.
 inline constexpr int64_t CADA_REBASE = 1;
 
-template <class I, int N, int P = 64>
+template <class I, int N, bool Relativo>
 class Carriles {
 public:
     static constexpr int W = I::W;
     static constexpr int L = N * W;
     static_assert(L <= 32);
 
-    explicit Carriles(Trabajo& t) : t_(t), m_(t.limite) {
+    explicit Carriles(Trabajo& t) : t_(t), m_(t.limite), cv_(6 * t.v), fijo_(4 * t.v) {
         for (int l = 0; l < L; ++l) llenar(l);
     }
 
@@ -60,6 +60,7 @@ private:
 
     Trabajo& t_;
     const int64_t m_;
+    const double cv_, fijo_;  // 6 v and 4 v of the bound (perturbacion.h)
     size_t siguiente_ = 0;
     size_t decididos_ = 0;
     uint64_t salidas_ = 0;
@@ -83,8 +84,8 @@ private:
     size_t cand_[L];
 };
 
-template <class I, int N, int P>
-void Carriles<I, N, P>::llenar(int l) {
+template <class I, int N, bool Relativo>
+void Carriles<I, N, Relativo>::llenar(int l) {
     if (tomar_ && t_.abandonable && salidas_ >= t_.salidasAntesDeAbandonar &&
         t_.pasosPendientes * t_.pesoPendiente > t_.pasosDecididos * t_.pesoDecidido) {
         tomar_ = false;
@@ -104,7 +105,7 @@ void Carriles<I, N, P>::llenar(int l) {
     cand_[l] = c;
     dr_[l] = t_.dr[c];
     di_[l] = t_.di[c];
-    b_[l] = (std::fabs(dr_[l]) + std::fabs(di_[l])) * CDC + Cotas<P>::FIJO;
+    b_[l] = (std::fabs(dr_[l]) + std::fabs(di_[l])) * CDC + fijo_;
     // A skipped point starts at step salto, paired with the reference's index salto.
     const int64_t salto = t_.salto;
     if (salto > 0) {
@@ -124,8 +125,8 @@ void Carriles<I, N, P>::llenar(int l) {
 
 // The lane's point leaves with its count; the half-plane, when asked, is
 // proved by the disk of radius eps around the test point not reaching the real axis.
-template <class I, int N, int P>
-void Carriles<I, N, P>::cerrar(int l, int64_t cuenta, bool cuentaCierta) {
+template <class I, int N, bool Relativo>
+void Carriles<I, N, Relativo>::cerrar(int l, int64_t cuenta, bool cuentaCierta) {
     const uint64_t pasos = static_cast<uint64_t>(paso_ - inicio_[l]);
     ++salidas_;
     if (lote::anotarSalida(t_, t_.punto[cand_[l]], cuenta, cuentaCierta, mZi_[l], mEps_[l], pasos)) {
@@ -140,8 +141,8 @@ void Carriles<I, N, P>::cerrar(int l, int64_t cuenta, bool cuentaCierta) {
 
 // The lanes not in `siguen` failed the test that the loop goes on: their
 // count is the step, if the bound proves that the loop stops there.
-template <class I, int N, int P>
-void Carriles<I, N, P>::salidas(uint32_t siguen) {
+template <class I, int N, bool Relativo>
+void Carriles<I, N, Relativo>::salidas(uint32_t siguen) {
     for (uint32_t salen = ~siguen & TODOS; salen; salen &= salen - 1) {
         const int l = __builtin_ctz(salen);
         const bool escapa = mM_[l] * lote::ESCAPE_M - mE_[l] * lote::ESCAPE_E >= lote::UMBRAL_ESCAPE;
@@ -150,8 +151,8 @@ void Carriles<I, N, P>::salidas(uint32_t siguen) {
 }
 
 // Lanes at step m + 1: the loop went on at every step before.
-template <class I, int N, int P>
-void Carriles<I, N, P>::finales() {
+template <class I, int N, bool Relativo>
+void Carriles<I, N, Relativo>::finales() {
     for (int l = 0; l < L; ++l) {
         if (fin_[l] == paso_) cerrar(l, m_ + 1, true);
     }
@@ -161,8 +162,8 @@ void Carriles<I, N, P>::finales() {
 
 // The lanes in `mascara`, and those at the reference's end, start again from
 // index 0 with δ = z (stored) and e = eps.
-template <class I, int N, int P>
-void Carriles<I, N, P>::rebasar(uint32_t mascara) {
+template <class I, int N, bool Relativo>
+void Carriles<I, N, Relativo>::rebasar(uint32_t mascara) {
     for (int l = 0; l < L; ++l) {
         if (rebaseForzado_[l] == paso_) mascara |= 1u << l;
     }
@@ -189,8 +190,8 @@ void Carriles<I, N, P>::rebasar(uint32_t mascara) {
     for (int l = 0; l < L; ++l) proximoFin_ = std::min(proximoFin_, fin_[l]);
 }
 
-template <class I, int N, int P>
-size_t Carriles<I, N, P>::trabajar() {
+template <class I, int N, bool Relativo>
+size_t Carriles<I, N, Relativo>::trabajar() {
     const DatosReferencia& ref = t_.ref;
     D x[N], y[N], e[N], n[N];
     const auto cargar = [&] {
@@ -213,10 +214,11 @@ size_t Carriles<I, N, P>::trabajar() {
     };
     cargar();
     const D umbralSigue = I::rep(lote::UMBRAL_SIGUE);
-    const D cs = I::rep(CS), cu = I::rep(CU), cv = I::rep(Cotas<P>::CV), factor = I::rep(FACTOR_COTA);
+    const D cs = I::rep(CS), cu = I::rep(CU), cv = I::rep(cv_), factor = I::rep(FACTOR_COTA);
     const D hRef = I::rep(H), dosH = I::rep(2 * H);
+    const D hRelativo = I::rep(H_RELATIVO), hPiso = I::rep(H_PISO), factorE = I::rep(FACTOR_E);
     while (activos_ > 0) {
-        D a[N], bb[N], zr[N], zi[N], M[N], E[N], S[N], raiz[N], eps[N];
+        D a[N], bb[N], zr[N], zi[N], M[N], E[N], S[N], raiz[N], eps[N], hn[N];
         uint32_t siguen = 0;
 #pragma GCC unroll 4
         for (int j = 0; j < N; ++j) {
@@ -227,7 +229,13 @@ size_t Carriles<I, N, P>::trabajar() {
             zi[j] = I::suma(bb[j], y[j]);
             M[j] = I::suma(I::mult(zr[j], zr[j]), I::mult(zi[j], zi[j]));
             raiz[j] = I::raiz(M[j]);
-            eps[j] = I::suma(I::suma(e[j], hRef), I::mult(cs, raiz[j]));
+            if constexpr (Relativo) {
+                // The reference point's rounding to double by its size, and e's in the sum by FACTOR_E.
+                hn[j] = I::suma(I::mult(I::suma(I::abs(a[j]), I::abs(bb[j])), hRelativo), hPiso);
+                eps[j] = I::suma(I::suma(I::mult(e[j], factorE), hn[j]), I::mult(cs, raiz[j]));
+            } else {
+                eps[j] = I::suma(I::suma(e[j], hRef), I::mult(cs, raiz[j]));
+            }
             E[j] = I::mult(I::suma(I::suma(raiz[j], raiz[j]), eps[j]), eps[j]);
             S[j] = I::suma(M[j], E[j]);
             siguen |= I::bits(I::menor(S[j], umbralSigue)) << (j * W);
@@ -288,7 +296,7 @@ size_t Carriles<I, N, P>::trabajar() {
             const D pi = I::suma(I::mult(tr, y[j]), I::mult(ti, x[j]));
             const D nt = I::suma(I::abs(tr), I::abs(ti));
             const D nd = I::suma(I::abs(x[j]), I::abs(y[j]));
-            const D T = I::mult(I::suma(I::mult(cu, nt), dosH), nd);
+            const D T = I::mult(I::suma(I::mult(cu, nt), Relativo ? I::suma(hn[j], hn[j]) : dosH), nd);
             // (2|Z_n + δ| + e) e, from |Z_n + δ| <= |z| + eps - e.
             const D G = I::mult(I::suma(I::suma(raiz[j], raiz[j]), I::resta(I::suma(eps[j], eps[j]), e[j])), e[j]);
             // The lanes' constants are read from memory at every step, so that
@@ -304,9 +312,13 @@ size_t Carriles<I, N, P>::trabajar() {
     return decididos_;
 }
 
-template <class I, int N, int P = 64>
+template <class I, int N>
 size_t trabajar(Trabajo& t) {
-    Carriles<I, N, P> carriles(t);
+    if (t.radioRelativo) {
+        Carriles<I, N, true> carriles(t);
+        return carriles.trabajar();
+    }
+    Carriles<I, N, false> carriles(t);
     return carriles.trabajar();
 }
 

@@ -1,5 +1,9 @@
 #include "iteracion_p.h"
 
+#include <memory>
+
+#include "por_hilo.h"
+
 #include "codigos.h"
 #include "numeros.h"
 
@@ -20,9 +24,13 @@ bool mismoValor(mpfr_srcptr a, mpfr_srcptr b) {
 // that Brent's method keeps, all of P bits.
 class Orbita {
 public:
-    Orbita(mpfr_prec_t bits, bool parabola)
-        : parabola_(parabola), zr_(bits), zi_(bits), zr2_(bits), zi2_(bits), suma_(bits), cr_(bits), ci_(bits),
-          guardadoR_(bits), guardadoI_(bits), cuatro_(bits, 4.0L) {
+    explicit Orbita(mpfr_prec_t bits)
+        : zr_(bits), zi_(bits), zr2_(bits), zi2_(bits), suma_(bits), cr_(bits), ci_(bits), guardadoR_(bits),
+          guardadoI_(bits), cuatro_(bits, 4.0L) {}
+
+    // z = 0 (both parts +0), for the plane's form of the step.
+    void empezar(bool parabola) {
+        parabola_ = parabola;
         mpfr_set_zero(zr_, 1);
         mpfr_set_zero(zi_, 1);
     }
@@ -59,18 +67,38 @@ public:
     bool comoGuardado() const { return mismoValor(zr_, guardadoR_) && mismoValor(zi_, guardadoI_); }
 
 private:
-    bool parabola_;
+    bool parabola_ = false;
     NumeroP zr_, zi_, zr2_, zi2_, suma_, cr_, ci_, guardadoR_, guardadoI_, cuatro_;
 };
 
-// cr and ci of the plane from g and h, as terminosPaso computes them.
-void terminos(int16_t plano, mpfr_srcptr g, mpfr_srcptr h, mpfr_prec_t bits, mpfr_ptr cr, mpfr_ptr ci) {
+// What one thread's P-bit loop works in, made once per thread and precision
+// so that a pixel allocates nothing: the orbit and the temporaries of the
+// plane's terms.
+struct EspacioP {
+    explicit EspacioP(mpfr_prec_t b) : bits(b), orbita(b), t(b), h2(b), m(b) {}
+    mpfr_prec_t bits;
+    Orbita orbita;
+    NumeroP t, h2, m;
+};
+
+EspacioP& espacioDelHilo(mpfr_prec_t bits) {
+    struct Espacios {
+        std::unique_ptr<EspacioP> espacio;
+    };
+    std::unique_ptr<EspacioP>& e = porHilo<Espacios>().espacio;
+    if (!e || e->bits != bits) e = std::make_unique<EspacioP>(bits);
+    return *e;
+}
+
+// cr and ci of the plane from g and h, as terminosPaso computes them, with
+// the temporaries of `e` (of the precision of cr and ci).
+void terminos(int16_t plano, mpfr_srcptr g, mpfr_srcptr h, EspacioP& e, mpfr_ptr cr, mpfr_ptr ci) {
     if (plano == PLANO_CARDIOIDE) {
         mpfr_set(cr, g, CERCANO);
         mpfr_set(ci, h, CERCANO);
         return;
     }
-    NumeroP t(bits), h2(bits), m(bits);
+    mpfr_ptr t = e.t, h2 = e.h2, m = e.m;
     mpfr_sqr(t, g, CERCANO);
     mpfr_sqr(h2, h, CERCANO);
     mpfr_add(t, t, h2, CERCANO);
@@ -90,26 +118,32 @@ void guardarZ(mpfr_ptr zx, mpfr_ptr zy, mpfr_srcptr zr, mpfr_srcptr zi) {
     if (zy) mpfr_set(zy, zi, CERCANO);
 }
 
-// The 80-bit 0.01L, exactly.
-void centesima(mpfr_ptr c) { mpfr_set_ld(c, CENTESIMA, CERCANO); }
+// The pixel mapping's 64-bit numbers, each thread's: a sample allocates nothing.
+struct Mapeo {
+    Mapeo() { mpfr_set_ld(centesima, CENTESIMA, CERCANO); }  // the 80-bit 0.01L, exactly
+    NumeroP numerador{64}, denominador{64}, centesima{64};
+};
 
 // ((p * 0.01) * lado) * 0.25, each operation rounded to the precision of r.
 void desplazamiento(mpfr_ptr r, mpfr_srcptr p, mpfr_srcptr lado) {
-    NumeroP c(64);
-    centesima(c);
-    mpfr_mul(r, p, c, CERCANO);
+    mpfr_mul(r, p, porHilo<Mapeo>().centesima, CERCANO);
     mpfr_mul(r, r, lado, CERCANO);
     mpfr_div_2ui(r, r, 2, CERCANO);
 }
 
 }  // namespace
 
+void terminosP(int16_t plano, mpfr_srcptr g, mpfr_srcptr h, mpfr_ptr cr, mpfr_ptr ci) {
+    ampliarExponentes();
+    terminos(plano, g, h, espacioDelHilo(mpfr_get_prec(cr)), cr, ci);
+}
+
 void posicionMuestraP(mpfr_ptr destino, int64_t p, int s, const Lienzo& lienzo) {
     const int64_t n = lienzo.muestras;
-    NumeroP numerador(64), denominador(64);  // integers below 2^63: exact
-    mpfr_set_sj(numerador, (p * n + s) * LADO_IMAGEN, CERCANO);
-    mpfr_set_sj(denominador, lienzo.ancho * n, CERCANO);
-    mpfr_div(destino, numerador, denominador, CERCANO);
+    Mapeo& mapeo = porHilo<Mapeo>();  // integers below 2^63: exact in 64 bits
+    mpfr_set_sj(mapeo.numerador, (p * n + s) * LADO_IMAGEN, CERCANO);
+    mpfr_set_sj(mapeo.denominador, lienzo.ancho * n, CERCANO);
+    mpfr_div(destino, mapeo.numerador, mapeo.denominador, CERCANO);
 }
 
 void realDePixelP(mpfr_ptr g, mpfr_srcptr px, mpfr_srcptr x, mpfr_srcptr lado) {
@@ -141,8 +175,10 @@ ResultadoIteracionP iterarPuntoP(int16_t plano, mpfr_srcptr g, mpfr_srcptr h, in
         return {maxIter < 0 ? 0 : int64_t{maxIter} + 1, Semiplano::Cero};
     }
 
-    Orbita orbita(bits, plano == PLANO_PARABOLA);
-    terminos(plano, g, h, bits, orbita.cr(), orbita.ci());
+    EspacioP& espacio = espacioDelHilo(bits);
+    Orbita& orbita = espacio.orbita;
+    orbita.empezar(plano == PLANO_PARABOLA);
+    terminos(plano, g, h, espacio, orbita.cr(), orbita.ci());
     const int64_t fin = int64_t{maxIter} + 1;  // the count of a pixel that does not escape
 
     // Brent's method: z is compared with a saved point at every step, and the

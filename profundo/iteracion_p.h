@@ -25,6 +25,12 @@ void posicionMuestraP(mpfr_ptr destino, int64_t p, int s, const Lienzo& lienzo);
 void realDePixelP(mpfr_ptr g, mpfr_srcptr px, mpfr_srcptr x, mpfr_srcptr lado);
 void imaginarioDePixelP(mpfr_ptr h, mpfr_srcptr py, mpfr_srcptr y, mpfr_srcptr lado);
 
+// The step terms of the point g + h i of the plane, as iterarPuntoP computes
+// them (terminosPaso's cr and ci, each operation rounded to the precision of
+// cr and ci, which is the loop's): for 300 g and h, for 305 and 310 g*m1 and
+// h*m1 (m2, m3). Only planes 300, 305 and 310.
+void terminosP(int16_t plano, mpfr_srcptr g, mpfr_srcptr h, mpfr_ptr cr, mpfr_ptr ci);
+
 struct ResultadoIteracionP {
     int64_t cuenta;       // up to maxIter + 1, which is 2^31 for the highest limit
     Semiplano semiplano;  // of the last z, as semiplanoDe tells it
@@ -42,6 +48,7 @@ struct ResultadoIteracionP {
 // are those of iterating it to the limit, found without doing so.
 // The last z, rounded to the precision of zx and zy, is stored there when they
 // are given. Sets the calling thread's exponent range (ampliarExponentes).
+// Its MPFR numbers are the thread's, made once per precision.
 ResultadoIteracionP iterarPuntoP(int16_t plano, mpfr_srcptr g, mpfr_srcptr h, int32_t maxIter, mpfr_prec_t bits,
                                  mpfr_ptr zx = nullptr, mpfr_ptr zy = nullptr);
 

@@ -3,7 +3,9 @@
 #pragma once
 
 // <cstdint> before <mpfr.h> declares mpfr_set_sj and mpfr_get_sj.
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 #include <mpfr.h>
 
 namespace brenquil {
@@ -24,6 +26,33 @@ public:
 
 private:
     mpfr_t v_;
+};
+
+// n numbers of `bits` bits each (preparar), kept between uses so that a
+// batch of points allocates nothing when the last one was as large.
+class NumerosP {
+public:
+    NumerosP() = default;
+    NumerosP(const NumerosP&) = delete;
+    NumerosP& operator=(const NumerosP&) = delete;
+    ~NumerosP() { vaciar(); }
+
+    void preparar(size_t n, mpfr_prec_t bits) {
+        if (n <= v_.size() && bits == bits_) return;
+        vaciar();
+        bits_ = bits;
+        v_ = std::vector<__mpfr_struct>(n);
+        for (__mpfr_struct& x : v_) mpfr_init2(&x, bits);
+    }
+    mpfr_ptr operator[](size_t i) { return &v_[i]; }
+
+private:
+    void vaciar() {
+        for (__mpfr_struct& x : v_) mpfr_clear(&x);
+        v_.clear();
+    }
+    mpfr_prec_t bits_ = 0;
+    std::vector<__mpfr_struct> v_;  // never moved while it holds numbers
 };
 
 // Widens MPFR's exponent range to the largest it has, for the calling thread

@@ -6,9 +6,12 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "iteracion_p.h"
 #include "numero_p.h"
+#include "opciones_color.h"
+#include "perturbacion_p.h"
 #include "renderizado.h"
 #include "reparto.h"
 #include "vista_render.h"
@@ -17,8 +20,41 @@ namespace brenquil {
 namespace {
 
 constexpr mpfr_rnd_t CERCANO = MPFR_RNDN;
-// Pixels a thread takes at a time: a deep pixel takes long, so blocks are small.
+// Pixels a thread takes at a time: a deep pixel by the P-bit loop takes
+// long, so blocks are small; by the perturbation path, a batch of pixels
+// shares the lanes.
 constexpr int PIXELES_POR_BLOQUE = 4;
+constexpr int PIXELES_POR_LOTE = 64;
+// The perturbation path's reference is the first of these samples that goes
+// furthest: the rectangle's centre, then points of a grid over it (eighths
+// of its width and height), until one does not escape.
+constexpr int OCTAVOS[] = {4, 2, 6, 1, 3, 5, 7};
+
+// The reference of a render: among the samples of the rectangle at OCTAVOS,
+// by the P-bit loop, the first with the highest count; `muestra` makes a
+// sample's g and h. The counts are taken up to the steps a reference keeps.
+template <class Muestra>
+void elegirReferencia(int16_t plano, int32_t limite, mpfr_prec_t bits, int x0, int y0, int ancho, int alto, int n,
+                      const Muestra& muestra, ReferenciaP& referencia) {
+    NumeroP posicion(bits), g(bits), h(bits), mejorG(bits), mejorH(bits);
+    const int32_t m = std::min(limite, PASOS_MAXIMOS_REFERENCIA);
+    int64_t mejor = -1;
+    for (int fy : OCTAVOS) {
+        for (int fx : OCTAVOS) {
+            muestra(x0 + static_cast<int64_t>(ancho) * fx / 8, y0 + static_cast<int64_t>(alto) * fy / 8, n / 2, n / 2,
+                    posicion, g, h);
+            const int64_t cuenta = iterarPuntoP(plano, g, h, m, bits).cuenta;
+            if (cuenta > mejor) {
+                mejor = cuenta;
+                mpfr_set(mejorG, g, CERCANO);
+                mpfr_set(mejorH, h, CERCANO);
+            }
+            if (cuenta == int64_t{m} + 1) break;
+        }
+        if (mejor == int64_t{m} + 1) break;
+    }
+    referencia.calcular(plano, mejorG, mejorH, limite, bits);
+}
 
 // `texto` (a number of the C grammar, decimal or hexadecimal, already checked
 // to be finite) read exactly and rounded once to the precision of `destino`;
@@ -157,43 +193,86 @@ void renderizarProfundo(const Vista& vista, const Profundidad& p, const Lienzo& 
     leerExacto(lado, exacta ? p.lado : "", vista.lado);
     const int32_t m = p.limite > INT16_MAX ? p.limite : limiteEfectivo(vista.iteraciones);
     const int n = lienzo.muestras;
+    const bool porSemiplano = usaZFinal(vista.modoColor);
 
-    // A sample's position and point, per thread and precision, so that a
+    // The sample (t, s) of pixel (px, py) into g and h.
+    const auto muestra = [&](int64_t px, int64_t py, int t, int s, mpfr_ptr posicion, mpfr_ptr g, mpfr_ptr h) {
+        posicionMuestraP(posicion, py, t, lienzo);
+        imaginarioDePixelP(h, posicion, y, lado);
+        posicionMuestraP(posicion, px, s, lienzo);
+        realDePixelP(g, posicion, x, lado);
+    };
+
+    // The perturbation path's reference, shared by every thread.
+    const ViaProfunda via = viaProfundaAutomatica();
+    ReferenciaP referencia;
+    if (via != ViaProfunda::Bucle && perturbacionPSirve(vista.plano, m, bits)) {
+        elegirReferencia(vista.plano, m, bits, x0, y0, ancho, alto, n, muestra, referencia);
+    }
+    const bool perturbar = referencia.valida();
+
+    // A batch's samples and outcome, per thread and precision, so that a
     // pixel allocates nothing of its own.
-    struct Puntos {
-        explicit Puntos(mpfr_prec_t b) : bits(b), posicion(b), g(b), h(b) {}
-        mpfr_prec_t bits;
-        NumeroP posicion, g, h;
+    struct Muestras {
+        mpfr_prec_t bits = 0;
+        std::unique_ptr<NumeroP> posicion;
+        NumerosP g, h;
+        std::vector<mpfr_srcptr> gs, hs;
+        std::vector<int64_t> cuentas;
+        std::vector<Semiplano> semiplanos;
     };
     TareaEnOrden tarea;
     tarea.calcular = [&](int inicio, int fin) {
         ampliarExponentes();
-        struct PuntosDelHilo {
-            std::unique_ptr<Puntos> puntos;
-        };
-        std::unique_ptr<Puntos>& puntos = porHilo<PuntosDelHilo>().puntos;
-        if (!puntos || puntos->bits != bits) puntos = std::make_unique<Puntos>(bits);
+        Muestras& lote = porHilo<Muestras>();
+        if (!lote.posicion || lote.bits != bits) {
+            lote.posicion = std::make_unique<NumeroP>(bits);
+            lote.bits = bits;
+        }
+        const size_t total = static_cast<size_t>(fin - inicio) * static_cast<size_t>(n * n);
+        lote.g.preparar(total, bits);
+        lote.h.preparar(total, bits);
+        lote.gs.resize(total);
+        lote.hs.resize(total);
+        lote.cuentas.resize(total);
+        lote.semiplanos.resize(total);
+        // The imaginary parts are the same along a row of samples: each is
+        // computed once per batch, at the first pixel of its row there.
+        size_t k = 0, fila = 0;
         for (int i = inicio; i < fin; ++i) {
-            const int64_t px = x0 + i % ancho;
-            const int64_t py = y0 + i / ancho;
+            const int64_t px = x0 + i % ancho, py = y0 + i / ancho;
+            if (i == inicio || i % ancho == 0) {
+                fila = k;
+                for (int t = 0; t < n; ++t) {
+                    posicionMuestraP(*lote.posicion, py, t, lienzo);
+                    imaginarioDePixelP(lote.h[fila + static_cast<size_t>(t)], *lote.posicion, y, lado);
+                }
+            }
+            for (int t = 0; t < n; ++t) {
+                for (int s = 0; s < n; ++s, ++k) {
+                    posicionMuestraP(*lote.posicion, px, s, lienzo);
+                    realDePixelP(lote.g[k], *lote.posicion, x, lado);
+                    lote.gs[k] = lote.g[k];
+                    lote.hs[k] = lote.h[fila + static_cast<size_t>(t)];
+                }
+            }
+        }
+        iterarLoteP(vista.plano, m, bits, total, lote.gs.data(), lote.hs.data(), perturbar ? &referencia : nullptr,
+                    lote.cuentas.data(), porSemiplano ? lote.semiplanos.data() : nullptr, via);
+        k = 0;
+        for (int i = inicio; i < fin; ++i) {
             PromedioLuz promedio;
             Color color = NEGRO;
-            for (int t = 0; t < n; ++t) {
-                posicionMuestraP(puntos->posicion, py, t, lienzo);
-                imaginarioDePixelP(puntos->h, puntos->posicion, y, lado);
-                for (int s = 0; s < n; ++s) {
-                    posicionMuestraP(puntos->posicion, px, s, lienzo);
-                    realDePixelP(puntos->g, puntos->posicion, x, lado);
-                    const ResultadoIteracionP r = iterarPuntoP(vista.plano, puntos->g, puntos->h, m, bits);
-                    color = colorDeCuenta(vista, m, r.cuenta, r.semiplano, NEGRO);
-                    promedio.sumar(color);
-                }
+            for (int j = 0; j < n * n; ++j, ++k) {
+                color = colorDeCuenta(vista, m, lote.cuentas[k], porSemiplano ? lote.semiplanos[k] : Semiplano::Cero,
+                                      NEGRO);
+                promedio.sumar(color);
             }
             destino[i] = n == 1 ? color : promedio.promedio();
         }
     };
     tarea.avance = [](int) { return true; };
-    calcularEnOrden(ancho * alto, PIXELES_POR_BLOQUE, ayudantes, tarea);
+    calcularEnOrden(ancho * alto, perturbar ? PIXELES_POR_LOTE : PIXELES_POR_BLOQUE, ayudantes, tarea);
 }
 
 }  // namespace brenquil

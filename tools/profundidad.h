@@ -60,10 +60,15 @@ void profundizar(Vista& vista, const Vista& base, const BaseExacta& exacta, Opci
 bool dibujoProfundo(const Profundidad& p);
 
 // renderizarRectangulo for a view of `p`: each sample's point from
-// posicionMuestraP, realDePixelP and imaginarioDePixelP, iterated by
-// iterarPuntoP, all with p.precision bits (64 for the 80-bit corner and side
-// of `vista`), coloured by colorDeCuenta; the calling thread and `ayudantes`
-// helpers share the pixels.
+// posicionMuestraP, realDePixelP and imaginarioDePixelP, iterated as
+// iterarPuntoP iterates it, all with p.precision bits (64 for the 80-bit
+// corner and side of `vista`), coloured by colorDeCuenta; the calling thread
+// and `ayudantes` helpers share the pixels. Where the perturbation bound
+// holds (perturbacionPSirve: up to 530 bits) the samples go in batches
+// through iterarLoteP against one reference orbit for the whole rectangle,
+// the sample of a few (its centre first) that goes furthest; with
+// BRENQUIL_VIA=x87, or deeper, each through iterarPuntoP. The pictures are
+// the same either way.
 void renderizarProfundo(const Vista& vista, const Profundidad& p, const Lienzo& lienzo, int x0, int y0, int ancho,
                         int alto, unsigned ayudantes, Color* destino);
 

@@ -802,6 +802,52 @@ TEST_F(BrenquilRender, UnaVistaProfundaSeDibujaExacta) {
                 "100000", "--size", "8x8"},
                "corto.png");
     EXPECT_NE(valorDelDibujo(carpeta_ / "largo.png", "x"), valorDelDibujo(carpeta_ / "corto.png", "x"));
+
+    // Deep views drawn by the perturbation path are byte for byte those of the
+    // P-bit loop for every pixel (BRENQUIL_VIA=x87): the tip at 1e-20 and
+    // 1e-50, a copy of period 74 at 6e-55 with its interior, the tip on the
+    // inverted planes (w = -0.99864...i on 305, -0.23495... - 0.93982...i on
+    // 310), colourings with and without the half-plane, dwell or not, odd
+    // sizes, supersampling and thread counts, and a limit past 32767 at 64
+    // bits. The file's record must agree too.
+    const std::string copia = "5.1430935855736215780000911232232389224756226775539175190548835146e-28,"
+                              "-1.00000000000000000000000000042411991101291180998665039735612734886664";
+    const std::vector<std::vector<std::string>> profundas = {
+        {"--center", "0,-1", "--side", "1e-20", "--iterations", "2000", "--size", "37x23", "--threads", "1"},
+        {"--center", "0,-1", "--side", "1e-50", "--iterations", "3000", "--size", "21x19", "--supersample", "2",
+         "--color", "355", "--threads", "3"},
+        {"--center", copia, "--side", "6e-55", "--iterations", "5000", "--size", "31x27", "--color", "365",
+         "--dwell", "385"},
+        {"--center", copia, "--side", "2e-54", "--iterations", "40000", "--size", "17x15", "--supersample", "2",
+         "--color", "370", "--threads", "2"},
+        {"--plane", "305", "--center", "0,-0.998644161702511062347143630932034542261903429267994843608245768",
+         "--side", "1e-40", "--iterations", "1500", "--size", "25x25", "--color", "370"},
+        {"--plane", "310", "--center",
+         "-0.2349551512979982541012330341077991990129132938984616375565514653666,"
+         "-0.9398205051819830163579316584682860599555616071238453295230808614665",
+         "--side", "1e-45", "--iterations", "1500", "--size", "23x29", "--supersample", "2", "--threads", "1"},
+        // 64 bits with a limit past 32767: the reference orbit is the 80-bit loop's, made in MPFR.
+        {"--center", "-0.75,0.1", "--radius", "0.05", "--iterations", "40000", "--size", "21x17", "--color", "365"},
+    };
+    const char* antes = std::getenv("BRENQUIL_VIA");
+    const std::string viaAntes = antes ? antes : "";
+    for (const std::vector<std::string>& args : profundas) {
+        std::string linea;
+        for (const std::string& a : args) linea += " " + a;
+        SCOPED_TRACE("brenquil-render" + linea);
+        unsetenv("BRENQUIL_VIA");
+        const PngLeido perturbada = renderizar(args, "perturbada.png");
+        setenv("BRENQUIL_VIA", "x87", 1);
+        renderizar(args, "bucle.png");
+        // Not one flat colour: the view shows detail (or, with dwell 385, points that did not escape).
+        EXPECT_GT(std::set<Color>(perturbada.pixeles.begin(), perturbada.pixeles.end()).size(), 1u);
+        EXPECT_TRUE(contenido(carpeta_ / "perturbada.png") == contenido(carpeta_ / "bucle.png"));
+    }
+    if (antes) {
+        setenv("BRENQUIL_VIA", viaAntes.c_str(), 1);
+    } else {
+        unsetenv("BRENQUIL_VIA");
+    }
 }
 
 // Where a file is and when it was last written: a file kept is not even

@@ -3,7 +3,8 @@
 // point g + h i, count and last z, bit for bit, on the three planes, for
 // pictures of several sizes and samples and limits up to 32766. At 64 and 160
 // bits the cycle detection gives what a plain P-bit loop gives by running
-// every step to the limit. MPFR's state is each thread's.
+// every step to the limit. MPFR's state is each thread's. The perturbation
+// path gives every point iterarPuntoP's count and half-plane on deep views.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -14,8 +15,10 @@
 #include <vector>
 
 #include "codigos.h"
+#include "iteracion_lote.h"
 #include "iteracion_p.h"
 #include "numeros.h"
+#include "perturbacion_p.h"
 #include "referencia.h"
 
 using namespace brenquil;
@@ -256,4 +259,204 @@ TEST(IteracionP, ElRangoDeExponentesEsDeCadaHilo) {
     ampliarExponentes();
     std::thread([] { mpfr_set_emin(-100); }).join();
     EXPECT_EQ(mpfr_get_emin(), mpfr_get_emin_min());
+}
+
+namespace {
+
+// A deep view for the perturbation path: its centre (plane coordinates; on
+// plane 300 the pixel w = g + h i stands for c = g - h i) given, or found by
+// bisection between an interior point and an escaping one, so that the view
+// holds both; its side, limit, precision and picture.
+struct CasoPerturbacion {
+    int16_t plano;
+    const char* re;
+    const char* im;
+    const char* fueraRe;  // with fueraIm, an escaping point: the centre is the boundary between it and (re, im)
+    const char* fueraIm;
+    const char* lado;
+    int32_t limite;
+    mpfr_prec_t bits;
+    Lienzo lienzo;
+    bool conSemiplano;
+    double decididosMinimo;  // the share of the points the lanes must decide
+};
+
+// The centre of the case's view: (re, im), or the boundary point between it
+// and (fueraRe, fueraIm) to within an eighth of the side.
+void centroDe(const CasoPerturbacion& c, mpfr_ptr cx, mpfr_ptr cy) {
+    const mpfr_prec_t b = c.bits;
+    mpfr_strtofr(cx, c.re, nullptr, 0, MPFR_RNDN);
+    mpfr_strtofr(cy, c.im, nullptr, 0, MPFR_RNDN);
+    if (!c.fueraRe) return;
+    NumeroP ar(b), ai(b), lado(b), d(b), t(b);
+    mpfr_strtofr(ar, c.fueraRe, nullptr, 0, MPFR_RNDN);
+    mpfr_strtofr(ai, c.fueraIm, nullptr, 0, MPFR_RNDN);
+    mpfr_strtofr(lado, c.lado, nullptr, 0, MPFR_RNDN);
+    mpfr_div_2ui(lado, lado, 3, MPFR_RNDN);
+    for (int k = 0; k < 4 * static_cast<int>(b); ++k) {
+        mpfr_sub(d, ar, cx, MPFR_RNDN);
+        mpfr_abs(d, d, MPFR_RNDN);
+        mpfr_sub(t, ai, cy, MPFR_RNDN);
+        mpfr_abs(t, t, MPFR_RNDN);
+        mpfr_add(d, d, t, MPFR_RNDN);
+        if (mpfr_less_p(d, lado)) break;
+        NumeroP mr(b), mi(b);
+        mpfr_add(mr, cx, ar, MPFR_RNDN);
+        mpfr_div_2ui(mr, mr, 1, MPFR_RNDN);
+        mpfr_add(mi, cy, ai, MPFR_RNDN);
+        mpfr_div_2ui(mi, mi, 1, MPFR_RNDN);
+        const bool dentro = iterarPuntoP(c.plano, mr, mi, c.limite, b).cuenta == int64_t{c.limite} + 1;
+        mpfr_set(dentro ? cx : static_cast<mpfr_ptr>(ar), mr, MPFR_RNDN);
+        mpfr_set(dentro ? cy : static_cast<mpfr_ptr>(ai), mi, MPFR_RNDN);
+    }
+}
+
+}  // namespace
+
+TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
+    // c = i, the tip of a filament (a preperiodic orbit: nothing escapes at
+    // the reference), on the three planes (w = -0.99864...i stands for it on
+    // plane 305 and w = -0.23495... - 0.93982...i on plane 310, with the
+    // planes' double epsilons); copies of period 74 (size 1.5e-55) and 121
+    // (size 1.5e-90) near it, with interior points; and boundary points found
+    // by bisection on planes 300, 305 and 310, where points escape near the limit.
+    const char* copiaRe = "5.1430935855736215780000911232232389224756226775539175190548835146e-28";
+    const char* copiaIm = "-1.00000000000000000000000000042411991101291180998665039735612734886664";
+    const char* copia121Re =
+        "-3.14838938637092306688929212048073945339154562348699188237198617429482990408429226816137311416e-46";
+    const char* copia121Im =
+        "-1.00000000000000000000000000000000000000000000094197313404638695632363193620466120346592433457812611223532585";
+    const char* punta305 = "-0.998644161702511062347143630932034542261903429267994843608245768019791283467250671644";
+    const char* punta310Re = "-0.234955151297998254101233034107799199012913293898461637556551465366626368693220147744";
+    const char* punta310Im = "-0.939820505181983016357931658468286059955561607123845329523080861466505474772880590976";
+    const CasoPerturbacion casos[] = {
+        {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-20", 2000, 128, Lienzo{23, 19, 1}, false, 0.9},
+        {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-50", 3000, 256, Lienzo{17, 17, 2}, true, 0.9},
+        {PLANO_CARDIOIDE, copiaRe, copiaIm, nullptr, nullptr, "6e-55", 5000, 256, Lienzo{15, 13, 2}, true, 0.9},
+        {PLANO_CARDIOIDE, copia121Re, copia121Im, nullptr, nullptr, "6e-90", 3000, 384, Lienzo{9, 9, 2}, true, 0.9},
+        {PLANO_CARDIOIDE_INV, "0", punta305, nullptr, nullptr, "1e-40", 1500, 192, Lienzo{19, 21, 1}, true, 0.9},
+        {PLANO_PARABOLA, punta310Re, punta310Im, nullptr, nullptr, "1e-40", 1500, 192, Lienzo{21, 17, 1}, false, 0.9},
+        {PLANO_CARDIOIDE, "0", "0", "0", "2", "1e-35", 1500, 192, Lienzo{21, 21, 1}, true, 0.5},
+        {PLANO_CARDIOIDE_INV, "-1", "0", "0", "0.5", "1e-30", 1500, 160, Lienzo{19, 21, 1}, true, 0.5},
+        {PLANO_PARABOLA, "-0.8", "0", "0", "0.5", "1e-24", 40000, 128, Lienzo{9, 9, 1}, true, 0.5},
+        // Points that escape near the limit, slowly, near a boundary of the main cardioid: the
+        // bound decides few of them, and a radius that left out a term would decide wrong ones.
+        {PLANO_CARDIOIDE, "0", "0", "-0.5", "1.3", "1e-60", 2500, 288, Lienzo{9, 9, 2}, false, 0.0},
+        {PLANO_PARABOLA, "-0.8", "0", "0", "0.5", "1e-40", 1500, 192, Lienzo{21, 17, 1}, false, 0.0},
+    };
+    std::vector<ViaProfunda> vias = {ViaProfunda::Escalar};
+    if (viaDisponible(ViaLote::Avx2)) vias.push_back(ViaProfunda::Avx2);
+    if (viaDisponible(ViaLote::Avx512)) vias.push_back(ViaProfunda::Avx512);
+    for (const CasoPerturbacion& c : casos) {
+        SCOPED_TRACE(std::string("plane ") + std::to_string(c.plano) + ", side " + c.lado + ", " +
+                     std::to_string(c.bits) + " bits");
+        const mpfr_prec_t b = c.bits;
+        NumeroP cx(b), cy(b), lado(b), x(b), y(b), t(b), posicion(b);
+        centroDe(c, cx, cy);
+        mpfr_strtofr(lado, c.lado, nullptr, 0, MPFR_RNDN);
+        mpfr_div_2ui(t, lado, 1, MPFR_RNDN);
+        mpfr_sub(x, cx, t, MPFR_RNDN);
+        mpfr_add(y, cy, t, MPFR_RNDN);
+        const int n = c.lienzo.muestras;
+        const size_t total = static_cast<size_t>(c.lienzo.ancho * c.lienzo.alto * n * n);
+        NumerosP g, h;
+        g.preparar(total, b);
+        h.preparar(total, b);
+        std::vector<mpfr_srcptr> gs, hs;
+        for (int py = 0; py < c.lienzo.alto; ++py)
+            for (int px = 0; px < c.lienzo.ancho; ++px)
+                for (int s = 0; s < n * n; ++s) {
+                    const size_t k = gs.size();
+                    posicionMuestraP(posicion, px, s % n, c.lienzo);
+                    realDePixelP(g[k], posicion, x, lado);
+                    posicionMuestraP(posicion, py, s / n, c.lienzo);
+                    imaginarioDePixelP(h[k], posicion, y, lado);
+                    gs.push_back(g[k]);
+                    hs.push_back(h[k]);
+                }
+        std::vector<int64_t> esperadas;
+        std::vector<Semiplano> semiplanosEsperados;
+        const auto esperar = [&](size_t k) {
+            const ResultadoIteracionP r = iterarPuntoP(c.plano, gs[k], hs[k], c.limite, b);
+            esperadas.push_back(r.cuenta);
+            semiplanosEsperados.push_back(r.semiplano);
+        };
+        long escapan = 0;
+        for (size_t k = 0; k < total; ++k) {
+            esperar(k);
+            escapan += esperadas[k] <= c.limite;
+        }
+        // Both kinds of points, or the case proves less.
+        EXPECT_GT(escapan, 0);
+        // Points whose orbit meets |z|^2 = 4 closely at their last step: the
+        // first two neighbouring samples of a row with different counts,
+        // bisected in P bits down to neighbouring P-bit numbers a and a + d,
+        // and the points a + j d 2^s at every third s. A radius without its
+        // growth (Gs) decides from 19 to 192 of them wrongly in four of the views.
+        const int escalas = static_cast<int>(b) / 3 + 1;
+        NumerosP gu, hu;
+        gu.preparar(static_cast<size_t>(4 * escalas), b);
+        hu.preparar(static_cast<size_t>(4 * escalas), b);
+        size_t nu = 0;
+        NumeroP ga(b), gb(b), medio(b), d(b);
+        for (size_t k = 0, pares = 0; k + 1 < total && pares < 1; ++k) {
+            if (esperadas[k] == esperadas[k + 1] || !mpfr_equal_p(hs[k], hs[k + 1])) {
+                continue;
+            }
+            ++pares;
+            mpfr_set(ga, gs[k], MPFR_RNDN);
+            mpfr_set(gb, gs[k + 1], MPFR_RNDN);
+            while (true) {
+                mpfr_add(medio, ga, gb, MPFR_RNDN);
+                mpfr_div_2ui(medio, medio, 1, MPFR_RNDN);
+                if (mpfr_equal_p(medio, ga) || mpfr_equal_p(medio, gb)) break;
+                const bool comoA = iterarPuntoP(c.plano, medio, hs[k], c.limite, b).cuenta == esperadas[k];
+                mpfr_set(comoA ? static_cast<mpfr_ptr>(ga) : static_cast<mpfr_ptr>(gb), medio, MPFR_RNDN);
+            }
+            mpfr_sub(d, gb, ga, MPFR_RNDN);
+            for (int e = 0; e < escalas; ++e) {
+                for (int j : {-1, 0, 1, 2}) {
+                    mpfr_mul_si(medio, d, j, MPFR_RNDN);
+                    mpfr_mul_2si(medio, medio, 3 * e, MPFR_RNDN);
+                    mpfr_add(gu[nu], ga, medio, MPFR_RNDN);
+                    mpfr_set(hu[nu], hs[k], MPFR_RNDN);
+                    gs.push_back(gu[nu]);
+                    hs.push_back(hu[nu]);
+                    esperar(gs.size() - 1);
+                    ++nu;
+                }
+            }
+        }
+        EXPECT_GT(nu, 0u) << "no two neighbouring samples with different counts";
+        const size_t todos = gs.size();
+        ReferenciaP referencia;
+        ASSERT_TRUE(referencia.calcular(c.plano, cx, cy, c.limite, b));
+        for (ViaProfunda via : vias) {
+            SCOPED_TRACE("lanes " + std::to_string(static_cast<int>(via)));
+            std::vector<int64_t> cuentas(todos, -1);
+            std::vector<Semiplano> semiplanos(todos, Semiplano::Cero);
+            // In batches of 64 points and one of the rest: the picture's samples, then the others.
+            const auto porLotes = [&](size_t desde, size_t hasta) {
+                size_t decididos = 0;
+                for (size_t k = desde; k < hasta; k += 64) {
+                    const size_t m = std::min<size_t>(64, hasta - k);
+                    decididos += iterarLoteP(c.plano, c.limite, b, m, gs.data() + k, hs.data() + k, &referencia,
+                                             cuentas.data() + k, c.conSemiplano ? semiplanos.data() + k : nullptr,
+                                             via);
+                }
+                return decididos;
+            };
+            const size_t decididos = porLotes(0, total);
+            porLotes(total, todos);
+            int fallos = 0;
+            for (size_t k = 0; k < todos; ++k) {
+                if (cuentas[k] != esperadas[k] || (c.conSemiplano && semiplanos[k] != semiplanosEsperados[k])) {
+                    if (++fallos <= 3) ADD_FAILURE() << "point " << k << ": count " << cuentas[k] << " instead of " << esperadas[k];
+                }
+            }
+            EXPECT_EQ(fallos, 0);
+            EXPECT_GE(static_cast<double>(decididos), c.decididosMinimo * static_cast<double>(total))
+                << decididos << " of " << total << " decided";
+        }
+    }
 }

@@ -1,0 +1,94 @@
+// The certified perturbation path for the P-bit loop (iteracion_p.h): a
+// reference orbit computed by the P-bit loop itself in MPFR, and every other
+// point followed in double precision as its difference from it, by the lanes
+// of the 80-bit path (engine/perturbacion.h) with the bound's unit roundoff
+// 2^-P. A point is decided only where the bound proves what the P-bit loop
+// does (docs/certificado-perturbacion.md, section 8); every other point goes
+// through iterarPuntoP. The counts and half-planes are those of iterarPuntoP,
+// point for point.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "numero_p.h"
+#include "perturbacion.h"
+#include "semiplano.h"
+
+namespace brenquil {
+
+// The most steps of a reference orbit kept: past them a point is paired with
+// the reference's index 0 again (a rebase), as at a reference's escape.
+inline constexpr int32_t PASOS_MAXIMOS_REFERENCIA = int32_t{1} << 20;
+
+// Whether the bound holds for the P-bit loop of `bits` on the plane with the
+// limit m: 60 <= P <= 530, a known plane, m >= 1.
+bool perturbacionPSirve(int16_t plano, int32_t m, mpfr_prec_t bits);
+
+// The orbit of one point by the P-bit loop (the same operations in the same
+// order as iterarPuntoP, without its cycle detection, which changes no
+// value), as the lanes read it: each Z_n rounded to nearest double, and the
+// loop's rounding at each step, rho_n = Z_(n+1) - (Z_n^2 + Γ), computed in
+// 2P + 32 bits and rounded to nearest double; and the point's step terms.
+class ReferenciaP {
+public:
+    ReferenciaP() = default;
+    ReferenciaP(const ReferenciaP&) = delete;
+    ReferenciaP& operator=(const ReferenciaP&) = delete;
+    ~ReferenciaP();
+
+    // The orbit of g + h i (numbers of any precision, read as they are) on
+    // the plane with the limit m and `bits` bits, up to its count or
+    // PASOS_MAXIMOS_REFERENCIA steps. False, and the reference unusable, when
+    // the bound does not hold there (perturbacionPSirve) or the loop's test
+    // fails at step 1 (the bound needs |Γ| < 2.01).
+    bool calcular(int16_t plano, mpfr_srcptr g, mpfr_srcptr h, int32_t m, mpfr_prec_t bits);
+
+    bool valida() const { return valida_; }
+    int16_t plano() const { return plano_; }
+    int32_t limite() const { return limite_; }
+    mpfr_prec_t bits() const { return bits_; }
+    // The step at which the orbit escapes, the limit plus one, or the steps kept.
+    int32_t fin() const { return fin_; }
+    mpfr_srcptr cr() const { return cr_; }
+    mpfr_srcptr ci() const { return ci_; }
+    perturbacion::DatosReferencia datos() const { return {a_.data(), b_.data(), s_.data(), t_.data(), fin_}; }
+
+private:
+    void preparar(mpfr_prec_t bits);
+
+    bool valida_ = false;
+    bool conNumeros_ = false;
+    int16_t plano_ = 0;
+    int32_t limite_ = -1;
+    mpfr_prec_t bits_ = 0;
+    int32_t fin_ = 0;
+    mpfr_t cr_, ci_;
+    std::vector<double> a_, b_, s_, t_;
+};
+
+// How iterarLoteP computes its points.
+enum class ViaProfunda : uint8_t {
+    Automatica,  // the widest lanes available; the P-bit loop for every point with BRENQUIL_VIA=x87
+    Bucle,       // iterarPuntoP for every point
+    Escalar,     // the lanes one point at a time, in scalar double
+    Avx2,        // the lanes on AVX2 vectors
+    Avx512,      // the lanes on AVX-512 vectors
+};
+
+// The lanes Automatica takes on this processor, or Bucle (read once).
+ViaProfunda viaProfundaAutomatica();
+
+// For i < n: cuentas[i] and, when semiplanos is not null, semiplanos[i] of
+// iterarPuntoP(plano, g[i], h[i], m, bits) (g[i], h[i] numbers of `bits`
+// bits). The points whose first step passes the loop's test go through the
+// lanes against `ref` when it serves (valid, of this plane, limit and
+// precision) and the thread's arithmetic is the bound's; the rest, and every
+// point the bound leaves undecided, through iterarPuntoP. A via this
+// processor lacks is taken as Bucle. Returns how many points the lanes decided.
+size_t iterarLoteP(int16_t plano, int32_t m, mpfr_prec_t bits, size_t n, const mpfr_srcptr* g, const mpfr_srcptr* h,
+                   const ReferenciaP* ref, int64_t* cuentas, Semiplano* semiplanos,
+                   ViaProfunda via = ViaProfunda::Automatica);
+
+}  // namespace brenquil
