@@ -2,13 +2,17 @@
 
 #include <xmmintrin.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "codigos.h"
 #include "iteracion_lote.h"
 #include "iteracion_p.h"
+#include "lote_doble.h"
 #include "por_hilo.h"
 
 namespace brenquil {
@@ -46,6 +50,9 @@ struct Lote {
     std::unique_ptr<NumeroP> cr, ci, z1r, cuadrado, suma, cuatro;
     NumeroP diferencia{53};  // Δ's parts: the exact difference rounded once to double's 53 bits
     std::vector<double> dr, di;
+    // Δ's parts for the scaled lanes: mantissa (1/2 <= |.| < 1, or 0) and exponent, exactly.
+    std::vector<double> drM, diM;
+    std::vector<long> drE, diE;
     std::vector<uint32_t> punto, pendientes;
 
     void preparar(size_t n, mpfr_prec_t b) {
@@ -59,18 +66,175 @@ struct Lote {
         if (dr.size() < n) {
             dr.resize(n);
             di.resize(n);
+            drM.resize(n);
+            diM.resize(n);
+            drE.resize(n);
+            diE.resize(n);
             punto.resize(n);
             pendientes.resize(n);
         }
     }
 };
 
+// The scaled lanes (docs/certificado-perturbacion.md, section 9). A point
+// holds δ = 2^K (x + y i) and the radius 2^K e, with K <= 0 its own exponent;
+// Δ and the reference's roundings enter divided by 2^K, and the pixel's own
+// roundings as v / 2^K. The test point z = Z_n + δ, its radius eps and the
+// decisions are those of the 80-bit lanes, in unscaled doubles: δ and the
+// radius are brought to them by porPotencia, within 2^-1074.
+
+// 2^k as a double, for -1074 <= k <= 1023 (exact).
+double potencia2(int64_t k) {
+    uint64_t bits = k >= -1022 ? static_cast<uint64_t>(k + 1023) << 52 : uint64_t{1} << (k + 1074);
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
+}
+
+// x 2^k for |x| < 2^1000 and k <= 1023, within 2^-1074 (exact when that is a
+// normal double): one product by a power of 2, or two (the first by 2^-1022,
+// each within 2^-1075 of its exact value), or 0 below 2^-1096.
+double porPotencia(double x, int64_t k) {
+    if (k >= -1022) return x * potencia2(k);
+    if (k >= -2096) return (x * 0x1p-1022) * potencia2(k + 1022);
+    return 0.0;
+}
+
+// The floor of the scaled lanes' per-point terms: cv and fijo are at least
+// this, which pays for every absolute error of their double arithmetic.
+constexpr double PISO_ESCALADO = 0x1p-900;
+// Added to 2s in the radius's growth: pays for Lemma 5's 2^-536 on |z|.
+constexpr double PISO_G = 0x1p-530;
+// A point's δ and radius are brought down by 2^64 when they pass it.
+constexpr double UMBRAL_ESCALA = 0x1p64;
+constexpr int64_t PASO_ESCALA = 64;
+
+struct PuntoEscalado {
+    double drM, diM;
+    long drE, diE;
+};
+
+// The terms of a point that depend on its exponent K.
+struct TerminosEscala {
+    double dr, di;  // Δ / 2^K, each part within 2^-1074
+    double b;       // fl(fl(CDC * fl(|dr| + |di|)) + fijo)
+    double cv;      // at least 6 v / 2^K, and PISO_ESCALADO
+    double w;       // v / 2^K when that is a normal double, else 0
+};
+
+TerminosEscala terminosEscala(const PuntoEscalado& p, int64_t K, mpfr_prec_t bits) {
+    TerminosEscala r;
+    r.dr = porPotencia(p.drM, p.drE - K);
+    r.di = porPotencia(p.diM, p.diE - K);
+    const int64_t q = -static_cast<int64_t>(bits) - K;  // v / 2^K = 2^q
+    const double cv = q >= -1000 ? std::max(6 * potencia2(q), PISO_ESCALADO) : PISO_ESCALADO;
+    const double fijo = q >= -1000 ? std::max(4 * potencia2(q), PISO_ESCALADO) : PISO_ESCALADO;
+    r.cv = cv;
+    r.w = q >= -1022 ? potencia2(q) : 0.0;
+    r.b = (std::fabs(r.dr) + std::fabs(r.di)) * perturbacion::CDC + fijo;
+    return r;
+}
+
+// The scaled lanes for the points of t (t.dr and t.di unused: `puntos` holds
+// their Δ), one point after the other, against the reference `ref` of `bits`
+// bits. Returns how many they decided; the rest go to t.pendientes.
+size_t perturbarEscalado(perturbacion::Trabajo& t, const ReferenciaP& ref, const PuntoEscalado* puntos,
+                         mpfr_prec_t bits) {
+    using namespace perturbacion;
+    const double* ra = ref.datos().a;
+    const double* rb = ref.datos().b;
+    const double* rs = ref.rhoEnV();
+    const double* rt = ref.rhoEnVi();
+    const int64_t fin = ref.fin();
+    const int64_t m = t.limite;
+    size_t decididos = 0;
+    for (size_t c = 0; c < t.n; ++c) {
+        const PuntoEscalado& p = puntos[c];
+        // K from Δ's larger part, so that Δ / 2^K is below 1; not below
+        // v 2^-64, nor above 1.
+        int64_t K = std::numeric_limits<int64_t>::min();
+        if (p.drM != 0) K = p.drE;
+        if (p.diM != 0) K = std::max<int64_t>(K, p.diE);
+        K = std::min<int64_t>(0, std::max<int64_t>(K, -static_cast<int64_t>(bits) - 64));
+        TerminosEscala te = terminosEscala(p, K, bits);
+        double x = 0, y = 0, e = 0;
+        int64_t n = 0, k = 0;
+        while (true) {
+            const double a = ra[n], b = rb[n];
+            const double xu = porPotencia(x, K), yu = porPotencia(y, K), eu = porPotencia(e, K);
+            const double zr = a + xu, zi = b + yu;
+            const double M = zr * zr + zi * zi;
+            const double s = std::sqrt(M);
+            const double hn = (std::fabs(a) + std::fabs(b)) * H_RELATIVO + H_PISO;
+            const double eps = (eu * FACTOR_E + hn) + CS * s;
+            const double E = ((s + s) + eps) * eps;
+            const double S = M + E;
+            bool cierta = false;
+            int64_t cuenta = k;
+            bool sale = false;
+            if (k == m + 1) {
+                cierta = true;
+                sale = true;
+            } else if (!(S < lote::UMBRAL_SIGUE)) {
+                cierta = M * lote::ESCAPE_M - E * lote::ESCAPE_E >= lote::UMBRAL_ESCAPE;
+                sale = true;
+            }
+            if (sale) {
+                if (lote::anotarSalida(t, t.punto[c], cuenta, cierta, zi, eps, static_cast<uint64_t>(k))) {
+                    ++decididos;
+                }
+                break;
+            }
+            // Rebasing: δ = z against Z_0 = 0, unscaled, with e = eps.
+            if (n == fin || M < xu * xu + yu * yu) {
+                x = zr;
+                y = zi;
+                e = eps;
+                n = 0;
+                if (K != 0) {
+                    K = 0;
+                    te = terminosEscala(p, K, bits);
+                }
+                continue;
+            }
+            // δ' = (2 Z_n + δ) δ + (Δ - rho_n), divided by 2^K.
+            const double kr = te.dr - rs[n] * te.w;
+            const double ki = te.di - rt[n] * te.w;
+            const double tr = (a + a) + xu;
+            const double ti = (b + b) + yu;
+            const double pr = tr * x - ti * y;
+            const double pi = tr * y + ti * x;
+            const double nt = std::fabs(tr) + std::fabs(ti);
+            const double nd = std::fabs(x) + std::fabs(y);
+            const double T = (CU * nt + (hn + hn)) * nd;
+            const double G = (((s + s) + PISO_G) + ((eps + eps) - eu)) * e;
+            e = (G + (te.cv * S + (T + te.b))) * FACTOR_COTA;
+            x = pr + kr;
+            y = pi + ki;
+            ++n;
+            ++k;
+            // δ and the radius brought down by a power of 2 while K < 0: the
+            // radius by one more rounding up (FACTOR_E), for what the parts
+            // of δ lose below double's normal range.
+            if (K < 0 && (std::fabs(x) + std::fabs(y) > UMBRAL_ESCALA || e > UMBRAL_ESCALA)) {
+                const int64_t j = std::min<int64_t>(-K, PASO_ESCALA);
+                const double f = potencia2(-j);
+                x *= f;
+                y *= f;
+                e = (e * f) * FACTOR_E;
+                K += j;
+                te = terminosEscala(p, K, bits);
+            }
+        }
+    }
+    return decididos;
+}
+
 }  // namespace
 
 bool perturbacionPSirve(int16_t plano, int32_t m, mpfr_prec_t bits) {
     const bool conocido = plano == PLANO_CARDIOIDE || plano == PLANO_CARDIOIDE_INV || plano == PLANO_PARABOLA;
-    return conocido && m >= 1 && bits >= perturbacion::PRECISION_MINIMA_COTA &&
-           bits <= perturbacion::PRECISION_MAXIMA_COTA;
+    return conocido && m >= 1 && bits >= perturbacion::PRECISION_MINIMA_COTA;
 }
 
 ReferenciaP::~ReferenciaP() {
@@ -106,6 +270,8 @@ bool ReferenciaP::calcular(int16_t plano, mpfr_srcptr g, mpfr_srcptr h, int32_t 
     b_.clear();
     s_.clear();
     t_.clear();
+    sv_.clear();
+    tv_.clear();
 
     // The loop's orbit: z, its squares and |z|^2 as iterarPuntoP makes them.
     NumeroP zr(bits), zi(bits), zr2(bits), zi2(bits), suma(bits), nr(bits), ni(bits), cuatro(bits, 4.0L);
@@ -145,12 +311,19 @@ bool ReferenciaP::calcular(int16_t plano, mpfr_srcptr g, mpfr_srcptr h, int32_t 
         mpfr_sub(y, ni, y, CERCANO);
         s_.push_back(mpfr_get_d(x, CERCANO));
         t_.push_back(mpfr_get_d(y, CERCANO));
+        // In units of 2^-P: the product is exact in MPFR's range, one rounding to double.
+        mpfr_mul_2ui(x, x, static_cast<unsigned long>(bits), CERCANO);
+        mpfr_mul_2ui(y, y, static_cast<unsigned long>(bits), CERCANO);
+        sv_.push_back(mpfr_get_d(x, CERCANO));
+        tv_.push_back(mpfr_get_d(y, CERCANO));
         mpfr_swap(zr, nr);
         mpfr_swap(zi, ni);
     }
     fin_ = static_cast<int32_t>(n);
     s_.push_back(0.0);
     t_.push_back(0.0);
+    sv_.push_back(0.0);
+    tv_.push_back(0.0);
     // The bound needs a reference whose first step passes the test (|Γ| < 2.01).
     valida_ = n >= 2 || n == int64_t{m} + 1;
     return valida_;
@@ -207,6 +380,8 @@ size_t iterarLoteP(int16_t plano, int32_t m, mpfr_prec_t bits, size_t n, const m
                             .nPendientes = 0,
                             .pasosDecididos = 0,
                             .pasosPendientes = 0};
+    // Above 530 bits only the scaled lanes' bound holds.
+    const bool escalada = via == ViaProfunda::Escalada || bits > perturbacion::PRECISION_MAXIMA_COTA;
     const bool parabola = plano == PLANO_PARABOLA;
     NumeroP &cr = *lote.cr, &ci = *lote.ci, &z1r = *lote.z1r, &cuadrado = *lote.cuadrado, &suma = *lote.suma;
     for (size_t i = 0; i < n; ++i) {
@@ -233,13 +408,27 @@ size_t iterarLoteP(int16_t plano, int32_t m, mpfr_prec_t bits, size_t n, const m
         // within 2^-1075).
         const size_t k = t.n++;
         mpfr_sub(lote.diferencia, cr, ref->cr(), CERCANO);
-        lote.dr[k] = mpfr_get_d(lote.diferencia, CERCANO);
+        if (escalada) {
+            // The 53-bit value exactly, as mantissa and exponent.
+            lote.drM[k] = mpfr_get_d_2exp(&lote.drE[k], lote.diferencia, CERCANO);
+        } else {
+            lote.dr[k] = mpfr_get_d(lote.diferencia, CERCANO);
+        }
         mpfr_sub(lote.diferencia, ref->ci(), ci, CERCANO);
-        lote.di[k] = mpfr_get_d(lote.diferencia, CERCANO);
+        if (escalada) {
+            lote.diM[k] = mpfr_get_d_2exp(&lote.diE[k], lote.diferencia, CERCANO);
+        } else {
+            lote.di[k] = mpfr_get_d(lote.diferencia, CERCANO);
+        }
         lote.punto[k] = static_cast<uint32_t>(i);
     }
     size_t decididos = 0;
-    if (t.n > 0) {
+    if (t.n > 0 && escalada) {
+        std::vector<PuntoEscalado>& puntos = porHilo<std::vector<PuntoEscalado>>();
+        puntos.resize(t.n);
+        for (size_t k = 0; k < t.n; ++k) puntos[k] = {lote.drM[k], lote.diM[k], lote.drE[k], lote.diE[k]};
+        decididos = perturbarEscalado(t, *ref, puntos.data(), bits);
+    } else if (t.n > 0) {
         switch (via) {
         case ViaProfunda::Avx512: decididos = perturbacion::trabajarAvx512(t); break;
         case ViaProfunda::Avx2: decididos = perturbacion::trabajarAvx2(t); break;

@@ -23,14 +23,20 @@ namespace brenquil {
 inline constexpr int32_t PASOS_MAXIMOS_REFERENCIA = int32_t{1} << 20;
 
 // Whether the bound holds for the P-bit loop of `bits` on the plane with the
-// limit m: 60 <= P <= 530, a known plane, m >= 1.
+// limit m: P >= 60, a known plane, m >= 1. Up to 530 bits the lanes of the
+// 80-bit path take the points (section 8 of docs/certificado-perturbacion.md);
+// above, the scaled lanes (section 9), whose δ and radius are doubles times
+// a power of 2 of each point's own, so that views far below double's range
+// are drawn too.
 bool perturbacionPSirve(int16_t plano, int32_t m, mpfr_prec_t bits);
 
 // The orbit of one point by the P-bit loop (the same operations in the same
 // order as iterarPuntoP, without its cycle detection, which changes no
 // value), as the lanes read it: each Z_n rounded to nearest double, and the
 // loop's rounding at each step, rho_n = Z_(n+1) - (Z_n^2 + Γ), computed in
-// 2P + 32 bits and rounded to nearest double; and the point's step terms.
+// 2P + 32 bits and rounded to nearest double, both as it is and in units of
+// 2^-P (rho_n 2^P, which a double holds at any P: |rho_n| < 36 2^-P); and
+// the point's step terms.
 class ReferenciaP {
 public:
     ReferenciaP() = default;
@@ -54,6 +60,9 @@ public:
     mpfr_srcptr cr() const { return cr_; }
     mpfr_srcptr ci() const { return ci_; }
     perturbacion::DatosReferencia datos() const { return {a_.data(), b_.data(), s_.data(), t_.data(), fin_}; }
+    // rho_n 2^P rounded to nearest double (real and imaginary parts), for n < fin (0 at fin).
+    const double* rhoEnV() const { return sv_.data(); }
+    const double* rhoEnVi() const { return tv_.data(); }
 
 private:
     void preparar(mpfr_prec_t bits);
@@ -65,7 +74,7 @@ private:
     mpfr_prec_t bits_ = 0;
     int32_t fin_ = 0;
     mpfr_t cr_, ci_;
-    std::vector<double> a_, b_, s_, t_;
+    std::vector<double> a_, b_, s_, t_, sv_, tv_;
 };
 
 // How iterarLoteP computes its points.
@@ -75,6 +84,7 @@ enum class ViaProfunda : uint8_t {
     Escalar,     // the lanes one point at a time, in scalar double
     Avx2,        // the lanes on AVX2 vectors
     Avx512,      // the lanes on AVX-512 vectors
+    Escalada,    // the scaled lanes (scalar), which every via above 530 bits takes
 };
 
 // The lanes Automatica takes on this processor, or Bucle (read once).
@@ -84,8 +94,9 @@ ViaProfunda viaProfundaAutomatica();
 // iterarPuntoP(plano, g[i], h[i], m, bits) (g[i], h[i] numbers of `bits`
 // bits). The points whose first step passes the loop's test go through the
 // lanes against `ref` when it serves (valid, of this plane, limit and
-// precision) and the thread's arithmetic is the bound's; the rest, and every
-// point the bound leaves undecided, through iterarPuntoP. A via this
+// precision) and the thread's arithmetic is the bound's (above 530 bits, or
+// with Escalada, the scaled lanes); the rest, and every point the bound
+// leaves undecided, through iterarPuntoP. A via this
 // processor lacks is taken as Bucle. Returns how many points the lanes decided.
 size_t iterarLoteP(int16_t plano, int32_t m, mpfr_prec_t bits, size_t n, const mpfr_srcptr* g, const mpfr_srcptr* h,
                    const ReferenciaP* ref, int64_t* cuentas, Semiplano* semiplanos,

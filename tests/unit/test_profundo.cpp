@@ -329,6 +329,23 @@ TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
     const char* punta305 = "-0.998644161702511062347143630932034542261903429267994843608245768019791283467250671644";
     const char* punta310Re = "-0.234955151297998254101233034107799199012913293898461637556551465366626368693220147744";
     const char* punta310Im = "-0.939820505181983016357931658468286059955561607123845329523080861466505474772880590976";
+    // The tips on planes 305 and 310 to 340 digits, for the views past double's range: h with
+    // h m1 = -1 (h^2 + h + epsilon = 0), and g, h with g m2 = -1/4, h m3 = -1.
+    const char* punta305Honda =
+        "-0.9986441617025110623471436309320345422619034292679948436082457680197912834672506716440016021905958"
+        "5257938900189236422910496836151502768804233726178384336370625757393437814702893380072055522014288533"
+        "5921975594079696649998790526877714620819091263408074182657458261165859069165161047782695093807550494"
+        "960764495186580704262290468252616167590194699";
+    const char* punta310ReHonda =
+        "-0.2349551512979982541012330341077991990129132938984616375565514653666263686932201477441239322251135"
+        "7434294594823193680946133920072928273558603710605457870948190779680612100661612108251120734931205880"
+        "8436105651995975332450015002993940586053293420064340711909108534253067256475957623738745459609638724"
+        "384879530065296673159890398252022974104910933";
+    const char* punta310ImHonda =
+        "-0.9398205051819830163579316584682860599555616071238453295230808614665054747728805909764957289004542"
+        "9737178379292774723784535680291713094234414842421831483792763118722448402646448433004482939724823523"
+        "3744422607983901329800060011975762344213173680257362847636434137012269025903830494954981838438554897"
+        "539518120261186692639561593008091896419643735";
     const CasoPerturbacion casos[] = {
         {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-20", 2000, 128, Lienzo{23, 19, 1}, false, 0.9},
         {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-50", 3000, 256, Lienzo{17, 17, 2}, true, 0.9},
@@ -343,8 +360,24 @@ TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
         // bound decides few of them, and a radius that left out a term would decide wrong ones.
         {PLANO_CARDIOIDE, "0", "0", "-0.5", "1.3", "1e-60", 2500, 288, Lienzo{9, 9, 2}, false, 0.0},
         {PLANO_PARABOLA, "-0.8", "0", "0", "0.5", "1e-40", 1500, 192, Lienzo{21, 17, 1}, false, 0.0},
+        // Past 530 bits, the scaled lanes alone: the tip c = i at 1e-200, 1e-320 (δ and Δ below
+        // double's range) and 1e-1000; boundary points on the three planes at 1e-200 and 1e-320.
+        {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-200", 1000, 736, Lienzo{11, 9, 1}, true, 0.9},
+        {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-320", 1500, 1120, Lienzo{9, 9, 1}, false, 0.9},
+        {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-1000", 3000, 3392, Lienzo{7, 6, 1}, true, 0.9},
+        {PLANO_CARDIOIDE_INV, "0", punta305Honda, nullptr, nullptr, "1e-320", 1500, 1120, Lienzo{9, 7, 1}, true, 0.9},
+        {PLANO_PARABOLA, punta310ReHonda, punta310ImHonda, nullptr, nullptr, "1e-320", 1500, 1120, Lienzo{7, 9, 1},
+         false, 0.9},
+        {PLANO_CARDIOIDE, "0", "0", "0", "2", "1e-200", 1500, 736, Lienzo{9, 9, 1}, true, 0.5},
+        {PLANO_CARDIOIDE, "0", "0", "0", "2", "1e-320", 1500, 1120, Lienzo{7, 7, 1}, true, 0.5},
+        // Bisected to the limit's own level curve |Z_m|^2 = 4: every point escapes at the
+        // limit or goes on, |z|^2 within 1e-170 of 4, which no double bound tells apart; the
+        // loop decides them all.
+        {PLANO_CARDIOIDE_INV, "-1", "0", "0", "0.5", "1e-320", 1500, 1120, Lienzo{7, 5, 1}, true, 0.0},
+        {PLANO_PARABOLA, "-0.8", "0", "0", "0.5", "1e-200", 1500, 736, Lienzo{7, 7, 1}, false, 0.0},
     };
-    std::vector<ViaProfunda> vias = {ViaProfunda::Escalar};
+    // Up to 530 bits every lane, the scaled ones among them; above, only the scaled ones serve.
+    std::vector<ViaProfunda> vias = {ViaProfunda::Escalar, ViaProfunda::Escalada};
     if (viaDisponible(ViaLote::Avx2)) vias.push_back(ViaProfunda::Avx2);
     if (viaDisponible(ViaLote::Avx512)) vias.push_back(ViaProfunda::Avx512);
     for (const CasoPerturbacion& c : casos) {
@@ -393,7 +426,11 @@ TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
         // bisected in P bits down to neighbouring P-bit numbers a and a + d,
         // and the points a + j d 2^s at every third s. A radius without its
         // growth (Gs) decides from 19 to 192 of them wrongly in four of the views.
-        const int escalas = static_cast<int>(b) / 3 + 1;
+        // Past 530 bits, where the loop is slow, at most 96 halvings (a and
+        // a + d within 2^-96 of the samples' spacing, far closer than a double
+        // tells; g near 0 would take P of them) and fewer scales the more bits
+        // (30 at 736 bits, 12 at 3392).
+        const int escalas = static_cast<int>(b > 530 ? 16384 / b + 8 : b / 3 + 1);
         NumerosP gu, hu;
         gu.preparar(static_cast<size_t>(4 * escalas), b);
         hu.preparar(static_cast<size_t>(4 * escalas), b);
@@ -406,7 +443,7 @@ TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
             ++pares;
             mpfr_set(ga, gs[k], MPFR_RNDN);
             mpfr_set(gb, gs[k + 1], MPFR_RNDN);
-            while (true) {
+            for (int mitades = 0; b <= 530 || mitades < 96; ++mitades) {
                 mpfr_add(medio, ga, gb, MPFR_RNDN);
                 mpfr_div_2ui(medio, medio, 1, MPFR_RNDN);
                 if (mpfr_equal_p(medio, ga) || mpfr_equal_p(medio, gb)) break;
@@ -432,6 +469,7 @@ TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
         ReferenciaP referencia;
         ASSERT_TRUE(referencia.calcular(c.plano, cx, cy, c.limite, b));
         for (ViaProfunda via : vias) {
+            if (b > 530 && via != ViaProfunda::Escalada) continue;
             SCOPED_TRACE("lanes " + std::to_string(static_cast<int>(via)));
             std::vector<int64_t> cuentas(todos, -1);
             std::vector<Semiplano> semiplanos(todos, Semiplano::Cero);
