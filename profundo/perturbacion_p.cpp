@@ -93,11 +93,12 @@ double potencia2(int64_t k) {
 
 // x 2^k for |x| < 2^1000 and k <= 1023, within 2^-1074 (exact when that is a
 // normal double): one product by a power of 2, or two (the first by 2^-1022,
-// each within 2^-1075 of its exact value), or 0 below 2^-1096.
+// each within 2^-1075 of its exact value), or 0 below 2^-1096. A NaN or an
+// infinity stays one (x * 0), so that a lane holding one leaves undecided.
 double porPotencia(double x, int64_t k) {
     if (k >= -1022) return x * potencia2(k);
     if (k >= -2096) return (x * 0x1p-1022) * potencia2(k + 1022);
-    return 0.0;
+    return x * 0.0;
 }
 
 // The floor of the scaled lanes' per-point terms: cv and fijo are at least
@@ -124,8 +125,10 @@ struct TerminosEscala {
 
 TerminosEscala terminosEscala(const PuntoEscalado& p, int64_t K, mpfr_prec_t bits) {
     TerminosEscala r;
-    r.dr = porPotencia(p.drM, p.drE - K);
-    r.di = porPotencia(p.diM, p.diE - K);
+    // A part that is 0 (a point on the reference's row or column: the
+    // reference is one of the picture's samples) has no exponent to scale by.
+    r.dr = p.drM == 0 ? 0.0 : porPotencia(p.drM, p.drE - K);
+    r.di = p.diM == 0 ? 0.0 : porPotencia(p.diM, p.diE - K);
     const int64_t q = -static_cast<int64_t>(bits) - K;  // v / 2^K = 2^q
     const double cv = q >= -1000 ? std::max(6 * potencia2(q), PISO_ESCALADO) : PISO_ESCALADO;
     const double fijo = q >= -1000 ? std::max(4 * potencia2(q), PISO_ESCALADO) : PISO_ESCALADO;

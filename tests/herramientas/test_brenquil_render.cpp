@@ -861,6 +861,9 @@ TEST_F(BrenquilRender, UnaVistaProfundaSeDibujaExacta) {
         {"--center", "0,-1", "--side", "1e-200", "--iterations", "1000", "--size", "19x15", "--supersample", "2",
          "--color", "365"},
         {"--center", "0,-1", "--side", "1e-1000", "--iterations", "3000", "--size", "9x7", "--threads", "2"},
+        // The reference is the centre sample: its row's samples have Δ's imaginary part 0, and its
+        // column's the real part, while the scale passes 2^-3072 (the pixel spacing of 1e-1000 at 400).
+        {"--center", "0,-1", "--side", "2.5e-1002", "--iterations", "5000", "--size", "10x10"},
         {"--plane", "305", "--center", "0," + punta305Honda, "--side", "1e-320", "--iterations", "1500", "--size",
          "13x11", "--color", "370", "--threads", "2"},
         {"--plane", "310", "--center", punta310Honda, "--side", "1e-320", "--iterations", "1500", "--size", "11x13",
