@@ -31,7 +31,7 @@ struct Avx2 {
     static Mascara o(Mascara a, Mascara b) { return _mm256_or_pd(a, b); }
     static D raiz(D a) { return _mm256_sqrt_pd(a); }
     static D abs(D a) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), a); }
-    // The reference indices are whole numbers below 2^15: exact in both
+    // The reference indices are whole numbers below 2^20 (2^31 would do): exact in both
     // conversions. (The masked gather with all lanes: GCC 12 warns on the
     // undefined source of the plain one.)
     static Indice indices(D n) { return _mm256_cvtpd_epi32(n); }

@@ -32,7 +32,7 @@ struct Avx512 {
     // (_mm512_sqrt_pd with an all-ones mask: GCC 12 warns on its undefined source.)
     static D raiz(D a) { return _mm512_mask_sqrt_pd(a, 0xFF, a); }
     static D abs(D a) { return _mm512_abs_pd(a); }
-    // The reference indices are whole numbers below 2^15: exact in both
+    // The reference indices are whole numbers below 2^20 (2^31 would do): exact in both
     // conversions. (Masked forms with all lanes: GCC 12 warns on the
     // undefined sources of the plain ones.)
     static Indice indices(D n) { return _mm512_maskz_cvtpd_epi32(0xFF, n); }

@@ -4,13 +4,14 @@
 // lote_avx512.cpp. I::D is the type of δ, z and the radii.
 //
 // A lane holds, for its point at step k, the reference index n, δ (the
-// difference between the point's 80-bit orbit point W_k and the reference's
-// Z_n, in double) and the radius e of a disk around δ that holds it
+// difference between the point's orbit point W_k and the reference's Z_n, in
+// double: orbits of the 80-bit loop, or of the P-bit loop on the deep lanes)
+// and the radius e of a disk around δ that holds it
 // (docs/certificado-perturbacion.md). At every step it forms the test point
-// z = Z_n + δ and its radius eps, and either goes on, because the 80-bit loop
+// z = Z_n + δ and its radius eps, and either goes on, because the loop
 // certainly goes on, or leaves: decided when the bound proves that the loop
-// stops there (and, when asked, in which half-plane), pending for iterarPunto
-// otherwise. A lane at step m + 1 leaves decided with count m + 1 when the
+// stops there (and, when asked, in which half-plane), pending for the loop
+// itself (iterarPunto, iterarPuntoP) otherwise. A lane at step m + 1 leaves decided with count m + 1 when the
 // half-plane is not asked or proved. Before stepping, a lane whose z is
 // nearer 0 than δ, or whose reference has no next step, starts again from
 // the reference's index 0 with δ = z. A lane that leaves takes the next point.

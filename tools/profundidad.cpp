@@ -211,12 +211,32 @@ void renderizarProfundo(const Vista& vista, const Profundidad& p, const Lienzo& 
     }
     const bool perturbar = referencia.valida();
 
-    // A batch's samples and outcome, per thread and precision, so that a
-    // pixel allocates nothing of its own.
+    // The samples' coordinates: a column's real parts and a row's imaginary
+    // parts are the same all along it, so each is computed once, before the
+    // threads start, and only read by them.
+    NumerosP columnas, filas;
+    columnas.preparar(static_cast<size_t>(ancho) * static_cast<size_t>(n), bits);
+    filas.preparar(static_cast<size_t>(alto) * static_cast<size_t>(n), bits);
+    {
+        NumeroP posicion(bits);
+        for (int i = 0; i < ancho; ++i) {
+            for (int s = 0; s < n; ++s) {
+                posicionMuestraP(posicion, x0 + static_cast<int64_t>(i), s, lienzo);
+                realDePixelP(columnas[static_cast<size_t>(i) * static_cast<size_t>(n) + static_cast<size_t>(s)],
+                             posicion, x, lado);
+            }
+        }
+        for (int j = 0; j < alto; ++j) {
+            for (int t = 0; t < n; ++t) {
+                posicionMuestraP(posicion, y0 + static_cast<int64_t>(j), t, lienzo);
+                imaginarioDePixelP(filas[static_cast<size_t>(j) * static_cast<size_t>(n) + static_cast<size_t>(t)],
+                                   posicion, y, lado);
+            }
+        }
+    }
+
+    // A batch's samples and outcome, per thread, so that a pixel allocates nothing of its own.
     struct Muestras {
-        mpfr_prec_t bits = 0;
-        std::unique_ptr<NumeroP> posicion;
-        NumerosP g, h;
         std::vector<mpfr_srcptr> gs, hs;
         std::vector<int64_t> cuentas;
         std::vector<Semiplano> semiplanos;
@@ -225,35 +245,19 @@ void renderizarProfundo(const Vista& vista, const Profundidad& p, const Lienzo& 
     tarea.calcular = [&](int inicio, int fin) {
         ampliarExponentes();
         Muestras& lote = porHilo<Muestras>();
-        if (!lote.posicion || lote.bits != bits) {
-            lote.posicion = std::make_unique<NumeroP>(bits);
-            lote.bits = bits;
-        }
         const size_t total = static_cast<size_t>(fin - inicio) * static_cast<size_t>(n * n);
-        lote.g.preparar(total, bits);
-        lote.h.preparar(total, bits);
         lote.gs.resize(total);
         lote.hs.resize(total);
         lote.cuentas.resize(total);
         lote.semiplanos.resize(total);
-        // The imaginary parts are the same along a row of samples: each is
-        // computed once per batch, at the first pixel of its row there.
-        size_t k = 0, fila = 0;
+        size_t k = 0;
         for (int i = inicio; i < fin; ++i) {
-            const int64_t px = x0 + i % ancho, py = y0 + i / ancho;
-            if (i == inicio || i % ancho == 0) {
-                fila = k;
-                for (int t = 0; t < n; ++t) {
-                    posicionMuestraP(*lote.posicion, py, t, lienzo);
-                    imaginarioDePixelP(lote.h[fila + static_cast<size_t>(t)], *lote.posicion, y, lado);
-                }
-            }
+            const size_t columna = static_cast<size_t>(i % ancho) * static_cast<size_t>(n);
+            const size_t fila = static_cast<size_t>(i / ancho) * static_cast<size_t>(n);
             for (int t = 0; t < n; ++t) {
                 for (int s = 0; s < n; ++s, ++k) {
-                    posicionMuestraP(*lote.posicion, px, s, lienzo);
-                    realDePixelP(lote.g[k], *lote.posicion, x, lado);
-                    lote.gs[k] = lote.g[k];
-                    lote.hs[k] = lote.h[fila + static_cast<size_t>(t)];
+                    lote.gs[k] = columnas[columna + static_cast<size_t>(s)];
+                    lote.hs[k] = filas[fila + static_cast<size_t>(t)];
                 }
             }
         }

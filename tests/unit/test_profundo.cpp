@@ -351,6 +351,8 @@ TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
         {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-50", 3000, 256, Lienzo{17, 17, 2}, true, 0.9},
         {PLANO_CARDIOIDE, copiaRe, copiaIm, nullptr, nullptr, "6e-55", 5000, 256, Lienzo{15, 13, 2}, true, 0.9},
         {PLANO_CARDIOIDE, copia121Re, copia121Im, nullptr, nullptr, "6e-90", 3000, 384, Lienzo{9, 9, 2}, true, 0.9},
+        // At the deepest precision a view's rule gives the lanes (512 bits, v = 2^-512).
+        {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-130", 3000, 512, Lienzo{9, 9, 2}, true, 0.9},
         {PLANO_CARDIOIDE_INV, "0", punta305, nullptr, nullptr, "1e-40", 1500, 192, Lienzo{19, 21, 1}, true, 0.9},
         {PLANO_PARABOLA, punta310Re, punta310Im, nullptr, nullptr, "1e-40", 1500, 192, Lienzo{21, 17, 1}, false, 0.9},
         {PLANO_CARDIOIDE, "0", "0", "0", "2", "1e-35", 1500, 192, Lienzo{21, 21, 1}, true, 0.5},

@@ -1,0 +1,110 @@
+// The deep path against the P-bit loop alone on one view of plane 300, in
+// one thread: the share of the samples the perturbation lanes decide (the
+// scaled ones past 530 bits) and the time per sample of each way. The loop
+// alone takes every k-th batch of 64 (its time per sample is the mean over
+// those); the reference is the view's centre.
+//
+// usage: bench_vista_profunda G H SIDE LIMIT BITS [WIDTH [HEIGHT [K]]]
+//   G, H    the centre as brenquil-render's --center takes it (G,H)
+//   WIDTH, HEIGHT  the picture (400 x 400), one sample per pixel
+//   K       the loop alone takes one batch in K (16)
+#include <time.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "codigos.h"
+#include "iteracion_p.h"
+#include "lienzo.h"
+#include "numero_p.h"
+#include "perturbacion_p.h"
+
+using namespace brenquil;
+
+namespace {
+
+double segundosDeHilo() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 6) {
+        std::fprintf(stderr, "usage: bench_vista_profunda G H SIDE LIMIT BITS [WIDTH [HEIGHT [K]]]\n");
+        return 2;
+    }
+    ampliarExponentes();
+    const mpfr_prec_t b = std::atol(argv[5]);
+    const int32_t limite = std::atoi(argv[4]);
+    const int ancho = argc > 6 ? std::atoi(argv[6]) : 400;
+    const int alto = argc > 7 ? std::atoi(argv[7]) : ancho;
+    const int k = argc > 8 ? std::atoi(argv[8]) : 16;
+    const Lienzo lienzo{static_cast<int16_t>(ancho), static_cast<int16_t>(alto), 1};
+    NumeroP cx(b), cy(b), lado(b), x(b), y(b), t(b), posicion(b);
+    mpfr_strtofr(cx, argv[1], nullptr, 0, MPFR_RNDN);
+    mpfr_strtofr(cy, argv[2], nullptr, 0, MPFR_RNDN);
+    mpfr_strtofr(lado, argv[3], nullptr, 0, MPFR_RNDN);
+    // The corner: the centre less half the side across, plus half the height down.
+    mpfr_div_2ui(t, lado, 1, MPFR_RNDN);
+    mpfr_sub(x, cx, t, MPFR_RNDN);
+    mpfr_mul_si(t, lado, alto, MPFR_RNDN);
+    mpfr_div_si(t, t, 2 * ancho, MPFR_RNDN);
+    mpfr_add(y, cy, t, MPFR_RNDN);
+    const size_t total = static_cast<size_t>(ancho) * static_cast<size_t>(alto);
+    NumerosP g, h;
+    g.preparar(total, b);
+    h.preparar(total, b);
+    std::vector<mpfr_srcptr> gs(total), hs(total);
+    for (int py = 0; py < alto; ++py) {
+        for (int px = 0; px < ancho; ++px) {
+            const size_t i = static_cast<size_t>(py) * static_cast<size_t>(ancho) + static_cast<size_t>(px);
+            posicionMuestraP(posicion, px, 0, lienzo);
+            realDePixelP(g[i], posicion, x, lado);
+            posicionMuestraP(posicion, py, 0, lienzo);
+            imaginarioDePixelP(h[i], posicion, y, lado);
+            gs[i] = g[i];
+            hs[i] = h[i];
+        }
+    }
+    ReferenciaP referencia;
+    double antes = segundosDeHilo();
+    if (!referencia.calcular(PLANO_CARDIOIDE, cx, cy, limite, b)) {
+        std::fprintf(stderr, "the centre does not serve as a reference\n");
+        return 1;
+    }
+    const double tReferencia = segundosDeHilo() - antes;
+    std::vector<int64_t> cuentas(total), cuentasBucle(total);
+    size_t decididos = 0;
+    antes = segundosDeHilo();
+    for (size_t i = 0; i < total; i += 64) {
+        const size_t n = std::min<size_t>(64, total - i);
+        decididos += iterarLoteP(PLANO_CARDIOIDE, limite, b, n, gs.data() + i, hs.data() + i, &referencia,
+                                 cuentas.data() + i, nullptr);
+    }
+    const double tPerturbacion = segundosDeHilo() - antes;
+    size_t muestras = 0, distintas = 0;
+    antes = segundosDeHilo();
+    for (size_t i = 0, lote = 0; i < total; i += 64, ++lote) {
+        if (lote % static_cast<size_t>(k) != 0) continue;
+        const size_t n = std::min<size_t>(64, total - i);
+        iterarLoteP(PLANO_CARDIOIDE, limite, b, n, gs.data() + i, hs.data() + i, nullptr, cuentasBucle.data() + i,
+                    nullptr, ViaProfunda::Bucle);
+        for (size_t j = i; j < i + n; ++j) distintas += cuentasBucle[j] != cuentas[j];
+        muestras += n;
+    }
+    const double tBucle = segundosDeHilo() - antes;
+    const double porMuestraP = tPerturbacion / static_cast<double>(total);
+    const double porMuestraB = tBucle / static_cast<double>(muestras);
+    std::printf("%d x %d, side %s, limit %d, %ld bits: reference %.3f s\n", ancho, alto, argv[3], limite,
+                static_cast<long>(b), tReferencia);
+    std::printf("perturbation: %.1f%% decided, %.3f s (%.2f us per sample)\n",
+                100.0 * static_cast<double>(decididos) / static_cast<double>(total), tPerturbacion, 1e6 * porMuestraP);
+    std::printf("P-bit loop alone: %zu samples, %.3f s (%.2f us per sample), %zu counts differ\n", muestras, tBucle,
+                1e6 * porMuestraB, distintas);
+    std::printf("ratio per sample: %.1fx\n", porMuestraB / porMuestraP);
+    return distintas == 0 ? 0 : 1;
+}
