@@ -1,9 +1,11 @@
 // libFuzzer target of the deep path, iterarLoteP, against the P-bit loop
 // iterarPuntoP: every point of a batch gets the loop's count and, when
 // asked, the half-plane of its last z, on every lane type this processor
-// runs. The batches are deep clusters (2^-20 to 2^-(P-8) wide) around
+// runs and the scaled lanes (which every lane type takes past 530 bits).
+// The batches are deep clusters (2^-20 to 2^-(P-8) wide) around
 // boundary, parabolic and Misiurewicz points of the three planes, in P-bit
-// numbers for P from 60 to 530; their reference is the cluster's middle
+// numbers for P from 60 to 530, and multiples of 32 up to 1280 (clusters
+// below double's range); their reference is the cluster's middle
 // point, a point of it, or one far off (whose orbit may end long before the
 // points', so that they rebase); points far from the cluster and on or next
 // to the real axis are mixed in.
@@ -66,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, std::size_t n) {
     FuzzedDataProvider d(datos, n);
     static const int16_t PLANOS[] = {PLANO_CARDIOIDE, PLANO_CARDIOIDE_INV, PLANO_PARABOLA};
     const int16_t plano = PLANOS[d.ConsumeIntegralInRange<size_t>(0, 2)];
-    const mpfr_prec_t bits = d.ConsumeBool() ? 32 * d.ConsumeIntegralInRange<int>(2, 16)
+    const mpfr_prec_t bits = d.ConsumeBool() ? 32 * d.ConsumeIntegralInRange<int>(2, 40)
                                              : d.ConsumeIntegralInRange<int>(60, 530);
     const int32_t m = limite(d);
     const bool conSemiplano = d.ConsumeBool();
@@ -150,7 +152,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, std::size_t n) {
         const char* nombre;
     } VIAS[] = {{ViaProfunda::Escalar, "scalar lanes"},
                 {ViaProfunda::Avx2, "AVX2 lanes"},
-                {ViaProfunda::Avx512, "AVX-512 lanes"}};
+                {ViaProfunda::Avx512, "AVX-512 lanes"},
+                {ViaProfunda::Escalada, "scaled lanes"}};
     for (const auto& v : VIAS) {
         std::fill(cuentas.begin(), cuentas.end(), int64_t{-7});
         std::fill(semiplanos.begin(), semiplanos.end(), static_cast<Semiplano>(9));
