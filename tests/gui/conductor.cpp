@@ -348,10 +348,22 @@ bool Programa::iniciar(const std::string& rutaExe, std::string& error) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     std::string linea = "\"" + rutaExe + "\"";
-    if (!CreateProcessA(rutaExe.c_str(), linea.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_)) {
-        error = "cannot start " + rutaExe + " (error " + std::to_string(GetLastError()) + ")";
+    // Under Wine, on a loaded machine, starting a process right after another
+    // one ended can fail at once with ERROR_INTERNAL_ERROR (1359) before the
+    // program runs a line of its own; that error is tried again, twice, after
+    // a pause. Any other failure, and a third 1359, fails the test.
+    for (int intento = 1;; ++intento) {
+        if (CreateProcessA(rutaExe.c_str(), linea.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_)) {
+            break;
+        }
+        const DWORD codigo = GetLastError();
         info_ = {};
-        return false;
+        if (codigo != ERROR_INTERNAL_ERROR || intento == 3) {
+            error = "cannot start " + rutaExe + " (error " + std::to_string(codigo) + ", attempt " +
+                    std::to_string(intento) + ")";
+            return false;
+        }
+        Sleep(500);
     }
     const bool hallada = esperarHasta([&] {
         ventana_ = buscarVentana(info_.dwProcessId, "MyWin", nullptr);
