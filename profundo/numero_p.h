@@ -8,6 +8,8 @@
 #include <vector>
 #include <mpfr.h>
 
+#include <string>
+
 namespace brenquil {
 
 // An mpfr_t of `bits` significant bits, cleared when it goes out of scope.
@@ -54,6 +56,16 @@ private:
     mpfr_prec_t bits_ = 0;
     std::vector<__mpfr_struct> v_;  // never moved while it holds numbers
 };
+
+// The value exactly, as a C hexadecimal number ("-0x1.8p-70"): what a deep
+// view's record holds for its corner and side.
+inline std::string textoHexadecimal(mpfr_srcptr v) {
+    char* t = nullptr;
+    mpfr_asprintf(&t, "%Ra", v);
+    std::string texto(t);
+    mpfr_free_str(t);
+    return texto;
+}
 
 // Widens MPFR's exponent range to the largest it has, for the calling thread
 // (MPFR keeps the range per thread): the deep loop's values then never

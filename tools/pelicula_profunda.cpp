@@ -36,17 +36,6 @@ void ponerLimite(Fotograma& f, int64_t limite) {
     }
 }
 
-// The value exactly, as a C hexadecimal number, as profundizar writes a deep
-// view's corner and side (so that a frame and the same view drawn alone write
-// the same record).
-std::string textoHexadecimal(mpfr_srcptr v) {
-    char* t = nullptr;
-    mpfr_asprintf(&t, "%Ra", v);
-    std::string texto(t);
-    mpfr_free_str(t);
-    return texto;
-}
-
 // An end's exact corner and side, into x, y and lado (of at least its precision).
 void leerExtremo(const Fotograma& f, mpfr_ptr x, mpfr_ptr y, mpfr_ptr lado) {
     const Profundidad& p = f.profundidad;

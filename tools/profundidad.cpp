@@ -67,15 +67,6 @@ void leerExacto(mpfr_ptr destino, const std::string& texto, long double valor) {
     }
 }
 
-// The value exactly, as a C hexadecimal number ("-0x1.8p-70").
-std::string textoHexadecimal(mpfr_srcptr v) {
-    char* t = nullptr;
-    mpfr_asprintf(&t, "%Ra", v);
-    std::string texto(t);
-    mpfr_free_str(t);
-    return texto;
-}
-
 }  // namespace
 
 int precisionDeVista(const Vista& v, const Lienzo& lienzo) {
