@@ -3,6 +3,7 @@
 #include <xmmintrin.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -48,7 +49,10 @@ bool disponible(ViaProfunda via) {
 struct Lote {
     mpfr_prec_t bits = 0;
     std::unique_ptr<NumeroP> cr, ci, z1r, cuadrado, suma, cuatro;
-    NumeroP diferencia{53};  // Δ's parts: the exact difference rounded once to double's 53 bits
+    // Δ's parts: the exact difference, in P bits where that holds it, else
+    // rounded once to double's 53 bits.
+    std::unique_ptr<NumeroP> diferenciaP;
+    NumeroP diferencia{53};
     std::vector<double> dr, di;
     // Δ's parts for the scaled lanes: mantissa (1/2 <= |.| < 1, or 0) and exponent, exactly.
     std::vector<double> drM, diM;
@@ -58,7 +62,7 @@ struct Lote {
     void preparar(size_t n, mpfr_prec_t b) {
         if (b != bits) {
             bits = b;
-            for (std::unique_ptr<NumeroP>* x : {&cr, &ci, &z1r, &cuadrado, &suma, &cuatro}) {
+            for (std::unique_ptr<NumeroP>* x : {&cr, &ci, &z1r, &cuadrado, &suma, &cuatro, &diferenciaP}) {
                 *x = std::make_unique<NumeroP>(b);
             }
             mpfr_set_ui(*cuatro, 4, CERCANO);
@@ -75,6 +79,17 @@ struct Lote {
         }
     }
 };
+
+// x - y (numbers of `lote.bits` bits) rounded once to 53 bits, into
+// lote.diferencia or lote.diferenciaP. Near the reference the difference of
+// two P-bit numbers is nearly always exact in P bits, and MPFR's
+// same-precision subtraction is several times faster than its general one:
+// that is tried first, and kept when MPFR says it was exact.
+mpfr_srcptr diferenciaExacta(Lote& lote, mpfr_srcptr x, mpfr_srcptr y) {
+    if (mpfr_sub(*lote.diferenciaP, x, y, CERCANO) == 0) return *lote.diferenciaP;
+    mpfr_sub(lote.diferencia, x, y, CERCANO);
+    return lote.diferencia;
+}
 
 // The scaled lanes (docs/certificado-perturbacion.md, section 9). A point
 // holds δ = 2^K (x + y i) and the radius 2^K e, with K <= 0 its own exponent;
@@ -387,8 +402,28 @@ size_t iterarLoteP(int16_t plano, int32_t m, mpfr_prec_t bits, size_t n, const m
     const bool escalada = via == ViaProfunda::Escalada || bits > perturbacion::PRECISION_MAXIMA_COTA;
     const bool parabola = plano == PLANO_PARABOLA;
     NumeroP &cr = *lote.cr, &ci = *lote.ci, &z1r = *lote.z1r, &cuadrado = *lote.cuadrado, &suma = *lote.suma;
+    // On plane 300 cr = g and ci = h (numbers of at most `bits` bits): no
+    // copy, and the points of a batch that share h (a row's, or a sample
+    // row's: a batch spans a few) share ci's estimate and Δ's imaginary part,
+    // kept here for the last few h seen.
+    struct Fila {
+        mpfr_srcptr h = nullptr;
+        double estimado = 0;
+        bool conDelta = false;
+        double delta = 0;
+        long exponente = 0;
+    };
+    std::array<Fila, 8> filas{};
+    size_t siguienteFila = 0;
     for (size_t i = 0; i < n; ++i) {
-        terminosP(plano, g[i], h[i], cr, ci);
+        mpfr_srcptr pr = cr, pi = ci;
+        const bool directo = plano == PLANO_CARDIOIDE && mpfr_get_prec(g[i]) <= bits && mpfr_get_prec(h[i]) <= bits;
+        if (directo) {
+            pr = g[i];
+            pi = h[i];
+        } else {
+            terminosP(plano, g[i], h[i], cr, ci);
+        }
         // The loop's first step from z = 0: z_1 = cr (310: 0.25 + cr, one
         // rounding) - ci i. A point whose test fails there (count 1, or
         // further when the limit is 0) goes to the loop, which stops at once;
@@ -396,16 +431,27 @@ size_t iterarLoteP(int16_t plano, int32_t m, mpfr_prec_t bits, size_t n, const m
         // far inside |z_1|^2 < 4: an estimate in double below 3.99 (off by a
         // few units of 2^-50 relative at most; an overflow or a NaN is not
         // below) proves the P-bit test passes without computing it.
-        const double estimadoR = mpfr_get_d(cr, CERCANO) + (parabola ? 0.25 : 0.0);
-        const double estimadoI = mpfr_get_d(ci, CERCANO);
+        Fila* fila = nullptr;
+        if (directo) {
+            for (Fila& f : filas) {
+                if (f.h == pi) fila = &f;
+            }
+        }
+        if (!fila) {
+            Fila& f = directo ? filas[siguienteFila++ % filas.size()] : filas[0];
+            f = {directo ? pi : nullptr, mpfr_get_d(pi, CERCANO), false, 0, 0};
+            fila = &f;
+        }
+        const double estimadoR = mpfr_get_d(pr, CERCANO) + (parabola ? 0.25 : 0.0);
+        const double estimadoI = fila->estimado;
         if (!(estimadoR * estimadoR + estimadoI * estimadoI < 3.99)) {
             if (parabola) {
-                mpfr_add_d(z1r, cr, 0.25, CERCANO);
+                mpfr_add_d(z1r, pr, 0.25, CERCANO);
             } else {
-                mpfr_set(z1r, cr, CERCANO);
+                mpfr_set(z1r, pr, CERCANO);
             }
             mpfr_sqr(suma, z1r, CERCANO);
-            mpfr_sqr(cuadrado, ci, CERCANO);
+            mpfr_sqr(cuadrado, pi, CERCANO);
             mpfr_add(suma, suma, cuadrado, CERCANO);
             if (mpfr_greaterequal_p(suma, *lote.cuatro)) {
                 t.pendientes[t.nPendientes++] = static_cast<uint32_t>(i);
@@ -415,20 +461,25 @@ size_t iterarLoteP(int16_t plano, int32_t m, mpfr_prec_t bits, size_t n, const m
         // Δ = γ - Γ (plane 310's quarter cancels, the imaginary part is -ci):
         // each part the exact difference rounded once to 53 bits, which a
         // double holds but below its normal range (a second rounding there,
-        // within 2^-1075).
+        // within 2^-1075). The scaled lanes take the 53-bit value exactly,
+        // as mantissa and exponent.
         const size_t k = t.n++;
-        mpfr_sub(lote.diferencia, cr, ref->cr(), CERCANO);
+        const mpfr_srcptr dr = diferenciaExacta(lote, pr, ref->cr());
         if (escalada) {
-            // The 53-bit value exactly, as mantissa and exponent.
-            lote.drM[k] = mpfr_get_d_2exp(&lote.drE[k], lote.diferencia, CERCANO);
+            lote.drM[k] = mpfr_get_d_2exp(&lote.drE[k], dr, CERCANO);
         } else {
-            lote.dr[k] = mpfr_get_d(lote.diferencia, CERCANO);
+            lote.dr[k] = mpfr_get_d(dr, CERCANO);
         }
-        mpfr_sub(lote.diferencia, ref->ci(), ci, CERCANO);
+        if (!fila->conDelta) {
+            const mpfr_srcptr di = diferenciaExacta(lote, ref->ci(), pi);
+            fila->delta = escalada ? mpfr_get_d_2exp(&fila->exponente, di, CERCANO) : mpfr_get_d(di, CERCANO);
+            fila->conDelta = true;
+        }
         if (escalada) {
-            lote.diM[k] = mpfr_get_d_2exp(&lote.diE[k], lote.diferencia, CERCANO);
+            lote.diM[k] = fila->delta;
+            lote.diE[k] = fila->exponente;
         } else {
-            lote.di[k] = mpfr_get_d(lote.diferencia, CERCANO);
+            lote.di[k] = fila->delta;
         }
         lote.punto[k] = static_cast<uint32_t>(i);
     }

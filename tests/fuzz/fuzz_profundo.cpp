@@ -7,8 +7,9 @@
 // numbers for P from 60 to 530, and multiples of 32 up to 1280 (clusters
 // below double's range); their reference is the cluster's middle
 // point, a point of it, or one far off (whose orbit may end long before the
-// points', so that they rebase); points far from the cluster and on or next
-// to the real axis are mixed in.
+// points', so that they rebase); points far from the cluster, on or next to
+// the real axis, and on an earlier point's row (with its very h object, as a
+// picture's rows share theirs) are mixed in.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <complex>
@@ -84,7 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, std::size_t n) {
     // High limits on fewer points, so that a run stays short: the loop is the expected value.
     const size_t puntos = d.ConsumeIntegralInRange<size_t>(1, m > 3000 ? 6 : 40);
     std::vector<Numero> g, h;
+    std::vector<size_t> fila(puntos);  // the point whose h object a point takes (a row's, shared)
     for (size_t i = 0; i < puntos; ++i) {
+        fila[i] = i;
         g.push_back(std::make_unique<NumeroP>(bits));
         h.push_back(std::make_unique<NumeroP>(bits));
         long double di = d.ConsumeIntegralInRange<int>(-200, 200);
@@ -96,6 +99,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, std::size_t n) {
             break;
         case 1:  // next to the real axis of c (h = 0 on every plane's real axis)
             dj = 0.0L;
+            break;
+        case 2:  // on an earlier point's row, with its very h
+            fila[i] = d.ConsumeIntegralInRange<size_t>(0, i);
             break;
         default:
             break;
@@ -122,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, std::size_t n) {
     case 1: {
         const size_t k = d.ConsumeIntegralInRange<size_t>(0, puntos - 1);
         mpfr_set(gr, *g[k], MPFR_RNDN);
-        mpfr_set(hr, *h[k], MPFR_RNDN);
+        mpfr_set(hr, *h[fila[k]], MPFR_RNDN);
         break;
     }
     default:
@@ -142,8 +148,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, std::size_t n) {
     NumeroP zx(bits), zy(bits);
     for (size_t i = 0; i < puntos; ++i) {
         pg[i] = *g[i];
-        ph[i] = *h[i];
-        const ResultadoIteracionP r = iterarPuntoP(plano, *g[i], *h[i], m, bits, zx, zy);
+        ph[i] = *h[fila[i]];
+        const ResultadoIteracionP r = iterarPuntoP(plano, pg[i], ph[i], m, bits, zx, zy);
         esperadas[i] = r.cuenta;
         esperados[i] = r.semiplano;
     }
