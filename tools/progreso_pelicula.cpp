@@ -36,12 +36,14 @@ ProgresoPelicula::ProgresoPelicula(const std::vector<bool>& guardados)
 std::string ProgresoPelicula::empezar(int i) {
     inicioFotograma_ = Reloj::now();
     const double transcurridos = std::chrono::duration<double>(inicioFotograma_ - inicio_).count();
-    return etiquetaProgreso(i + 1, total_, guardados_, transcurridos, dibujados_, segundosDibujando_,
-                            total_ - guardados_ - dibujados_);
+    const int n = std::min(dibujados_, RECIENTES);
+    double segundos = 0;
+    for (int k = 0; k < n; ++k) segundos += recientes_[k];
+    return etiquetaProgreso(i + 1, total_, guardados_, transcurridos, n, segundos, total_ - guardados_ - dibujados_);
 }
 
 void ProgresoPelicula::dibujado() {
-    segundosDibujando_ += std::chrono::duration<double>(Reloj::now() - inicioFotograma_).count();
+    recientes_[dibujados_ % RECIENTES] = std::chrono::duration<double>(Reloj::now() - inicioFotograma_).count();
     ++dibujados_;
 }
 
