@@ -104,7 +104,9 @@ int main(int argc, char** argv) {
         const size_t n = std::min<size_t>(64, total - i);
         iterarLoteP(PLANO_CARDIOIDE, limite, b, n, gs.data() + i, hs.data() + i, nullptr, cuentasBucle.data() + i,
                     nullptr, ViaProfunda::Bucle);
-        for (size_t j = i; j < i + n; ++j) distintas += cuentasBucle[j] != cuentas[j] || cuentasBucle[j] != cuentasSin[j];
+        for (size_t j = i; j < i + n; ++j) {
+            distintas += cuentasBucle[j] != cuentas[j] || cuentasBucle[j] != cuentasSin[j];
+        }
         muestras += n;
     }
     const double tBucle = segundosDeHilo() - antes;
