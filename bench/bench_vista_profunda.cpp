@@ -1,6 +1,8 @@
 // The deep path against the P-bit loop alone on one view of plane 300, in
-// one thread: the share of the samples the perturbation lanes decide (the
-// scaled ones past 530 bits) and the time per sample of each way. The loop
+// one thread: the share of the samples each stage decides (the lanes, the
+// scaled ones past 530 bits; the double-double stage; the loop) and the time
+// per sample of each way, the path run with and without its double-double
+// stage, side by side. The loop
 // alone takes every k-th batch of 64 (its time per sample is the mean over
 // those); the reference is the view's centre.
 //
@@ -77,15 +79,24 @@ int main(int argc, char** argv) {
         return 1;
     }
     const double tReferencia = segundosDeHilo() - antes;
-    std::vector<int64_t> cuentas(total), cuentasBucle(total);
-    size_t decididos = 0;
-    antes = segundosDeHilo();
-    for (size_t i = 0; i < total; i += 64) {
-        const size_t n = std::min<size_t>(64, total - i);
-        decididos += iterarLoteP(PLANO_CARDIOIDE, limite, b, n, gs.data() + i, hs.data() + i, &referencia,
-                                 cuentas.data() + i, nullptr);
-    }
-    const double tPerturbacion = segundosDeHilo() - antes;
+    std::vector<int64_t> cuentas(total), cuentasSin(total), cuentasBucle(total);
+    // The path without the double-double stage, then with it.
+    const auto camino = [&](std::vector<int64_t>& c, bool conDobleDoble, EtapasP& suma) {
+        const double inicio = segundosDeHilo();
+        for (size_t i = 0; i < total; i += 64) {
+            const size_t n = std::min<size_t>(64, total - i);
+            EtapasP e;
+            iterarLoteP(PLANO_CARDIOIDE, limite, b, n, gs.data() + i, hs.data() + i, &referencia, c.data() + i,
+                        nullptr, ViaProfunda::Automatica, &e, conDobleDoble);
+            suma.carriles += e.carriles;
+            suma.dobleDoble += e.dobleDoble;
+            suma.bucle += e.bucle;
+        }
+        return segundosDeHilo() - inicio;
+    };
+    EtapasP sin, con;
+    const double tSin = camino(cuentasSin, false, sin);
+    const double tPerturbacion = camino(cuentas, true, con);
     size_t muestras = 0, distintas = 0;
     antes = segundosDeHilo();
     for (size_t i = 0, lote = 0; i < total; i += 64, ++lote) {
@@ -93,7 +104,9 @@ int main(int argc, char** argv) {
         const size_t n = std::min<size_t>(64, total - i);
         iterarLoteP(PLANO_CARDIOIDE, limite, b, n, gs.data() + i, hs.data() + i, nullptr, cuentasBucle.data() + i,
                     nullptr, ViaProfunda::Bucle);
-        for (size_t j = i; j < i + n; ++j) distintas += cuentasBucle[j] != cuentas[j];
+        for (size_t j = i; j < i + n; ++j) {
+            distintas += cuentasBucle[j] != cuentas[j] || cuentasBucle[j] != cuentasSin[j];
+        }
         muestras += n;
     }
     const double tBucle = segundosDeHilo() - antes;
@@ -101,10 +114,14 @@ int main(int argc, char** argv) {
     const double porMuestraB = tBucle / static_cast<double>(muestras);
     std::printf("%d x %d, side %s, limit %d, %ld bits: reference %.3f s\n", ancho, alto, argv[3], limite,
                 static_cast<long>(b), tReferencia);
-    std::printf("perturbation: %.1f%% decided, %.3f s (%.2f us per sample)\n",
-                100.0 * static_cast<double>(decididos) / static_cast<double>(total), tPerturbacion, 1e6 * porMuestraP);
+    const auto parte = [&](size_t k) { return 100.0 * static_cast<double>(k) / static_cast<double>(total); };
+    std::printf("without double-double: lanes %.1f%%, loop %.1f%%, %.3f s (%.2f us per sample)\n", parte(sin.carriles),
+                parte(sin.bucle), tSin, 1e6 * tSin / static_cast<double>(total));
+    std::printf("with double-double: lanes %.1f%%, double-double %.1f%%, loop %.1f%%, %.3f s (%.2f us per sample)\n",
+                parte(con.carriles), parte(con.dobleDoble), parte(con.bucle), tPerturbacion, 1e6 * porMuestraP);
     std::printf("P-bit loop alone: %zu samples, %.3f s (%.2f us per sample), %zu counts differ\n", muestras, tBucle,
                 1e6 * porMuestraB, distintas);
-    std::printf("ratio per sample: %.1fx\n", porMuestraB / porMuestraP);
+    std::printf("ratio per sample: loop / path %.1fx, without / with double-double %.2fx\n", porMuestraB / porMuestraP,
+                tSin / tPerturbacion);
     return distintas == 0 ? 0 : 1;
 }

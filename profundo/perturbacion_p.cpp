@@ -53,6 +53,8 @@ struct Lote {
     // rounded once to double's 53 bits.
     std::unique_ptr<NumeroP> diferenciaP;
     NumeroP diferencia{53};
+    // Δ's parts for the double-double stage, in P + 128 bits.
+    std::unique_ptr<NumeroP> dq, restoQ;
     std::vector<double> dr, di;
     // Δ's parts for the scaled lanes: mantissa (1/2 <= |.| < 1, or 0) and exponent, exactly.
     std::vector<double> drM, diM;
@@ -66,6 +68,8 @@ struct Lote {
                 *x = std::make_unique<NumeroP>(b);
             }
             mpfr_set_ui(*cuatro, 4, CERCANO);
+            dq = std::make_unique<NumeroP>(b + 128);
+            restoQ = std::make_unique<NumeroP>(b + 128);
         }
         if (dr.size() < n) {
             dr.resize(n);
@@ -248,6 +252,184 @@ size_t perturbarEscalado(perturbacion::Trabajo& t, const ReferenciaP& ref, const
     return decididos;
 }
 
+
+// The double-double stage (docs/certificado-perturbacion.md, section 10).
+// δ, Δ and the reference's Z_n are unevaluated sums h + l of two doubles;
+// the test point and its radius are those of the deep lanes (section 8),
+// with the reference point's rounding hn replaced by hz, which bounds both
+// what Z_n's two doubles leave and the double-double sum's own errors; the
+// step's double-double errors are of order u^2 = 2^-106 of its terms.
+
+// An unevaluated sum h + l; every one the stage makes comes from sumaExacta,
+// so that |l| <= u |h|.
+struct Dd {
+    double h, l;
+};
+
+// Knuth's TwoSum: h = fl(a + b) and h + l = a + b exactly (any doubles
+// without overflow, gradual underflow included: sums are exact there).
+inline Dd sumaExacta(double a, double b) {
+    const double s = a + b;
+    const double bb = s - a;
+    return {s, (a - (s - bb)) + (b - bb)};
+}
+
+// x + y within 3.01 u^2 (|x.h| + |y.h|) + 2.01 u (|x.l| - u|x.h| + |y.l| - u|y.h|)
+// (Lemma DD1): one exact sum of the high parts, the low parts added with two roundings.
+inline Dd sumaDd(Dd x, Dd y) {
+    const Dd s = sumaExacta(x.h, y.h);
+    const double w = x.l + y.l;
+    return sumaExacta(s.h, s.l + w);
+}
+
+// Veltkamp's split by 2^27 + 1: a = hi + lo exactly, each of at most 26 significant bits.
+inline void partir(double a, double& hi, double& lo) {
+    constexpr double PARTIDOR = 134217729.0;
+    const double g = PARTIDOR * a;
+    hi = g - (g - a);
+    lo = a - hi;
+}
+
+// Dekker's product: p = fl(ab) and p + q = ab exactly when no operation
+// overflows and the exponents of a and b add up to at least -970.
+inline Dd productoDekker(double a, double b) {
+    double ah, al, bh, bl;
+    partir(a, ah, al);
+    partir(b, bh, bl);
+    const double p = a * b;
+    return {p, (((ah * bh - p) + ah * bl) + al * bh) + al * bl};
+}
+
+// ab as p + q within 2^-952, with |q| <= u |ab| + 2^-1075 (Lemma DD2): Dekker's
+// product when both factors are at least 2^-450; when one is below, with it
+// scaled up by 2^600 and the result down again; when both are, fl(ab) alone.
+constexpr double PEQUENO_DD = 0x1p-450;
+inline Dd productoExacto(double a, double b) {
+    const bool pa = std::fabs(a) < PEQUENO_DD, pb = std::fabs(b) < PEQUENO_DD;
+    if (!pa && !pb) return productoDekker(a, b);
+    if (pa && pb) return {a * b, 0.0};
+    const Dd r = pa ? productoDekker(a * 0x1p600, b) : productoDekker(a, b * 0x1p600);
+    return {r.h * 0x1p-600, r.l * 0x1p-600};
+}
+
+// xy within 8.02 u^2 |x.h| |y.h| + 2^-951 for x, y made by sumaExacta (Lemma DD3):
+// the product of the high parts exactly, the cross terms in double, x.l y.l left out.
+inline Dd productoDd(Dd x, Dd y) {
+    const Dd p = productoExacto(x.h, y.h);
+    const double c = x.h * y.l + x.l * y.h;
+    return sumaExacta(p.h, p.l + c);
+}
+
+// The radius's coefficients of the double-double step: CU_DD = 16 u^2 on
+// |t|_1 |δ|_1, CDC_DD = 8 u^2 on |Δ|_1, and hz's 2u on the low parts of Z_n
+// and 4 u^2 on |Z_n|_1 + |δ|_1 (section 10).
+constexpr double CU_DD = 0x1p-102;
+constexpr double CDC_DD = 0x1p-103;
+constexpr double HZ_BAJO = 0x1p-52;
+constexpr double HZ_SUMA = 0x1p-104;
+
+// A point for the double-double stage: its Δ, each part as h + l.
+struct PuntoDd {
+    Dd dr, di;
+    uint32_t punto;
+};
+
+// When the stage stops paying in a batch (speed only): after
+// SALIDAS_ANTES_DE_ABANDONAR_DD points have left it, it takes no more once
+// the steps of the points it left undecided, times PESO_PENDIENTE_DD, pass
+// those of the points it decided, times PESO_DECIDIDO_DD. Measured: a step of
+// the stage costs about a fifth of a step of the P-bit loop at 160 to 288
+// bits, so a decided step saves about four times what a pending one wastes.
+constexpr size_t SALIDAS_ANTES_DE_ABANDONAR_DD = 4;
+constexpr uint64_t PESO_PENDIENTE_DD = 1, PESO_DECIDIDO_DD = 4;
+
+// The double-double stage for `puntos`, one after the other, against `ref`
+// (P <= 530 bits, v = t.v); with `abandonable`, it stops taking points when
+// they do not pay. Returns how many it decided; the rest go to t.pendientes.
+size_t perturbarDobleDoble(perturbacion::Trabajo& t, const ReferenciaP& ref, const PuntoDd* puntos, size_t cuantos,
+                           bool abandonable) {
+    using namespace perturbacion;
+    const double* ra = ref.datos().a;
+    const double* rb = ref.datos().b;
+    const double* ra2 = ref.bajosA();
+    const double* rb2 = ref.bajosB();
+    const double* rs = ref.datos().s;
+    const double* rt = ref.datos().t;
+    const int64_t fin = ref.fin();
+    const int64_t m = t.limite;
+    const double cv = 6 * t.v, fijo = 4 * t.v;
+    size_t decididos = 0;
+    uint64_t pasosDecididos = 0, pasosPendientes = 0;
+    for (size_t c = 0; c < cuantos; ++c) {
+        if (abandonable && c >= SALIDAS_ANTES_DE_ABANDONAR_DD &&
+            pasosPendientes * PESO_PENDIENTE_DD > pasosDecididos * PESO_DECIDIDO_DD) {
+            for (; c < cuantos; ++c) t.pendientes[t.nPendientes++] = puntos[c].punto;
+            break;
+        }
+        const PuntoDd& p = puntos[c];
+        const double b0 = (std::fabs(p.dr.h) + std::fabs(p.di.h)) * CDC_DD + fijo;
+        Dd x{0, 0}, y{0, 0};
+        double e = 0;
+        int64_t n = 0, k = 0;
+        while (true) {
+            const Dd A{ra[n], ra2[n]}, B{rb[n], rb2[n]};
+            // The test point: z = Z_n + δ in double-double, tested by its high parts.
+            const Dd zr = sumaDd(A, x), zi = sumaDd(B, y);
+            const double M = zr.h * zr.h + zi.h * zi.h;
+            const double s = std::sqrt(M);
+            const double nd = std::fabs(x.h) + std::fabs(y.h);
+            const double hz = ((std::fabs(A.l) + std::fabs(B.l)) * HZ_BAJO +
+                               (((std::fabs(A.h) + std::fabs(B.h)) + nd) * HZ_SUMA)) +
+                              H_PISO;
+            const double eps = (e * FACTOR_E + hz) + CS * s;
+            const double E = ((s + s) + eps) * eps;
+            const double S = M + E;
+            bool cierta = false;
+            bool sale = false;
+            if (k == m + 1) {
+                cierta = true;
+                sale = true;
+            } else if (!(S < lote::UMBRAL_SIGUE)) {
+                cierta = M * lote::ESCAPE_M - E * lote::ESCAPE_E >= lote::UMBRAL_ESCAPE;
+                sale = true;
+            }
+            if (sale) {
+                if (lote::anotarSalida(t, p.punto, k, cierta, zi.h, eps, static_cast<uint64_t>(k))) {
+                    ++decididos;
+                    pasosDecididos += static_cast<uint64_t>(k);
+                } else {
+                    pasosPendientes += static_cast<uint64_t>(k);
+                }
+                break;
+            }
+            // Rebasing: δ = z against Z_0 = 0, with e = eps.
+            if (n == fin || M < x.h * x.h + y.h * y.h) {
+                x = zr;
+                y = zi;
+                e = eps;
+                n = 0;
+                continue;
+            }
+            // δ' = (2 Z_n + δ) δ + (Δ - rho_n).
+            const Dd tr = sumaDd({A.h + A.h, A.l + A.l}, x);
+            const Dd ti = sumaDd({B.h + B.h, B.l + B.l}, y);
+            const Dd pr = sumaDd(productoDd(tr, x), productoDd({-ti.h, -ti.l}, y));
+            const Dd pi = sumaDd(productoDd(tr, y), productoDd(ti, x));
+            const Dd kr = sumaDd(p.dr, {-rs[n], 0.0});
+            const Dd ki = sumaDd(p.di, {-rt[n], 0.0});
+            const double nt = std::fabs(tr.h) + std::fabs(ti.h);
+            const double T = (CU_DD * nt + (hz + hz)) * nd;
+            const double G = ((s + s) + ((eps + eps) - e)) * e;
+            e = (G + (cv * S + (T + b0))) * FACTOR_COTA;
+            x = sumaDd(pr, kr);
+            y = sumaDd(pi, ki);
+            ++n;
+            ++k;
+        }
+    }
+    return decididos;
+}
+
 }  // namespace
 
 bool perturbacionPSirve(int16_t plano, int32_t m, mpfr_prec_t bits) {
@@ -290,6 +472,8 @@ bool ReferenciaP::calcular(int16_t plano, mpfr_srcptr g, mpfr_srcptr h, int32_t 
     t_.clear();
     sv_.clear();
     tv_.clear();
+    a2_.clear();
+    b2_.clear();
 
     // The loop's orbit: z, its squares and |z|^2 as iterarPuntoP makes them.
     NumeroP zr(bits), zi(bits), zr2(bits), zi2(bits), suma(bits), nr(bits), ni(bits), cuatro(bits, 4.0L);
@@ -298,12 +482,18 @@ bool ReferenciaP::calcular(int16_t plano, mpfr_srcptr g, mpfr_srcptr h, int32_t 
     // most 2^-(2P+32) of a value below 6.3, far below the 0.002 v the bound allows.
     const mpfr_prec_t ancho = 2 * bits + 32;
     NumeroP x(ancho), y(ancho);
+    // Z_n less its double: exact in P bits (the bits of Z_n below the double's last one).
+    NumeroP resto(bits);
     mpfr_set_zero(zr, 1);
     mpfr_set_zero(zi, 1);
     int64_t n = 0;
     for (;; ++n) {
         a_.push_back(mpfr_get_d(zr, CERCANO));
         b_.push_back(mpfr_get_d(zi, CERCANO));
+        mpfr_sub_d(resto, zr, a_.back(), CERCANO);
+        a2_.push_back(mpfr_get_d(resto, CERCANO));
+        mpfr_sub_d(resto, zi, b_.back(), CERCANO);
+        b2_.push_back(mpfr_get_d(resto, CERCANO));
         if (n > m || n == PASOS_MAXIMOS_REFERENCIA) break;
         mpfr_sqr(zr2, zr, CERCANO);
         mpfr_sqr(zi2, zi, CERCANO);
@@ -353,8 +543,10 @@ ViaProfunda viaProfundaAutomatica() {
 }
 
 size_t iterarLoteP(int16_t plano, int32_t m, mpfr_prec_t bits, size_t n, const mpfr_srcptr* g, const mpfr_srcptr* h,
-                   const ReferenciaP* ref, int64_t* cuentas, Semiplano* semiplanos, ViaProfunda via) {
+                   const ReferenciaP* ref, int64_t* cuentas, Semiplano* semiplanos, ViaProfunda via,
+                   EtapasP* etapas, bool conDobleDoble) {
     ampliarExponentes();
+    EtapasP cuenta;
     const auto porBucle = [&](size_t i) {
         const ResultadoIteracionP r = iterarPuntoP(plano, g[i], h[i], m, bits);
         cuentas[i] = r.cuenta;
@@ -366,6 +558,7 @@ size_t iterarLoteP(int16_t plano, int32_t m, mpfr_prec_t bits, size_t n, const m
                        perturbacionPSirve(plano, m, bits) && aritmeticaDoble();
     if (!sirve || n == 0) {
         for (size_t i = 0; i < n; ++i) porBucle(i);
+        if (etapas) *etapas = {0, 0, n};
         return 0;
     }
 
@@ -398,8 +591,11 @@ size_t iterarLoteP(int16_t plano, int32_t m, mpfr_prec_t bits, size_t n, const m
                             .nPendientes = 0,
                             .pasosDecididos = 0,
                             .pasosPendientes = 0};
-    // Above 530 bits only the scaled lanes' bound holds.
+    // Above 530 bits only the scaled lanes' bound holds; up to it, the
+    // double-double stage takes what the unscaled lanes leave, or every point with DobleDoble.
     const bool escalada = via == ViaProfunda::Escalada || bits > perturbacion::PRECISION_MAXIMA_COTA;
+    const bool soloDobleDoble = via == ViaProfunda::DobleDoble && !escalada;
+    const bool dobleDoble = !escalada && (conDobleDoble || soloDobleDoble);
     const bool parabola = plano == PLANO_PARABOLA;
     NumeroP &cr = *lote.cr, &ci = *lote.ci, &z1r = *lote.z1r, &cuadrado = *lote.cuadrado, &suma = *lote.suma;
     // On plane 300 cr = g and ci = h (numbers of at most `bits` bits): no
@@ -483,8 +679,13 @@ size_t iterarLoteP(int16_t plano, int32_t m, mpfr_prec_t bits, size_t n, const m
         }
         lote.punto[k] = static_cast<uint32_t>(i);
     }
+    // The points whose first step fails the test, which go to the loop at once.
+    const size_t primeros = t.nPendientes;
     size_t decididos = 0;
-    if (t.n > 0 && escalada) {
+    if (soloDobleDoble) {
+        // Every point to the double-double stage: as if the lanes had left them all.
+        for (size_t k = 0; k < t.n; ++k) t.pendientes[t.nPendientes++] = lote.punto[k];
+    } else if (t.n > 0 && escalada) {
         std::vector<PuntoEscalado>& puntos = porHilo<std::vector<PuntoEscalado>>();
         puntos.resize(t.n);
         for (size_t k = 0; k < t.n; ++k) puntos[k] = {lote.drM[k], lote.diM[k], lote.drE[k], lote.diE[k]};
@@ -496,7 +697,36 @@ size_t iterarLoteP(int16_t plano, int32_t m, mpfr_prec_t bits, size_t n, const m
         default: decididos = perturbacion::trabajarEscalar(t); break;
         }
     }
+    cuenta.carriles = decididos;
+    if (dobleDoble && t.nPendientes > primeros) {
+        // Δ in double-double for the points the lanes left: the exact
+        // difference rounded to P + 128 bits, its nearest double and what
+        // that leaves (exact in P + 128 bits) rounded to double.
+        std::vector<PuntoDd>& puntos = porHilo<std::vector<PuntoDd>>();
+        puntos.clear();
+        NumeroP &dq = *lote.dq, &resto = *lote.restoQ;
+        for (size_t j = primeros; j < t.nPendientes; ++j) {
+            const uint32_t i = t.pendientes[j];
+            terminosP(plano, g[i], h[i], cr, ci);
+            PuntoDd p{};
+            p.punto = i;
+            mpfr_sub(dq, cr, ref->cr(), CERCANO);
+            p.dr.h = mpfr_get_d(dq, CERCANO);
+            mpfr_sub_d(resto, dq, p.dr.h, CERCANO);
+            p.dr.l = mpfr_get_d(resto, CERCANO);
+            mpfr_sub(dq, ref->ci(), ci, CERCANO);
+            p.di.h = mpfr_get_d(dq, CERCANO);
+            mpfr_sub_d(resto, dq, p.di.h, CERCANO);
+            p.di.l = mpfr_get_d(resto, CERCANO);
+            puntos.push_back(p);
+        }
+        t.nPendientes = primeros;
+        cuenta.dobleDoble = perturbarDobleDoble(t, *ref, puntos.data(), puntos.size(), !soloDobleDoble);
+        decididos += cuenta.dobleDoble;
+    }
     for (size_t j = 0; j < t.nPendientes; ++j) porBucle(t.pendientes[j]);
+    cuenta.bucle = t.nPendientes;
+    if (etapas) *etapas = cuenta;
     return decididos;
 }
 

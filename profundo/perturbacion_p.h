@@ -32,7 +32,9 @@ bool perturbacionPSirve(int16_t plano, int32_t m, mpfr_prec_t bits);
 
 // The orbit of one point by the P-bit loop (the same operations in the same
 // order as iterarPuntoP, without its cycle detection, which changes no
-// value), as the lanes read it: each Z_n rounded to nearest double, and the
+// value), as the lanes read it: each Z_n rounded to nearest double (and,
+// for the double-double stage, what that rounding left: the parts of Z_n
+// less their doubles, rounded to nearest double), and the
 // loop's rounding at each step, rho_n = Z_(n+1) - (Z_n^2 + Γ), computed in
 // 2P + 32 bits and rounded to nearest double, both as it is and in units of
 // 2^-P (rho_n 2^P, which a double holds at any P: |rho_n| < 36 2^-P); and
@@ -63,6 +65,9 @@ public:
     // rho_n 2^P rounded to nearest double (real and imaginary parts), for n < fin (0 at fin).
     const double* rhoEnV() const { return sv_.data(); }
     const double* rhoEnVi() const { return tv_.data(); }
+    // The parts of Z_n less a_n and b_n, each rounded to nearest double, for n <= fin.
+    const double* bajosA() const { return a2_.data(); }
+    const double* bajosB() const { return b2_.data(); }
 
 private:
     void preparar(mpfr_prec_t bits);
@@ -74,7 +79,7 @@ private:
     mpfr_prec_t bits_ = 0;
     int32_t fin_ = 0;
     mpfr_t cr_, ci_;
-    std::vector<double> a_, b_, s_, t_, sv_, tv_;
+    std::vector<double> a_, b_, s_, t_, sv_, tv_, a2_, b2_;
 };
 
 // How iterarLoteP computes its points.
@@ -85,6 +90,14 @@ enum class ViaProfunda : uint8_t {
     Avx2,        // the lanes on AVX2 vectors
     Avx512,      // the lanes on AVX-512 vectors
     Escalada,    // the scaled lanes (scalar), which every via above 530 bits takes
+    DobleDoble,  // the double-double stage alone up to 530 bits (the scaled lanes above)
+};
+
+// How many points of a batch each stage decided, and how many went to iterarPuntoP.
+struct EtapasP {
+    size_t carriles = 0;    // the lanes (scaled or not)
+    size_t dobleDoble = 0;  // the double-double stage
+    size_t bucle = 0;       // iterarPuntoP
 };
 
 // The lanes Automatica takes on this processor, or Bucle (read once).
@@ -96,10 +109,15 @@ ViaProfunda viaProfundaAutomatica();
 // lanes against `ref` when it serves (valid, of this plane, limit and
 // precision) and the thread's arithmetic is the bound's (above 530 bits, or
 // with Escalada, the scaled lanes); the rest, and every point the bound
-// leaves undecided, through iterarPuntoP. A via this
-// processor lacks is taken as Bucle. Returns how many points the lanes decided.
+// leaves undecided, through iterarPuntoP. Up to 530 bits, the points the
+// lanes of Escalar, Avx2 and Avx512 leave undecided go first through the
+// double-double stage (section 10 of docs/certificado-perturbacion.md: δ
+// and the reference's Z_n as unevaluated sums of two doubles), unless
+// conDobleDoble is false; DobleDoble gives it every point. A via this
+// processor lacks is taken as Bucle. Returns how many points the lanes and
+// the double-double stage decided; `etapas`, when not null, gets each stage's share.
 size_t iterarLoteP(int16_t plano, int32_t m, mpfr_prec_t bits, size_t n, const mpfr_srcptr* g, const mpfr_srcptr* h,
                    const ReferenciaP* ref, int64_t* cuentas, Semiplano* semiplanos,
-                   ViaProfunda via = ViaProfunda::Automatica);
+                   ViaProfunda via = ViaProfunda::Automatica, EtapasP* etapas = nullptr, bool conDobleDoble = true);
 
 }  // namespace brenquil

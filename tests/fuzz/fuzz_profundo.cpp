@@ -1,7 +1,8 @@
 // libFuzzer target of the deep path, iterarLoteP, against the P-bit loop
 // iterarPuntoP: every point of a batch gets the loop's count and, when
 // asked, the half-plane of its last z, on every lane type this processor
-// runs and the scaled lanes (which every lane type takes past 530 bits).
+// runs, the scaled lanes (which every lane type takes past 530 bits) and the
+// double-double stage alone (up to 530 bits; the lane types run it after themselves).
 // The batches are deep clusters (2^-20 to 2^-(P-8) wide) around
 // boundary, parabolic and Misiurewicz points of the three planes, in P-bit
 // numbers for P from 60 to 530, and multiples of 32 up to 1280 (clusters
@@ -159,7 +160,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, std::size_t n) {
     } VIAS[] = {{ViaProfunda::Escalar, "scalar lanes"},
                 {ViaProfunda::Avx2, "AVX2 lanes"},
                 {ViaProfunda::Avx512, "AVX-512 lanes"},
-                {ViaProfunda::Escalada, "scaled lanes"}};
+                {ViaProfunda::Escalada, "scaled lanes"},
+                {ViaProfunda::DobleDoble, "double-double stage"}};
     for (const auto& v : VIAS) {
         std::fill(cuentas.begin(), cuentas.end(), int64_t{-7});
         std::fill(semiplanos.begin(), semiplanos.end(), static_cast<Semiplano>(9));

@@ -279,6 +279,9 @@ struct CasoPerturbacion {
     Lienzo lienzo;
     bool conSemiplano;
     double decididosMinimo;  // the share of the points the lanes must decide
+    // The share of the points the unscaled lanes leave undecided that the
+    // double-double stage after them must decide (when above 0, some must be left).
+    double dobleDobleMinimo = 0.0;
 };
 
 // The centre of the case's view: (re, im), or the boundary point between it
@@ -326,6 +329,9 @@ TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
         "-3.14838938637092306688929212048073945339154562348699188237198617429482990408429226816137311416e-46";
     const char* copia121Im =
         "-1.00000000000000000000000000000000000000000000094197313404638695632363193620466120346592433457812611223532585";
+    // The nucleus of a copy of period 8007 in the seahorse valley (Newton's method in 256 bits).
+    const char* copia8007Re = "-0.74364388703715870475219150611477977821525620794818128981688390181856";
+    const char* copia8007Im = "-0.13182590420531197049313205638514067897295227932891896620912767746551";
     const char* punta305 = "-0.998644161702511062347143630932034542261903429267994843608245768019791283467250671644";
     const char* punta310Re = "-0.234955151297998254101233034107799199012913293898461637556551465366626368693220147744";
     const char* punta310Im = "-0.939820505181983016357931658468286059955561607123845329523080861466505474772880590976";
@@ -351,6 +357,11 @@ TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
         {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-50", 3000, 256, Lienzo{17, 17, 2}, true, 0.9},
         {PLANO_CARDIOIDE, copiaRe, copiaIm, nullptr, nullptr, "6e-55", 5000, 256, Lienzo{15, 13, 2}, true, 0.9},
         {PLANO_CARDIOIDE, copia121Re, copia121Im, nullptr, nullptr, "6e-90", 3000, 384, Lienzo{9, 9, 2}, true, 0.9},
+        // Around the copy of period 8007 (side 3e-27): the orbits near its edge come back near 0
+        // every 8007 steps, where double's δ loses too much to z's cancellation for the lanes
+        // (they leave about 3.5%); the double-double stage decides most of those.
+        {PLANO_CARDIOIDE, copia8007Re, copia8007Im, nullptr, nullptr, "3e-27", 20000, 160, Lienzo{24, 24, 1}, true,
+         0.95, 0.75},
         // At the deepest precision a view's rule gives the lanes (512 bits, v = 2^-512).
         {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-130", 3000, 512, Lienzo{9, 9, 2}, true, 0.9},
         {PLANO_CARDIOIDE_INV, "0", punta305, nullptr, nullptr, "1e-40", 1500, 192, Lienzo{19, 21, 1}, true, 0.9},
@@ -378,8 +389,9 @@ TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
         {PLANO_CARDIOIDE_INV, "-1", "0", "0", "0.5", "1e-320", 1500, 1120, Lienzo{7, 5, 1}, true, 0.0},
         {PLANO_PARABOLA, "-0.8", "0", "0", "0.5", "1e-200", 1500, 736, Lienzo{7, 7, 1}, false, 0.0},
     };
-    // Up to 530 bits every lane, the scaled ones among them; above, only the scaled ones serve.
-    std::vector<ViaProfunda> vias = {ViaProfunda::Escalar, ViaProfunda::Escalada};
+    // Up to 530 bits every lane, the scaled ones and the double-double stage alone among
+    // them; above, only the scaled ones serve.
+    std::vector<ViaProfunda> vias = {ViaProfunda::Escalar, ViaProfunda::Escalada, ViaProfunda::DobleDoble};
     if (viaDisponible(ViaLote::Avx2)) vias.push_back(ViaProfunda::Avx2);
     if (viaDisponible(ViaLote::Avx512)) vias.push_back(ViaProfunda::Avx512);
     for (const CasoPerturbacion& c : casos) {
@@ -476,18 +488,31 @@ TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
             std::vector<int64_t> cuentas(todos, -1);
             std::vector<Semiplano> semiplanos(todos, Semiplano::Cero);
             // In batches of 64 points and one of the rest: the picture's samples, then the others.
+            EtapasP etapas;
             const auto porLotes = [&](size_t desde, size_t hasta) {
                 size_t decididos = 0;
                 for (size_t k = desde; k < hasta; k += 64) {
                     const size_t m = std::min<size_t>(64, hasta - k);
+                    EtapasP e;
                     decididos += iterarLoteP(c.plano, c.limite, b, m, gs.data() + k, hs.data() + k, &referencia,
                                              cuentas.data() + k, c.conSemiplano ? semiplanos.data() + k : nullptr,
-                                             via);
+                                             via, &e);
+                    if (k < total) {
+                        etapas.carriles += e.carriles;
+                        etapas.dobleDoble += e.dobleDoble;
+                    }
                 }
                 return decididos;
             };
             const size_t decididos = porLotes(0, total);
             porLotes(total, todos);
+            const bool conDobleDoble = via != ViaProfunda::Escalada && via != ViaProfunda::DobleDoble;
+            if (c.dobleDobleMinimo > 0 && conDobleDoble) {
+                const size_t dejados = total - etapas.carriles;
+                EXPECT_GT(dejados, 0u) << "the lanes decided every sample";
+                EXPECT_GE(static_cast<double>(etapas.dobleDoble), c.dobleDobleMinimo * static_cast<double>(dejados))
+                    << etapas.dobleDoble << " of the " << dejados << " samples the lanes left";
+            }
             int fallos = 0;
             for (size_t k = 0; k < todos; ++k) {
                 if (cuentas[k] != esperadas[k] || (c.conSemiplano && semiplanos[k] != semiplanosEsperados[k])) {
