@@ -260,8 +260,11 @@ size_t perturbarEscalado(perturbacion::Trabajo& t, const ReferenciaP& ref, const
 // what Z_n's two doubles leave and the double-double sum's own errors; the
 // step's double-double errors are of order u^2 = 2^-106 of its terms.
 
-// An unevaluated sum h + l; every one the stage makes comes from sumaExacta,
-// so that |l| <= u |h|.
+// An unevaluated sum h + l. Every one the stage's arithmetic makes comes
+// from sumaExacta, so that |l| <= u |h|; the reference's and Δ's pairs are a
+// wider number's nearest double and what it leaves rounded once, so that
+// |l| <= u |h| + 2^-1074 only, and only sumaDd takes them (productoDd needs
+// pairs of sumaExacta's).
 struct Dd {
     double h, l;
 };
