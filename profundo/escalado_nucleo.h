@@ -203,14 +203,15 @@ size_t CarrilesEscalados<I, N>::trabajar() {
     const double* const rs = ref_.rhoEnV();
     const double* const rt = ref_.rhoEnVi();
     D x[N], y[N], e[N], n[N];
-    // porPotencia's powers of 2 for each lane's K (which changes only at
-    // events): 2^K where K >= -1022 (m1), 2^(K+1022) where -2096 <= K < -1022
-    // (m2, after the product by 2^-1022), a product by 0 below; `normales`
-    // when every lane of the vector takes the first (the others are then not formed).
-    D p1[N], p2[N];
-    Mascara m1[N], m2[N];
-    bool normales[N];
+    // porPotencia's factors for each lane's K (which changes only at events):
+    // porPotencia(v, K) is v f1 f2, with (f1, f2) = (2^K, 1) where K >= -1022,
+    // (2^-1022, 2^(K+1022)) where -2096 <= K < -1022, (0, 1) below; the
+    // powers of 2 built from their bits (I::potencia2), the branch blended.
+    // A product by 1 is exact (a NaN stays one), so each lane's value is
+    // porPotencia's bit for bit, with its products in its order.
+    D f1[N], f2[N];
     uint32_t negativos = 0;  // the lanes with K < 0, which may change scale
+    const D uno = I::rep(1.0), minimoNormal = I::rep(0x1p-1022), cero = I::rep(0.0);
     const auto cargar = [&] {
         negativos = 0;
 #pragma GCC unroll 4
@@ -220,11 +221,9 @@ size_t CarrilesEscalados<I, N>::trabajar() {
             e[j] = I::carga(e_ + j * W);
             n[j] = I::carga(n_ + j * W);
             const Ent K = I::cargaEnt(K_ + j * W);
-            p1[j] = I::potencia2(K);
-            p2[j] = I::potencia2(I::sumaEnt(K, 1022));
-            m1[j] = I::mayorIgualEnt(K, -1022);
-            m2[j] = I::mayorIgualEnt(K, -2096);
-            normales[j] = I::bits(m1[j]) == (1u << W) - 1;
+            const Mascara m1 = I::mayorIgualEnt(K, -1022), m2 = I::mayorIgualEnt(K, -2096);
+            f1[j] = I::mezcla(m1, I::potencia2(K), I::mezcla(m2, minimoNormal, cero));
+            f2[j] = I::mezcla(m1, uno, I::mezcla(m2, I::potencia2(I::sumaEnt(K, 1022)), uno));
             negativos |= I::bits(I::negativoEnt(K)) << (j * W);
         }
     };
@@ -241,15 +240,8 @@ size_t CarrilesEscalados<I, N>::trabajar() {
     const D umbralSigue = I::rep(lote::UMBRAL_SIGUE), umbralEscala = I::rep(UMBRAL_ESCALA);
     const D cs = I::rep(CS), cu = I::rep(CU), factor = I::rep(FACTOR_COTA), pisoG = I::rep(PISO_G);
     const D hRelativo = I::rep(H_RELATIVO), hPiso = I::rep(H_PISO), factorE = I::rep(FACTOR_E);
-    const D minimoNormal = I::rep(0x1p-1022), cero = I::rep(0.0);
     // porPotencia(v, K) of each lane.
-    const auto porPotencia = [&](D v, int j) {
-        const D normal = I::mult(v, p1[j]);
-        if (normales[j]) return normal;
-        const D dos = I::mult(I::mult(v, minimoNormal), p2[j]);
-        const D nada = I::mult(v, cero);
-        return I::mezcla(m1[j], normal, I::mezcla(m2[j], dos, nada));
-    };
+    const auto porPotencia = [&](D v, int j) { return I::mult(I::mult(v, f1[j]), f2[j]); };
     while (activos_ > 0) {
         D a[N], bb[N], xu[N], yu[N], eu[N], zr[N], zi[N], M[N], E[N], S[N], raiz[N], eps[N], hn[N];
         uint32_t siguen = 0;
