@@ -378,6 +378,9 @@ TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
         {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-200", 1000, 736, Lienzo{11, 9, 1}, true, 0.9},
         {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-320", 1500, 1120, Lienzo{9, 9, 1}, false, 0.9},
         {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-1000", 3000, 3392, Lienzo{7, 6, 1}, true, 0.9},
+        // At 1e-630 the points start with K in [-2096, -2044): δ is brought to unscaled doubles by
+        // 2^-1022 and then a subnormal 2^(K+1022) (the other views pass over those K).
+        {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-630", 2500, 2176, Lienzo{7, 6, 1}, true, 0.9},
         {PLANO_CARDIOIDE_INV, "0", punta305Honda, nullptr, nullptr, "1e-320", 1500, 1120, Lienzo{9, 7, 1}, true, 0.9},
         {PLANO_PARABOLA, punta310ReHonda, punta310ImHonda, nullptr, nullptr, "1e-320", 1500, 1120, Lienzo{7, 9, 1},
          false, 0.9},
