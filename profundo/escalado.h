@@ -71,7 +71,7 @@ bool anotarSalida(perturbacion::Trabajo& t, uint32_t p, int64_t cuenta, bool cue
 // decide the same points with the same counts and half-planes. Return how
 // many they decided; the rest go to t.pendientes. The vector ones run only
 // where the processor runs their instruction set.
-size_t perturbarEscalar(perturbacion::Trabajo& t, const ReferenciaP& ref, const PuntoEscalado* puntos,
+size_t perturbarEscalado(perturbacion::Trabajo& t, const ReferenciaP& ref, const PuntoEscalado* puntos,
                         mpfr_prec_t bits);
 size_t perturbarAvx2(perturbacion::Trabajo& t, const ReferenciaP& ref, const PuntoEscalado* puntos, mpfr_prec_t bits);
 size_t perturbarAvx512(perturbacion::Trabajo& t, const ReferenciaP& ref, const PuntoEscalado* puntos,

@@ -1,7 +1,7 @@
 // The scaled lanes (docs/certificado-perturbacion.md, section 9) on vectors:
 // N interleaved vectors of I::W lanes, one point per lane, for the
 // instruction set I (escalado_avx2.cpp, escalado_avx512.cpp). Each lane
-// performs the operations of the scalar lanes (perturbarEscalar in
+// performs the operations of the scalar lanes (perturbarEscalado in
 // perturbacion_p.cpp) in their order, each a double operation rounded on its
 // own (no fused products: the files are built with -ffp-contract=off and
 // without reassociation), so that it holds, step by step, the very doubles
@@ -9,14 +9,12 @@
 //
 // The common step is vector code: the test point, the lanes that certainly
 // go on, the rebase test, δ's and the radius's step and the test for a
-// change of scale. porPotencia is evaluated per lane from K's integer bits:
-// both powers of 2 it may take (2^K, and 2^(K+1022) after a product by
-// 2^-1022) are built from the bits of a double, its three branches formed
-// and the lane's own selected, as the scalar function selects it. The rare
-// events (a point leaving, a rebase, a change of scale with its new terms,
-// a new point in a lane that left) are handled lane by lane on the lanes'
-// arrays by the scalar functions of escalado.h, as the deep lanes of the
-// engine handle theirs.
+// change of scale. porPotencia takes, per lane, the products of the branch
+// the scalar function takes for the lane's K, with powers of 2 built from
+// K's integer bits (trabajar, cargar). The rare events (a point leaving, a
+// rebase, a change of scale with its new terms, a new point in a lane that
+// left) are handled lane by lane on the lanes' arrays by the scalar
+// functions of escalado.h, as the deep lanes of the engine handle theirs.
 #pragma once
 
 #include <algorithm>

@@ -158,7 +158,7 @@ bool anotarSalida(perturbacion::Trabajo& t, uint32_t p, int64_t cuenta, bool cue
     return lote::anotarSalida(t, p, cuenta, cuentaCierta, zi, e, pasos);
 }
 
-size_t perturbarEscalar(perturbacion::Trabajo& t, const ReferenciaP& ref, const PuntoEscalado* puntos,
+size_t perturbarEscalado(perturbacion::Trabajo& t, const ReferenciaP& ref, const PuntoEscalado* puntos,
                         mpfr_prec_t bits) {
     using namespace perturbacion;
     const double* ra = ref.datos().a;
@@ -692,7 +692,7 @@ size_t iterarLoteP(int16_t plano, int32_t m, mpfr_prec_t bits, size_t n, const m
         case ViaProfunda::EscaladaAvx512: decididos = escalado::perturbarAvx512(t, *ref, puntos.data(), bits); break;
         case ViaProfunda::Avx2:
         case ViaProfunda::EscaladaAvx2: decididos = escalado::perturbarAvx2(t, *ref, puntos.data(), bits); break;
-        default: decididos = escalado::perturbarEscalar(t, *ref, puntos.data(), bits); break;
+        default: decididos = escalado::perturbarEscalado(t, *ref, puntos.data(), bits); break;
         }
     } else if (t.n > 0) {
         switch (via) {
