@@ -4,7 +4,10 @@
 // per sample of each way, the path run with and without its double-double
 // stage, side by side. The loop
 // alone takes every k-th batch of 64 (its time per sample is the mean over
-// those); the reference is the view's centre.
+// those); the reference is the view's centre. Then the scaled lanes (which
+// every via but the loop takes past 530 bits, forced here at any P) in
+// scalar double and on each vector width this processor runs, side by side:
+// their time, and their shares, which are the same.
 //
 // usage: bench_vista_profunda G H SIDE LIMIT BITS [WIDTH [HEIGHT [K]]]
 //   G, H    the centre as brenquil-render's --center takes it (G,H)
@@ -123,5 +126,38 @@ int main(int argc, char** argv) {
                 1e6 * porMuestraB, distintas);
     std::printf("ratio per sample: loop / path %.1fx, without / with double-double %.2fx\n", porMuestraB / porMuestraP,
                 tSin / tPerturbacion);
+
+    // The scaled lanes, scalar and on vectors, with no double-double stage (it does not follow them).
+    const struct {
+        ViaProfunda via;
+        const char* nombre;
+    } ESCALADAS[] = {{ViaProfunda::Escalada, "scalar"},
+                     {ViaProfunda::EscaladaAvx2, "AVX2"},
+                     {ViaProfunda::EscaladaAvx512, "AVX-512"}};
+    double tEscalar = 0;
+    std::vector<int64_t> cuentasEscalada(total);
+    for (const auto& e : ESCALADAS) {
+        if (e.via == ViaProfunda::EscaladaAvx2 && viaProfundaAutomatica() != ViaProfunda::Avx2 &&
+            viaProfundaAutomatica() != ViaProfunda::Avx512) {
+            continue;
+        }
+        if (e.via == ViaProfunda::EscaladaAvx512 && viaProfundaAutomatica() != ViaProfunda::Avx512) continue;
+        EtapasP etapas;
+        const double inicio = segundosDeHilo();
+        for (size_t i = 0; i < total; i += 64) {
+            const size_t n = std::min<size_t>(64, total - i);
+            EtapasP p;
+            iterarLoteP(PLANO_CARDIOIDE, limite, b, n, gs.data() + i, hs.data() + i, &referencia,
+                        cuentasEscalada.data() + i, nullptr, e.via, &p, false);
+            etapas.carriles += p.carriles;
+            etapas.bucle += p.bucle;
+        }
+        const double tiempo = segundosDeHilo() - inicio;
+        if (e.via == ViaProfunda::Escalada) tEscalar = tiempo;
+        for (size_t i = 0; i < total; ++i) distintas += cuentasEscalada[i] != cuentas[i];
+        std::printf("scaled lanes, %s: lanes %.1f%%, loop %.1f%%, %.3f s (%.2f us per sample), scalar / these %.2fx\n",
+                    e.nombre, parte(etapas.carriles), parte(etapas.bucle), tiempo,
+                    1e6 * tiempo / static_cast<double>(total), tEscalar / tiempo);
+    }
     return distintas == 0 ? 0 : 1;
 }

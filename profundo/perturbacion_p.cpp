@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "codigos.h"
+#include "escalado.h"
 #include "iteracion_lote.h"
 #include "iteracion_p.h"
 #include "lote_doble.h"
@@ -39,8 +40,10 @@ ViaProfunda viaDelEntorno() {
 
 bool disponible(ViaProfunda via) {
     switch (via) {
-    case ViaProfunda::Avx2: return viaDisponible(ViaLote::Avx2);
-    case ViaProfunda::Avx512: return viaDisponible(ViaLote::Avx512);
+    case ViaProfunda::Avx2:
+    case ViaProfunda::EscaladaAvx2: return viaDisponible(ViaLote::Avx2);
+    case ViaProfunda::Avx512:
+    case ViaProfunda::EscaladaAvx512: return viaDisponible(ViaLote::Avx512);
     default: return true;
     }
 }
@@ -95,6 +98,10 @@ mpfr_srcptr diferenciaExacta(Lote& lote, mpfr_srcptr x, mpfr_srcptr y) {
     return lote.diferencia;
 }
 
+}  // namespace
+
+namespace escalado {
+
 // The scaled lanes (docs/certificado-perturbacion.md, section 9). A point
 // holds δ = 2^K (x + y i) and the radius 2^K e, with K <= 0 its own exponent;
 // Δ and the reference's roundings enter divided by 2^K, and the pixel's own
@@ -102,7 +109,6 @@ mpfr_srcptr diferenciaExacta(Lote& lote, mpfr_srcptr x, mpfr_srcptr y) {
 // decisions are those of the 80-bit lanes, in unscaled doubles: δ and the
 // radius are brought to them by porPotencia, within 2^-1074.
 
-// 2^k as a double, for -1074 <= k <= 1023 (exact).
 double potencia2(int64_t k) {
     uint64_t bits = k >= -1022 ? static_cast<uint64_t>(k + 1023) << 52 : uint64_t{1} << (k + 1074);
     double d;
@@ -110,37 +116,18 @@ double potencia2(int64_t k) {
     return d;
 }
 
-// x 2^k for |x| < 2^1000 and k <= 1023, within 2^-1074 (exact when that is a
-// normal double): one product by a power of 2, or two (the first by 2^-1022,
-// each within 2^-1075 of its exact value), or 0 below 2^-1096. A NaN or an
-// infinity stays one (x * 0), so that a lane holding one leaves undecided.
 double porPotencia(double x, int64_t k) {
     if (k >= -1022) return x * potencia2(k);
     if (k >= -2096) return (x * 0x1p-1022) * potencia2(k + 1022);
     return x * 0.0;
 }
 
-// The floor of the scaled lanes' per-point terms: cv and fijo are at least
-// this, which pays for every absolute error of their double arithmetic.
-constexpr double PISO_ESCALADO = 0x1p-900;
-// Added to 2s in the radius's growth: pays for Lemma 5's 2^-536 on |z|.
-constexpr double PISO_G = 0x1p-530;
-// A point's δ and radius are brought down by 2^64 when they pass it.
-constexpr double UMBRAL_ESCALA = 0x1p64;
-constexpr int64_t PASO_ESCALA = 64;
-
-struct PuntoEscalado {
-    double drM, diM;
-    long drE, diE;
-};
-
-// The terms of a point that depend on its exponent K.
-struct TerminosEscala {
-    double dr, di;  // Δ / 2^K, each part within 2^-1074
-    double b;       // fl(fl(CDC * fl(|dr| + |di|)) + fijo)
-    double cv;      // at least 6 v / 2^K, and PISO_ESCALADO
-    double w;       // v / 2^K when that is a normal double, else 0
-};
+int64_t exponenteInicial(const PuntoEscalado& p, mpfr_prec_t bits) {
+    int64_t K = std::numeric_limits<int64_t>::min();
+    if (p.drM != 0) K = p.drE;
+    if (p.diM != 0) K = std::max<int64_t>(K, p.diE);
+    return std::min<int64_t>(0, std::max<int64_t>(K, -static_cast<int64_t>(bits) - 64));
+}
 
 TerminosEscala terminosEscala(const PuntoEscalado& p, int64_t K, mpfr_prec_t bits) {
     TerminosEscala r;
@@ -157,11 +144,22 @@ TerminosEscala terminosEscala(const PuntoEscalado& p, int64_t K, mpfr_prec_t bit
     return r;
 }
 
-// The scaled lanes for the points of t (t.dr and t.di unused: `puntos` holds
-// their Δ), one point after the other, against the reference `ref` of `bits`
-// bits. Returns how many they decided; the rest go to t.pendientes.
+void reescalar(double& x, double& y, double& e, int64_t& K) {
+    const int64_t j = std::min<int64_t>(-K, PASO_ESCALA);
+    const double f = potencia2(-j);
+    x *= f;
+    y *= f;
+    e = (e * f) * perturbacion::FACTOR_E;
+    K += j;
+}
+
+bool anotarSalida(perturbacion::Trabajo& t, uint32_t p, int64_t cuenta, bool cuentaCierta, double zi, double e,
+                  uint64_t pasos) {
+    return lote::anotarSalida(t, p, cuenta, cuentaCierta, zi, e, pasos);
+}
+
 size_t perturbarEscalado(perturbacion::Trabajo& t, const ReferenciaP& ref, const PuntoEscalado* puntos,
-                         mpfr_prec_t bits) {
+                        mpfr_prec_t bits) {
     using namespace perturbacion;
     const double* ra = ref.datos().a;
     const double* rb = ref.datos().b;
@@ -172,12 +170,7 @@ size_t perturbarEscalado(perturbacion::Trabajo& t, const ReferenciaP& ref, const
     size_t decididos = 0;
     for (size_t c = 0; c < t.n; ++c) {
         const PuntoEscalado& p = puntos[c];
-        // K from Δ's larger part, so that Δ / 2^K is below 1; not below
-        // v 2^-64, nor above 1.
-        int64_t K = std::numeric_limits<int64_t>::min();
-        if (p.drM != 0) K = p.drE;
-        if (p.diM != 0) K = std::max<int64_t>(K, p.diE);
-        K = std::min<int64_t>(0, std::max<int64_t>(K, -static_cast<int64_t>(bits) - 64));
+        int64_t K = exponenteInicial(p, bits);
         TerminosEscala te = terminosEscala(p, K, bits);
         double x = 0, y = 0, e = 0;
         int64_t n = 0, k = 0;
@@ -202,7 +195,7 @@ size_t perturbarEscalado(perturbacion::Trabajo& t, const ReferenciaP& ref, const
                 sale = true;
             }
             if (sale) {
-                if (lote::anotarSalida(t, t.punto[c], cuenta, cierta, zi, eps, static_cast<uint64_t>(k))) {
+                if (anotarSalida(t, t.punto[c], cuenta, cierta, zi, eps, static_cast<uint64_t>(k))) {
                     ++decididos;
                 }
                 break;
@@ -239,12 +232,7 @@ size_t perturbarEscalado(perturbacion::Trabajo& t, const ReferenciaP& ref, const
             // radius by one more rounding up (FACTOR_E), for what the parts
             // of δ lose below double's normal range.
             if (K < 0 && (std::fabs(x) + std::fabs(y) > UMBRAL_ESCALA || e > UMBRAL_ESCALA)) {
-                const int64_t j = std::min<int64_t>(-K, PASO_ESCALA);
-                const double f = potencia2(-j);
-                x *= f;
-                y *= f;
-                e = (e * f) * FACTOR_E;
-                K += j;
+                reescalar(x, y, e, K);
                 te = terminosEscala(p, K, bits);
             }
         }
@@ -252,6 +240,9 @@ size_t perturbarEscalado(perturbacion::Trabajo& t, const ReferenciaP& ref, const
     return decididos;
 }
 
+}  // namespace escalado
+
+namespace {
 
 // The double-double stage (docs/certificado-perturbacion.md, section 10).
 // δ, Δ and the reference's Z_n are unevaluated sums h + l of two doubles;
@@ -547,7 +538,7 @@ ViaProfunda viaProfundaAutomatica() {
 
 size_t iterarLoteP(int16_t plano, int32_t m, mpfr_prec_t bits, size_t n, const mpfr_srcptr* g, const mpfr_srcptr* h,
                    const ReferenciaP* ref, int64_t* cuentas, Semiplano* semiplanos, ViaProfunda via,
-                   EtapasP* etapas, bool conDobleDoble) {
+                   EtapasP* etapas, bool conDobleDoble, uint8_t* decididosPorPunto) {
     ampliarExponentes();
     EtapasP cuenta;
     const auto porBucle = [&](size_t i) {
@@ -561,6 +552,7 @@ size_t iterarLoteP(int16_t plano, int32_t m, mpfr_prec_t bits, size_t n, const m
                        perturbacionPSirve(plano, m, bits) && aritmeticaDoble();
     if (!sirve || n == 0) {
         for (size_t i = 0; i < n; ++i) porBucle(i);
+        if (decididosPorPunto) std::fill(decididosPorPunto, decididosPorPunto + n, uint8_t{0});
         if (etapas) *etapas = {0, 0, n};
         return 0;
     }
@@ -596,7 +588,8 @@ size_t iterarLoteP(int16_t plano, int32_t m, mpfr_prec_t bits, size_t n, const m
                             .pasosPendientes = 0};
     // Above 530 bits only the scaled lanes' bound holds; up to it, the
     // double-double stage takes what the unscaled lanes leave, or every point with DobleDoble.
-    const bool escalada = via == ViaProfunda::Escalada || bits > perturbacion::PRECISION_MAXIMA_COTA;
+    const bool escalada = via == ViaProfunda::Escalada || via == ViaProfunda::EscaladaAvx2 ||
+                          via == ViaProfunda::EscaladaAvx512 || bits > perturbacion::PRECISION_MAXIMA_COTA;
     const bool soloDobleDoble = via == ViaProfunda::DobleDoble && !escalada;
     const bool dobleDoble = !escalada && (conDobleDoble || soloDobleDoble);
     const bool parabola = plano == PLANO_PARABOLA;
@@ -689,10 +682,18 @@ size_t iterarLoteP(int16_t plano, int32_t m, mpfr_prec_t bits, size_t n, const m
         // Every point to the double-double stage: as if the lanes had left them all.
         for (size_t k = 0; k < t.n; ++k) t.pendientes[t.nPendientes++] = lote.punto[k];
     } else if (t.n > 0 && escalada) {
+        using escalado::PuntoEscalado;
         std::vector<PuntoEscalado>& puntos = porHilo<std::vector<PuntoEscalado>>();
         puntos.resize(t.n);
         for (size_t k = 0; k < t.n; ++k) puntos[k] = {lote.drM[k], lote.diM[k], lote.drE[k], lote.diE[k]};
-        decididos = perturbarEscalado(t, *ref, puntos.data(), bits);
+        // The vector lanes of the via's width, the scalar ones for Escalar and DobleDoble.
+        switch (via) {
+        case ViaProfunda::Avx512:
+        case ViaProfunda::EscaladaAvx512: decididos = escalado::perturbarAvx512(t, *ref, puntos.data(), bits); break;
+        case ViaProfunda::Avx2:
+        case ViaProfunda::EscaladaAvx2: decididos = escalado::perturbarAvx2(t, *ref, puntos.data(), bits); break;
+        default: decididos = escalado::perturbarEscalado(t, *ref, puntos.data(), bits); break;
+        }
     } else if (t.n > 0) {
         switch (via) {
         case ViaProfunda::Avx512: decididos = perturbacion::trabajarAvx512(t); break;
@@ -728,6 +729,10 @@ size_t iterarLoteP(int16_t plano, int32_t m, mpfr_prec_t bits, size_t n, const m
         decididos += cuenta.dobleDoble;
     }
     for (size_t j = 0; j < t.nPendientes; ++j) porBucle(t.pendientes[j]);
+    if (decididosPorPunto) {
+        std::fill(decididosPorPunto, decididosPorPunto + n, uint8_t{1});
+        for (size_t j = 0; j < t.nPendientes; ++j) decididosPorPunto[t.pendientes[j]] = 0;
+    }
     cuenta.bucle = t.nPendientes;
     if (etapas) *etapas = cuenta;
     return decididos;

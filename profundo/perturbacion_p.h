@@ -82,15 +82,20 @@ private:
     std::vector<double> a_, b_, s_, t_, sv_, tv_, a2_, b2_;
 };
 
-// How iterarLoteP computes its points.
+// How iterarLoteP computes its points. Above 530 bits only the scaled lanes
+// serve: Automatica, Avx2 and Avx512 take the scaled lanes on vectors of their
+// width (Automatica the widest available), Escalar and DobleDoble the scalar
+// scaled lanes. The Escalada vias force the scaled lanes at any P.
 enum class ViaProfunda : uint8_t {
-    Automatica,  // the widest lanes available; the P-bit loop for every point with BRENQUIL_VIA=x87
-    Bucle,       // iterarPuntoP for every point
-    Escalar,     // the lanes one point at a time, in scalar double
-    Avx2,        // the lanes on AVX2 vectors
-    Avx512,      // the lanes on AVX-512 vectors
-    Escalada,    // the scaled lanes (scalar), which every via above 530 bits takes
-    DobleDoble,  // the double-double stage alone up to 530 bits (the scaled lanes above)
+    Automatica,      // the widest lanes available; the P-bit loop for every point with BRENQUIL_VIA=x87
+    Bucle,           // iterarPuntoP for every point
+    Escalar,         // the lanes one point at a time, in scalar double
+    Avx2,            // the lanes on AVX2 vectors
+    Avx512,          // the lanes on AVX-512 vectors
+    Escalada,        // the scaled lanes in scalar double, at any P
+    DobleDoble,      // the double-double stage alone up to 530 bits
+    EscaladaAvx2,    // the scaled lanes on AVX2 vectors, at any P
+    EscaladaAvx512,  // the scaled lanes on AVX-512 vectors, at any P
 };
 
 // How many points of a batch each stage decided, and how many went to iterarPuntoP.
@@ -108,16 +113,19 @@ ViaProfunda viaProfundaAutomatica();
 // bits). The points whose first step passes the loop's test go through the
 // lanes against `ref` when it serves (valid, of this plane, limit and
 // precision) and the thread's arithmetic is the bound's (above 530 bits, or
-// with Escalada, the scaled lanes); the rest, and every point the bound
+// with the Escalada vias, the scaled lanes); the rest, and every point the bound
 // leaves undecided, through iterarPuntoP. Up to 530 bits, the points the
 // lanes of Escalar, Avx2 and Avx512 leave undecided go first through the
 // double-double stage (section 10 of docs/certificado-perturbacion.md: δ
 // and the reference's Z_n as unevaluated sums of two doubles), unless
 // conDobleDoble is false; DobleDoble gives it every point. A via this
 // processor lacks is taken as Bucle. Returns how many points the lanes and
-// the double-double stage decided; `etapas`, when not null, gets each stage's share.
+// the double-double stage decided; `etapas`, when not null, gets each stage's
+// share, and `decididos`, when not null, decididos[i] = 1 for the points they
+// decided, 0 for those iterarPuntoP computed.
 size_t iterarLoteP(int16_t plano, int32_t m, mpfr_prec_t bits, size_t n, const mpfr_srcptr* g, const mpfr_srcptr* h,
                    const ReferenciaP* ref, int64_t* cuentas, Semiplano* semiplanos,
-                   ViaProfunda via = ViaProfunda::Automatica, EtapasP* etapas = nullptr, bool conDobleDoble = true);
+                   ViaProfunda via = ViaProfunda::Automatica, EtapasP* etapas = nullptr, bool conDobleDoble = true,
+                   uint8_t* decididos = nullptr);
 
 }  // namespace brenquil

@@ -1,8 +1,10 @@
 // libFuzzer target of the deep path, iterarLoteP, against the P-bit loop
 // iterarPuntoP: every point of a batch gets the loop's count and, when
 // asked, the half-plane of its last z, on every lane type this processor
-// runs, the scaled lanes (which every lane type takes past 530 bits) and the
-// double-double stage alone (up to 530 bits; the lane types run it after themselves).
+// runs, the scaled lanes in scalar double and on each vector width (which
+// the lane types of that width take past 530 bits; the vector ones decide
+// the very points the scalar ones decide) and the double-double stage alone
+// (up to 530 bits; the lane types run it after themselves).
 // The batches are deep clusters (2^-20 to 2^-(P-8) wide) around
 // boundary, parabolic and Misiurewicz points of the three planes, in P-bit
 // numbers for P from 60 to 530, and multiples of 32 up to 1280 (clusters
@@ -20,6 +22,7 @@
 #include <tuple>
 #include <vector>
 
+#include "iteracion_lote.h"
 #include "iteracion_p.h"
 #include "lote_comun.h"
 #include "numero_p.h"
@@ -161,12 +164,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, std::size_t n) {
                 {ViaProfunda::Avx2, "AVX2 lanes"},
                 {ViaProfunda::Avx512, "AVX-512 lanes"},
                 {ViaProfunda::Escalada, "scaled lanes"},
+                {ViaProfunda::EscaladaAvx2, "AVX2 scaled lanes"},
+                {ViaProfunda::EscaladaAvx512, "AVX-512 scaled lanes"},
                 {ViaProfunda::DobleDoble, "double-double stage"}};
+    std::vector<uint8_t> decididos(puntos), decididosEscalada(puntos);
     for (const auto& v : VIAS) {
         std::fill(cuentas.begin(), cuentas.end(), int64_t{-7});
         std::fill(semiplanos.begin(), semiplanos.end(), static_cast<Semiplano>(9));
         iterarLoteP(plano, m, bits, puntos, pg.data(), ph.data(), &ref, cuentas.data(),
-                    conSemiplano ? semiplanos.data() : nullptr, v.via);
+                    conSemiplano ? semiplanos.data() : nullptr, v.via, nullptr, true, decididos.data());
+        if (v.via == ViaProfunda::Escalada) decididosEscalada = decididos;
+        // (A vector width this processor lacks is taken as the loop, which decides nothing.)
+        const bool vectorEscalada = (v.via == ViaProfunda::EscaladaAvx2 && viaDisponible(ViaLote::Avx2)) ||
+                                    (v.via == ViaProfunda::EscaladaAvx512 && viaDisponible(ViaLote::Avx512));
+        for (size_t i = 0; vectorEscalada && i < puntos; ++i) {
+            if (decididos[i] != decididosEscalada[i]) {
+                mpfr_fprintf(stderr,
+                             "the %s and the scalar scaled lanes differ: plane %d, limit %d, %d bits, g = %Ra, "
+                             "h = %Ra, reference %Ra, %Ra: decided %d instead of %d\n",
+                             v.nombre, plano, m, static_cast<int>(bits), pg[i], ph[i], refG, refH, decididos[i],
+                             decididosEscalada[i]);
+                std::abort();
+            }
+        }
         for (size_t i = 0; i < puntos; ++i) {
             if (cuentas[i] != esperadas[i] || (conSemiplano && semiplanos[i] != esperados[i])) {
                 mpfr_fprintf(stderr,

@@ -378,6 +378,9 @@ TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
         {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-200", 1000, 736, Lienzo{11, 9, 1}, true, 0.9},
         {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-320", 1500, 1120, Lienzo{9, 9, 1}, false, 0.9},
         {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-1000", 3000, 3392, Lienzo{7, 6, 1}, true, 0.9},
+        // At 1e-630 the points start with K in [-2096, -2044): δ is brought to unscaled doubles by
+        // 2^-1022 and then a subnormal 2^(K+1022) (the other views pass over those K).
+        {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-630", 2500, 2176, Lienzo{7, 6, 1}, true, 0.9},
         {PLANO_CARDIOIDE_INV, "0", punta305Honda, nullptr, nullptr, "1e-320", 1500, 1120, Lienzo{9, 7, 1}, true, 0.9},
         {PLANO_PARABOLA, punta310ReHonda, punta310ImHonda, nullptr, nullptr, "1e-320", 1500, 1120, Lienzo{7, 9, 1},
          false, 0.9},
@@ -389,11 +392,21 @@ TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
         {PLANO_CARDIOIDE_INV, "-1", "0", "0", "0.5", "1e-320", 1500, 1120, Lienzo{7, 5, 1}, true, 0.0},
         {PLANO_PARABOLA, "-0.8", "0", "0", "0.5", "1e-200", 1500, 736, Lienzo{7, 7, 1}, false, 0.0},
     };
-    // Up to 530 bits every lane, the scaled ones and the double-double stage alone among
-    // them; above, only the scaled ones serve.
+    // Up to 530 bits every lane, the scaled ones (scalar and on vectors) and the double-double
+    // stage alone among them; above, only the scaled ones serve. The vector scaled lanes
+    // follow the scalar ones (Escalada) bit for bit: they decide the very same points.
     std::vector<ViaProfunda> vias = {ViaProfunda::Escalar, ViaProfunda::Escalada, ViaProfunda::DobleDoble};
-    if (viaDisponible(ViaLote::Avx2)) vias.push_back(ViaProfunda::Avx2);
-    if (viaDisponible(ViaLote::Avx512)) vias.push_back(ViaProfunda::Avx512);
+    if (viaDisponible(ViaLote::Avx2)) {
+        vias.push_back(ViaProfunda::Avx2);
+        vias.push_back(ViaProfunda::EscaladaAvx2);
+    }
+    if (viaDisponible(ViaLote::Avx512)) {
+        vias.push_back(ViaProfunda::Avx512);
+        vias.push_back(ViaProfunda::EscaladaAvx512);
+    }
+    const auto escalada = [](ViaProfunda via) {
+        return via == ViaProfunda::Escalada || via == ViaProfunda::EscaladaAvx2 || via == ViaProfunda::EscaladaAvx512;
+    };
     for (const CasoPerturbacion& c : casos) {
         SCOPED_TRACE(std::string("plane ") + std::to_string(c.plano) + ", side " + c.lado + ", " +
                      std::to_string(c.bits) + " bits");
@@ -482,11 +495,13 @@ TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
         const size_t todos = gs.size();
         ReferenciaP referencia;
         ASSERT_TRUE(referencia.calcular(c.plano, cx, cy, c.limite, b));
+        std::vector<uint8_t> decididosEscalada;  // by point, the scalar scaled lanes' (Escalada runs first)
         for (ViaProfunda via : vias) {
-            if (b > 530 && via != ViaProfunda::Escalada) continue;
+            if (b > 530 && !escalada(via)) continue;
             SCOPED_TRACE("lanes " + std::to_string(static_cast<int>(via)));
             std::vector<int64_t> cuentas(todos, -1);
             std::vector<Semiplano> semiplanos(todos, Semiplano::Cero);
+            std::vector<uint8_t> porPunto(todos, 2);
             // In batches of 64 points and one of the rest: the picture's samples, then the others.
             EtapasP etapas;
             const auto porLotes = [&](size_t desde, size_t hasta) {
@@ -496,7 +511,7 @@ TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
                     EtapasP e;
                     decididos += iterarLoteP(c.plano, c.limite, b, m, gs.data() + k, hs.data() + k, &referencia,
                                              cuentas.data() + k, c.conSemiplano ? semiplanos.data() + k : nullptr,
-                                             via, &e);
+                                             via, &e, true, porPunto.data() + k);
                     if (k < total) {
                         etapas.carriles += e.carriles;
                         etapas.dobleDoble += e.dobleDoble;
@@ -506,7 +521,7 @@ TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
             };
             const size_t decididos = porLotes(0, total);
             porLotes(total, todos);
-            const bool conDobleDoble = via != ViaProfunda::Escalada && via != ViaProfunda::DobleDoble;
+            const bool conDobleDoble = !escalada(via) && via != ViaProfunda::DobleDoble;
             if (c.dobleDobleMinimo > 0 && conDobleDoble) {
                 const size_t dejados = total - etapas.carriles;
                 EXPECT_GT(dejados, 0u) << "the lanes decided every sample";
@@ -522,6 +537,13 @@ TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
             EXPECT_EQ(fallos, 0);
             EXPECT_GE(static_cast<double>(decididos), c.decididosMinimo * static_cast<double>(total))
                 << decididos << " of " << total << " decided";
+            if (via == ViaProfunda::Escalada) {
+                decididosEscalada = porPunto;
+            } else if (escalada(via)) {
+                size_t distintos = 0;
+                for (size_t k = 0; k < todos; ++k) distintos += porPunto[k] != decididosEscalada[k];
+                EXPECT_EQ(distintos, 0u) << "points decided by only one of the scalar and the vector scaled lanes";
+            }
         }
     }
 }
