@@ -30,13 +30,11 @@ struct Avx2 {
     static uint32_t bits(Mascara m) { return static_cast<uint32_t>(_mm256_movemask_pd(m)); }
     static D mezcla(Mascara m, D si, D no) { return _mm256_blendv_pd(no, si, m); }
 
-    static Mascara igual(D a, D b) { return _mm256_cmp_pd(a, b, _CMP_EQ_OQ); }
-    static Mascara y(Mascara a, Mascara b) { return _mm256_and_pd(a, b); }
 
     static Ent cargaEnt(const int64_t* p) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(p)); }
     static Mascara negativoEnt(Ent k) { return _mm256_castsi256_pd(_mm256_cmpgt_epi64(_mm256_setzero_si256(), k)); }
     static Ent alExponente(Ent k) { return _mm256_slli_epi64(k, 52); }
-    static Ent menosDoble(Ent k) { return _mm256_sub_epi64(_mm256_setzero_si256(), _mm256_add_epi64(k, k)); }
+    static Ent opuesto(Ent k) { return _mm256_sub_epi64(_mm256_setzero_si256(), k); }
     static Ent campo(Ent b) { return _mm256_and_si256(_mm256_srli_epi64(b, 52), _mm256_set1_epi64x(0x7ff)); }
     static Ent elige(Ent m, Ent si, Ent no) { return _mm256_blendv_epi8(no, si, m); }
 

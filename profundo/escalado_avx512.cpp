@@ -31,14 +31,12 @@ struct Avx512 {
     static uint32_t bits(Mascara m) { return m; }
     static D mezcla(Mascara m, D si, D no) { return _mm512_mask_blend_pd(m, no, si); }
 
-    static Mascara igual(D a, D b) { return _mm512_cmp_pd_mask(a, b, _CMP_EQ_OQ); }
-    static Mascara y(Mascara a, Mascara b) { return static_cast<Mascara>(a & b); }
 
     static Ent cargaEnt(const int64_t* p) { return _mm512_load_si512(p); }
     static Mascara negativoEnt(Ent k) { return _mm512_cmplt_epi64_mask(k, _mm512_setzero_si512()); }
     // (Masked shifts with all lanes: GCC 12 warns on the undefined sources of the plain ones.)
     static Ent alExponente(Ent k) { return _mm512_maskz_slli_epi64(0xFF, k, 52); }
-    static Ent menosDoble(Ent k) { return _mm512_sub_epi64(_mm512_setzero_si512(), _mm512_add_epi64(k, k)); }
+    static Ent opuesto(Ent k) { return _mm512_sub_epi64(_mm512_setzero_si512(), k); }
     static Ent campo(Ent b) {
         return _mm512_and_si512(_mm512_maskz_srli_epi64(0xFF, b, 52), _mm512_set1_epi64(0x7ff));
     }

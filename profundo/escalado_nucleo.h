@@ -200,13 +200,12 @@ size_t CarrilesEscalados<I, N>::trabajar() {
     const double* const rs = ref_.rhoEnV();
     const double* const rt = ref_.rhoEnVi();
     D x[N], y[N], e[N], n[N];
-    // Each lane's K (which changes only at events) for desescalar, and -2K
+    // Each lane's K (which changes only at events) for desescalar, and -K
     // for the rebase test's escalarArriba, each with its copy shifted to
     // the exponent field: the lane's unscaled values are the scalar
     // functions' bit for bit, from integer operations on their bits.
     Ent kE[N], kE52[N], jM[N], jM52[N];
     uint32_t negativos = 0;  // the lanes with K < 0, which may change scale
-    const D cero = I::rep(0.0);
     const auto cargar = [&] {
         negativos = 0;
 #pragma GCC unroll 4
@@ -218,7 +217,7 @@ size_t CarrilesEscalados<I, N>::trabajar() {
             const Ent K = I::cargaEnt(K_ + j * W);
             kE[j] = K;
             kE52[j] = I::alExponente(K);
-            jM[j] = I::menosDoble(K);
+            jM[j] = I::opuesto(K);
             jM52[j] = I::alExponente(jM[j]);
             negativos |= I::bits(I::negativoEnt(K)) << (j * W);
         }
@@ -279,16 +278,15 @@ size_t CarrilesEscalados<I, N>::trabajar() {
             cargar();
             continue;
         }
-        // Rebasing: the lanes whose z is nearer 0 than δ (in units of 2^K,
-        // as the scalar lanes test it), and those whose reference has no next step.
+        // Rebasing: the lanes whose z is nearer 0 than δ (in units of 2^K, as
+        // the scalar lanes test it), and those whose reference has no next step.
         uint32_t rebases = 0;
 #pragma GCC unroll 4
         for (int j = 0; j < N; ++j) {
-            const D nd = I::suma(I::abs(x[j]), I::abs(y[j]));
-            const D M2 = I::escalarArriba(M[j], jM[j], jM52[j]);
-            const auto cercano = I::menor(M2, I::suma(I::mult(x[j], x[j]), I::mult(y[j], y[j])));
-            const auto enCero = I::y(I::igual(M2, cero), I::y(I::mayor(nd, cero), I::mayor(n[j], cero)));
-            rebases |= I::bits(I::o(cercano, enCero)) << (j * W);
+            const D zrK = I::escalarArriba(zr[j], jM[j], jM52[j]), ziK = I::escalarArriba(zi[j], jM[j], jM52[j]);
+            const auto rebase = I::menor(I::suma(I::mult(zrK, zrK), I::mult(ziK, ziK)),
+                                         I::suma(I::mult(x[j], x[j]), I::mult(y[j], y[j])));
+            rebases |= I::bits(rebase) << (j * W);
         }
         rebases &= ~ociosos_;
         if (rebases || paso_ == proximoRebase_) {

@@ -251,13 +251,12 @@ size_t perturbarEscalado(perturbacion::Trabajo& t, const ReferenciaP& ref, const
                 }
                 break;
             }
-            // Rebasing: δ = z against Z_0 = 0, unscaled, with e = eps. The
-            // test in units of 2^2K, where nothing underflows for a δ near
-            // 2^K: |z|^2 2^-2K against |δ / 2^K|^2; and a z of 0 (M = 0) with
-            // δ != 0 past index 0, whose square may underflow even so.
-            const double nd = std::fabs(x) + std::fabs(y);
-            const double M2 = escalarArriba(M, -2 * K);
-            if (n == fin || M2 < x * x + y * y || (M2 == 0 && nd > 0 && n > 0)) {
+            // Rebasing: δ = z against Z_0 = 0, unscaled, with e = eps, when z
+            // is nearer 0 than δ, compared in units of 2^K (z / 2^K exactly,
+            // from its bits), where nothing underflows for a δ near 2^K and
+            // a z that is δ (Z_n far below it) is not nearer.
+            const double zrK = escalarArriba(zr, -K), ziK = escalarArriba(zi, -K);
+            if (n == fin || zrK * zrK + ziK * ziK < x * x + y * y) {
                 x = zr;
                 y = zi;
                 e = eps;
@@ -276,6 +275,7 @@ size_t perturbarEscalado(perturbacion::Trabajo& t, const ReferenciaP& ref, const
             const double pr = tr * x - ti * y;
             const double pi = tr * y + ti * x;
             const double nt = std::fabs(tr) + std::fabs(ti);
+            const double nd = std::fabs(x) + std::fabs(y);
             const double T = (CU * nt + (hn + hn)) * nd;
             const double G = (((s + s) + PISO_G) + ((eps + eps) - eu)) * e;
             e = (G + (te.cv * S + (T + te.b))) * FACTOR_COTA;
