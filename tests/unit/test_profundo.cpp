@@ -392,6 +392,20 @@ TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
         "9737178379292774723784535680291713094234414842421831483792763118722448402646448433004482939724823523"
         "3744422607983901329800060011975762344213173680257362847636434137012269025903830494954981838438554897"
         "539518120261186692639561593008091896419643735";
+    // A small copy of side about 2.5e-315 near the tip, whose reference passes within 2^-590
+    // of 0 every 420 steps, with δ far below double's normal range.
+    const char* copia420Re =
+        "-0.00000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+        "00000000000000000000000000000000000000000000000000000000000000423071161144854774327090163020522015"
+        "82823576016367464079239203918357608063120695710777687826964473630240702281030082731361499151959888"
+        "62342959984155742458261270059727257254217073102448165636505153340865887784646813255829136549375542"
+        "13521458";
+    const char* copia420Im =
+        "-1.00000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+        "00000000000000000000000000000000000000000000000000000000000000040660021519913002654370560280595168"
+        "30115838170638231896270398537635111518530433486876378854408511131825186882936190594574201236841558"
+        "80070091912743123572354101627692326881211452347584271193565824253465384666232105223853255466241735"
+        "056814880";
     const CasoPerturbacion casos[] = {
         {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-20", 2000, 128, Lienzo{23, 19, 1}, false, 0.9},
         {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-50", 3000, 256, Lienzo{17, 17, 2}, true, 0.9},
@@ -421,6 +435,10 @@ TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
         // At 1e-630 the points start with K in [-2096, -2044): every δ / 2^K brought to unscaled
         // doubles is below 2^-1022 at first, and desescalar gives 0 (the other views pass over those K).
         {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-630", 2500, 2176, Lienzo{7, 6, 1}, true, 0.9},
+        // The copy's own view, δ / 2^K unscaled below 2^-1022 in its first steps: where the reference
+        // passes near 0, a z that is δ must not rebase the points to K = 0 (which leaves them to the loop).
+        {PLANO_CARDIOIDE, copia420Re, copia420Im, nullptr, nullptr, "2.5e-315", 10000, 1120, Lienzo{7, 6, 1}, true,
+         0.9},
         {PLANO_CARDIOIDE_INV, "0", punta305Honda, nullptr, nullptr, "1e-320", 1500, 1120, Lienzo{9, 7, 1}, true, 0.9},
         {PLANO_PARABOLA, punta310ReHonda, punta310ImHonda, nullptr, nullptr, "1e-320", 1500, 1120, Lienzo{7, 9, 1},
          false, 0.9},
