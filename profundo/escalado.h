@@ -58,7 +58,7 @@ double desescalar(double x, int64_t k);
 // exact difference of normal doubles): exactly when that is a double (a
 // subnormal M is first taken as its integer multiple of 2^-1074), ±infinity
 // above double's range, M itself when M is a NaN or an infinity. The rebase
-// test's |z|^2 in units of 2^2K.
+// test's z in units of 2^K.
 double escalarArriba(double M, int64_t j);
 
 // A point's first K: from Δ's larger part, so that Δ / 2^K is below 1; not

@@ -10,10 +10,11 @@
 // The common step is vector code: the test point, the lanes that certainly
 // go on, the rebase test, δ's and the radius's step and the test for a
 // change of scale. desescalar and escalarArriba are integer operations on
-// each lane's bits, those of the scalar functions (trabajar, cargar). The rare events (a point leaving, a
-// rebase, a change of scale with its new terms, a new point in a lane that
-// left) are handled lane by lane on the lanes' arrays by the scalar
-// functions of escalado.h, as the deep lanes of the engine handle theirs.
+// each lane's bits, those of the scalar functions (trabajar, cargar). The
+// rare events (a point leaving, a rebase, a change of scale with its new
+// terms, a new point in a lane that left) are handled lane by lane on the
+// lanes' arrays by the scalar functions of escalado.h, as the deep lanes of
+// the engine handle theirs.
 #pragma once
 
 #include <algorithm>
