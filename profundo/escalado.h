@@ -47,6 +47,20 @@ double potencia2(int64_t k);
 // infinity stays one (x * 0), so that a lane holding one leaves undecided.
 double porPotencia(double x, int64_t k);
 
+// x 2^k for k <= 0 from the bits of x alone (no floating-point operation,
+// so no subnormal result): exactly when that is a normal double, ±0 when
+// |x 2^k| < 2^-1022 or x is 0 or subnormal (so within 2^-1022, and never
+// larger in magnitude than x 2^k), x itself when x is a NaN or an infinity
+// (so that a lane holding one leaves undecided). The step's unscaling.
+double desescalar(double x, int64_t k);
+
+// M 2^j for j >= 0 from the bits of M (no floating-point operation but one
+// exact difference of normal doubles): exactly when that is a double (a
+// subnormal M is first taken as its integer multiple of 2^-1074), ±infinity
+// above double's range, M itself when M is a NaN or an infinity. The rebase
+// test's z in units of 2^K.
+double escalarArriba(double M, int64_t j);
+
 // A point's first K: from Δ's larger part, so that Δ / 2^K is below 1; not
 // below v 2^-64, nor above 1.
 int64_t exponenteInicial(const PuntoEscalado& p, mpfr_prec_t bits);

@@ -30,19 +30,55 @@ struct Avx2 {
     static uint32_t bits(Mascara m) { return static_cast<uint32_t>(_mm256_movemask_pd(m)); }
     static D mezcla(Mascara m, D si, D no) { return _mm256_blendv_pd(no, si, m); }
 
+
     static Ent cargaEnt(const int64_t* p) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(p)); }
-    static Ent sumaEnt(Ent k, int64_t c) { return _mm256_add_epi64(k, _mm256_set1_epi64x(c)); }
-    static Mascara mayorIgualEnt(Ent k, int64_t c) {
-        return _mm256_castsi256_pd(_mm256_cmpgt_epi64(k, _mm256_set1_epi64x(c - 1)));
-    }
     static Mascara negativoEnt(Ent k) { return _mm256_castsi256_pd(_mm256_cmpgt_epi64(_mm256_setzero_si256(), k)); }
-    // potencia2(k) of each lane (-1074 <= k <= 1023): the bits of 2^k, those of
-    // a normal double for k >= -1022, else the subnormal 2^(k+1074) units of 2^-1074.
-    static D potencia2(Ent k) {
-        const __m256i normal = _mm256_slli_epi64(_mm256_add_epi64(k, _mm256_set1_epi64x(1023)), 52);
-        // (A negative shift count is a large unsigned one: 0, in a lane the blend does not take.)
-        const __m256i subnormal = _mm256_sllv_epi64(_mm256_set1_epi64x(1), _mm256_add_epi64(k, _mm256_set1_epi64x(1074)));
-        return mezcla(mayorIgualEnt(k, -1022), _mm256_castsi256_pd(normal), _mm256_castsi256_pd(subnormal));
+    static Ent alExponente(Ent k) { return _mm256_slli_epi64(k, 52); }
+    static Ent opuesto(Ent k) { return _mm256_sub_epi64(_mm256_setzero_si256(), k); }
+    static Ent campo(Ent b) { return _mm256_and_si256(_mm256_srli_epi64(b, 52), _mm256_set1_epi64x(0x7ff)); }
+    static Ent elige(Ent m, Ent si, Ent no) { return _mm256_blendv_epi8(no, si, m); }
+
+    // desescalar(x, k) of each lane (k <= 0, k52 = k shifted to the exponent field).
+    static D desescalar(D x, Ent k, Ent k52) {
+        const __m256i b = _mm256_castpd_si256(x);
+        const __m256i e = campo(b);
+        const __m256i normal = _mm256_cmpgt_epi64(_mm256_add_epi64(e, k), _mm256_setzero_si256());
+        const __m256i especial = _mm256_cmpeq_epi64(e, _mm256_set1_epi64x(0x7ff));
+        __m256i r = _mm256_and_si256(b, _mm256_set1_epi64x(INT64_MIN));
+        r = elige(normal, _mm256_add_epi64(b, k52), r);
+        r = elige(especial, b, r);
+        return _mm256_castsi256_pd(r);
+    }
+
+    // escalarArriba(M, j) of each lane (j >= 0, j52 = j shifted to the exponent field).
+    static D escalarArriba(D M, Ent j, Ent j52) {
+        const __m256i mantisa = _mm256_set1_epi64x((int64_t{1} << 52) - 1);
+        const __m256i cero = _mm256_setzero_si256();
+        const __m256i b = _mm256_castpd_si256(M);
+        const __m256i e = campo(b);
+        const __m256i signo = _mm256_and_si256(b, _mm256_set1_epi64x(INT64_MIN));
+        const __m256i m = _mm256_and_si256(b, mantisa);
+        // A subnormal M's m as a normal double: (2^52 + m) - 2^52, exact.
+        const D mD = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(m, _mm256_set1_epi64x(0x4330000000000000))),
+                                   _mm256_set1_pd(0x1p52));
+        const __m256i sub = _mm256_cmpeq_epi64(e, cero);
+        const __m256i bb = elige(sub, _mm256_or_si256(_mm256_castpd_si256(mD), signo), b);
+        const __m256i ee = elige(sub, campo(bb), e);
+        const __m256i jj = elige(sub, _mm256_sub_epi64(j, _mm256_set1_epi64x(1074)), j);
+        const __m256i jj52 = elige(sub, _mm256_sub_epi64(j52, _mm256_set1_epi64x(int64_t{1074} << 52)), j52);
+        const __m256i desborda = _mm256_cmpgt_epi64(_mm256_add_epi64(ee, jj), _mm256_set1_epi64x(0x7fe));
+        __m256i r = _mm256_add_epi64(bb, jj52);
+        r = elige(desborda, _mm256_or_si256(signo, _mm256_set1_epi64x(0x7ff0000000000000)), r);
+        // A subnormal M 2^j that stays subnormal: m 2^j (a count of 64 or more shifts m out).
+        const __m256i corrido = _mm256_sllv_epi64(m, j);
+        const __m256i cabe = _mm256_and_si256(
+            _mm256_and_si256(sub, _mm256_cmpgt_epi64(_mm256_set1_epi64x(52), j)),
+            _mm256_cmpeq_epi64(_mm256_andnot_si256(mantisa, corrido), cero));
+        r = elige(cabe, _mm256_or_si256(signo, corrido), r);
+        const __m256i intacto = _mm256_or_si256(_mm256_cmpeq_epi64(e, _mm256_set1_epi64x(0x7ff)),
+                                                _mm256_and_si256(sub, _mm256_cmpeq_epi64(m, cero)));
+        r = elige(intacto, b, r);
+        return _mm256_castsi256_pd(r);
     }
 
     // The reference indices are whole numbers below 2^31 (escalado_nucleo.h): exact in both conversions.

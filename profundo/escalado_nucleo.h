@@ -9,12 +9,12 @@
 //
 // The common step is vector code: the test point, the lanes that certainly
 // go on, the rebase test, δ's and the radius's step and the test for a
-// change of scale. porPotencia takes, per lane, the products of the branch
-// the scalar function takes for the lane's K, with powers of 2 built from
-// K's integer bits (trabajar, cargar). The rare events (a point leaving, a
-// rebase, a change of scale with its new terms, a new point in a lane that
-// left) are handled lane by lane on the lanes' arrays by the scalar
-// functions of escalado.h, as the deep lanes of the engine handle theirs.
+// change of scale. desescalar and escalarArriba are integer operations on
+// each lane's bits, those of the scalar functions (trabajar, cargar). The
+// rare events (a point leaving, a rebase, a change of scale with its new
+// terms, a new point in a lane that left) are handled lane by lane on the
+// lanes' arrays by the scalar functions of escalado.h, as the deep lanes of
+// the engine handle theirs.
 #pragma once
 
 #include <algorithm>
@@ -201,15 +201,12 @@ size_t CarrilesEscalados<I, N>::trabajar() {
     const double* const rs = ref_.rhoEnV();
     const double* const rt = ref_.rhoEnVi();
     D x[N], y[N], e[N], n[N];
-    // porPotencia's factors for each lane's K (which changes only at events):
-    // porPotencia(v, K) is v f1 f2, with (f1, f2) = (2^K, 1) where K >= -1022,
-    // (2^-1022, 2^(K+1022)) where -2096 <= K < -1022, (0, 1) below; the
-    // powers of 2 built from their bits (I::potencia2), the branch blended.
-    // A product by 1 is exact (a NaN stays one), so each lane's value is
-    // porPotencia's bit for bit, with its products in its order.
-    D f1[N], f2[N];
+    // Each lane's K (which changes only at events) for desescalar, and -K
+    // for the rebase test's escalarArriba, each with its copy shifted to
+    // the exponent field: the lane's unscaled values are the scalar
+    // functions' bit for bit, from integer operations on their bits.
+    Ent kE[N], kE52[N], jM[N], jM52[N];
     uint32_t negativos = 0;  // the lanes with K < 0, which may change scale
-    const D uno = I::rep(1.0), minimoNormal = I::rep(0x1p-1022), cero = I::rep(0.0);
     const auto cargar = [&] {
         negativos = 0;
 #pragma GCC unroll 4
@@ -219,9 +216,10 @@ size_t CarrilesEscalados<I, N>::trabajar() {
             e[j] = I::carga(e_ + j * W);
             n[j] = I::carga(n_ + j * W);
             const Ent K = I::cargaEnt(K_ + j * W);
-            const Mascara m1 = I::mayorIgualEnt(K, -1022), m2 = I::mayorIgualEnt(K, -2096);
-            f1[j] = I::mezcla(m1, I::potencia2(K), I::mezcla(m2, minimoNormal, cero));
-            f2[j] = I::mezcla(m1, uno, I::mezcla(m2, I::potencia2(I::sumaEnt(K, 1022)), uno));
+            kE[j] = K;
+            kE52[j] = I::alExponente(K);
+            jM[j] = I::opuesto(K);
+            jM52[j] = I::alExponente(jM[j]);
             negativos |= I::bits(I::negativoEnt(K)) << (j * W);
         }
     };
@@ -238,8 +236,8 @@ size_t CarrilesEscalados<I, N>::trabajar() {
     const D umbralSigue = I::rep(lote::UMBRAL_SIGUE), umbralEscala = I::rep(UMBRAL_ESCALA);
     const D cs = I::rep(CS), cu = I::rep(CU), factor = I::rep(FACTOR_COTA), pisoG = I::rep(PISO_G);
     const D hRelativo = I::rep(H_RELATIVO), hPiso = I::rep(H_PISO), factorE = I::rep(FACTOR_E);
-    // porPotencia(v, K) of each lane.
-    const auto porPotencia = [&](D v, int j) { return I::mult(I::mult(v, f1[j]), f2[j]); };
+    // desescalar(v, K) of each lane.
+    const auto desescalar = [&](D v, int j) { return I::desescalar(v, kE[j], kE52[j]); };
     while (activos_ > 0) {
         D a[N], bb[N], xu[N], yu[N], eu[N], zr[N], zi[N], M[N], E[N], S[N], raiz[N], eps[N], hn[N];
         uint32_t siguen = 0;
@@ -248,9 +246,9 @@ size_t CarrilesEscalados<I, N>::trabajar() {
             const auto indice = I::indices(n[j]);
             a[j] = I::reune(ra, indice);
             bb[j] = I::reune(rb, indice);
-            xu[j] = porPotencia(x[j], j);
-            yu[j] = porPotencia(y[j], j);
-            eu[j] = porPotencia(e[j], j);
+            xu[j] = desescalar(x[j], j);
+            yu[j] = desescalar(y[j], j);
+            eu[j] = desescalar(e[j], j);
             zr[j] = I::suma(a[j], xu[j]);
             zi[j] = I::suma(bb[j], yu[j]);
             M[j] = I::suma(I::mult(zr[j], zr[j]), I::mult(zi[j], zi[j]));
@@ -281,12 +279,14 @@ size_t CarrilesEscalados<I, N>::trabajar() {
             cargar();
             continue;
         }
-        // Rebasing: the lanes whose z is nearer 0 than δ (unscaled), and
-        // those whose reference has no next step.
+        // Rebasing: the lanes whose z is nearer 0 than δ (in units of 2^K, as
+        // the scalar lanes test it), and those whose reference has no next step.
         uint32_t rebases = 0;
 #pragma GCC unroll 4
         for (int j = 0; j < N; ++j) {
-            const auto rebase = I::menor(M[j], I::suma(I::mult(xu[j], xu[j]), I::mult(yu[j], yu[j])));
+            const D zrK = I::escalarArriba(zr[j], jM[j], jM52[j]), ziK = I::escalarArriba(zi[j], jM[j], jM52[j]);
+            const auto rebase = I::menor(I::suma(I::mult(zrK, zrK), I::mult(ziK, ziK)),
+                                         I::suma(I::mult(x[j], x[j]), I::mult(y[j], y[j])));
             rebases |= I::bits(rebase) << (j * W);
         }
         rebases &= ~ociosos_;

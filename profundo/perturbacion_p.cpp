@@ -107,7 +107,8 @@ namespace escalado {
 // Δ and the reference's roundings enter divided by 2^K, and the pixel's own
 // roundings as v / 2^K. The test point z = Z_n + δ, its radius eps and the
 // decisions are those of the 80-bit lanes, in unscaled doubles: δ and the
-// radius are brought to them by porPotencia, within 2^-1074.
+// radius are brought to them by desescalar, exactly where they are normal
+// doubles and else to 0, within 2^-1022, with no subnormal result.
 
 double potencia2(int64_t k) {
     uint64_t bits = k >= -1022 ? static_cast<uint64_t>(k + 1023) << 52 : uint64_t{1} << (k + 1074);
@@ -120,6 +121,56 @@ double porPotencia(double x, int64_t k) {
     if (k >= -1022) return x * potencia2(k);
     if (k >= -2096) return (x * 0x1p-1022) * potencia2(k + 1022);
     return x * 0.0;
+}
+
+namespace {
+
+constexpr uint64_t SIGNO = uint64_t{1} << 63;
+constexpr uint64_t MANTISA = (uint64_t{1} << 52) - 1;
+
+uint64_t bitsDe(double x) {
+    uint64_t b;
+    std::memcpy(&b, &x, sizeof b);
+    return b;
+}
+
+double deBits(uint64_t b) {
+    double x;
+    std::memcpy(&x, &b, sizeof x);
+    return x;
+}
+
+}  // namespace
+
+double desescalar(double x, int64_t k) {
+    const uint64_t b = bitsDe(x);
+    const int64_t exponente = static_cast<int64_t>((b >> 52) & 0x7ff);
+    if (exponente == 0x7ff) return x;
+    // The exponent field plus k: a normal double when it stays above 0 (it
+    // cannot pass 0x7fe, k <= 0); else below 2^-1022, and 0 or subnormal
+    // x (field 0) lands here too.
+    if (exponente + k > 0) return deBits(b + (static_cast<uint64_t>(k) << 52));
+    return deBits(b & SIGNO);
+}
+
+double escalarArriba(double M, int64_t j) {
+    uint64_t b = bitsDe(M);
+    int64_t exponente = static_cast<int64_t>((b >> 52) & 0x7ff);
+    if (exponente == 0x7ff) return M;
+    const uint64_t signo = b & SIGNO;
+    if (exponente == 0) {
+        // 0 or subnormal: m 2^-1074 with m the bits below the sign (m < 2^52).
+        // A subnormal M 2^j that stays subnormal is m 2^j in the same units.
+        const uint64_t m = b & MANTISA;
+        if (m == 0) return M;
+        if (j < 52 && ((m << j) & ~MANTISA) == 0) return deBits(signo | (m << j));
+        // Else m as a normal double, exactly: (2^52 + m) - 2^52, both normal.
+        b = bitsDe(deBits(m | 0x4330000000000000) - 0x1p52) | signo;
+        exponente = static_cast<int64_t>((b >> 52) & 0x7ff);
+        j -= 1074;
+    }
+    if (exponente + j >= 0x7ff) return deBits(signo | 0x7ff0000000000000);
+    return deBits(b + (static_cast<uint64_t>(j) << 52));
 }
 
 int64_t exponenteInicial(const PuntoEscalado& p, mpfr_prec_t bits) {
@@ -176,7 +227,7 @@ size_t perturbarEscalado(perturbacion::Trabajo& t, const ReferenciaP& ref, const
         int64_t n = 0, k = 0;
         while (true) {
             const double a = ra[n], b = rb[n];
-            const double xu = porPotencia(x, K), yu = porPotencia(y, K), eu = porPotencia(e, K);
+            const double xu = desescalar(x, K), yu = desescalar(y, K), eu = desescalar(e, K);
             const double zr = a + xu, zi = b + yu;
             const double M = zr * zr + zi * zi;
             const double s = std::sqrt(M);
@@ -200,8 +251,12 @@ size_t perturbarEscalado(perturbacion::Trabajo& t, const ReferenciaP& ref, const
                 }
                 break;
             }
-            // Rebasing: δ = z against Z_0 = 0, unscaled, with e = eps.
-            if (n == fin || M < xu * xu + yu * yu) {
+            // Rebasing: δ = z against Z_0 = 0, unscaled, with e = eps, when z
+            // is nearer 0 than δ, compared in units of 2^K (z / 2^K exactly,
+            // from its bits), where nothing underflows for a δ near 2^K and
+            // a z that is δ (Z_n far below it) is not nearer.
+            const double zrK = escalarArriba(zr, -K), ziK = escalarArriba(zi, -K);
+            if (n == fin || zrK * zrK + ziK * ziK < x * x + y * y) {
                 x = zr;
                 y = zi;
                 e = eps;

@@ -8,13 +8,16 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "codigos.h"
+#include "escalado.h"
 #include "iteracion_lote.h"
 #include "iteracion_p.h"
 #include "numeros.h"
@@ -261,6 +264,43 @@ TEST(IteracionP, ElRangoDeExponentesEsDeCadaHilo) {
     EXPECT_EQ(mpfr_get_emin(), mpfr_get_emin_min());
 }
 
+TEST(IteracionP, LasEscalasDeLosCarrilesEscaladosSonLasDeLdexp) {
+    // The scaled lanes' step unscales by the exponent's bits: x 2^k exactly
+    // where that is a normal double, else ±0, and a NaN or an infinity kept
+    // (a lane holding one must leave undecided, not go on with 0); the rebase
+    // test scales up likewise, a subnormal exactly, and past the range to ±∞.
+    // (The vector lanes' versions decide the same points: LaPerturbacionDaLoQueElBucle.)
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    const auto iguales = [](double a, double b) {
+        return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
+    };
+    struct Caso {
+        double x;
+        int64_t k;
+    };
+    const Caso bajando[] = {
+        {0x1.8p-3, -5},   {-0x1.fffffffffffffp+60, -1082},  // the least field, 1
+        {0x1.fffffffffffffp+60, -1083},                     // just below 2^-1022: 0
+        {-0x1.8p-1022, -1}, {0x1p-1074, 0}, {-0x1.8p-1060, -3}, {0x1p1000, -2096}, {0x1p64, -3500},
+        {0.0, -7},        {-0.0, 0},  {inf, -3000}, {-inf, -5},  {nan, -2000},  {-nan, -1},
+    };
+    for (const Caso& c : bajando) {
+        SCOPED_TRACE(std::to_string(c.x) + " 2^" + std::to_string(c.k));
+        const double exacto = std::ldexp(c.x, static_cast<int>(c.k));
+        const bool aCero = std::isfinite(c.x) && (std::fabs(c.x) < 0x1p-1022 || std::ilogb(c.x) + c.k < -1022);
+        EXPECT_PRED2(iguales, escalado::desescalar(c.x, c.k), aCero ? std::copysign(0.0, c.x) : exacto);
+    }
+    const Caso subiendo[] = {
+        {0x1.8p-1000, 1500}, {0x1p-1074, 1074}, {0x1p-1074, 3}, {0x0.0000000000005p-1022, 60},
+        {0x0.fffffffffffffp-1022, 1}, {-0x0.8p-1022, 1}, {0x1p-1074, 2100}, {0x1p1000, 100},
+        {0x1.8p-500, 1500}, {0.0, 3000}, {-0.0, 5}, {inf, 7}, {nan, 3},
+    };
+    for (const Caso& c : subiendo) {
+        SCOPED_TRACE(std::to_string(c.x) + " 2^" + std::to_string(c.k));
+        EXPECT_PRED2(iguales, escalado::escalarArriba(c.x, c.k), std::ldexp(c.x, static_cast<int>(c.k)));
+    }
+}
+
 namespace {
 
 // A deep view for the perturbation path: its centre (plane coordinates; on
@@ -352,6 +392,20 @@ TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
         "9737178379292774723784535680291713094234414842421831483792763118722448402646448433004482939724823523"
         "3744422607983901329800060011975762344213173680257362847636434137012269025903830494954981838438554897"
         "539518120261186692639561593008091896419643735";
+    // A small copy of side about 2.5e-315 near the tip, whose reference passes within 2^-590
+    // of 0 every 420 steps, with δ far below double's normal range.
+    const char* copia420Re =
+        "-0.00000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+        "00000000000000000000000000000000000000000000000000000000000000423071161144854774327090163020522015"
+        "82823576016367464079239203918357608063120695710777687826964473630240702281030082731361499151959888"
+        "62342959984155742458261270059727257254217073102448165636505153340865887784646813255829136549375542"
+        "13521458";
+    const char* copia420Im =
+        "-1.00000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+        "00000000000000000000000000000000000000000000000000000000000000040660021519913002654370560280595168"
+        "30115838170638231896270398537635111518530433486876378854408511131825186882936190594574201236841558"
+        "80070091912743123572354101627692326881211452347584271193565824253465384666232105223853255466241735"
+        "056814880";
     const CasoPerturbacion casos[] = {
         {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-20", 2000, 128, Lienzo{23, 19, 1}, false, 0.9},
         {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-50", 3000, 256, Lienzo{17, 17, 2}, true, 0.9},
@@ -378,9 +432,13 @@ TEST(IteracionP, LaPerturbacionDaLoQueElBucle) {
         {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-200", 1000, 736, Lienzo{11, 9, 1}, true, 0.9},
         {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-320", 1500, 1120, Lienzo{9, 9, 1}, false, 0.9},
         {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-1000", 3000, 3392, Lienzo{7, 6, 1}, true, 0.9},
-        // At 1e-630 the points start with K in [-2096, -2044): δ is brought to unscaled doubles by
-        // 2^-1022 and then a subnormal 2^(K+1022) (the other views pass over those K).
+        // At 1e-630 the points start with K in [-2096, -2044): every δ / 2^K brought to unscaled
+        // doubles is below 2^-1022 at first, and desescalar gives 0 (the other views pass over those K).
         {PLANO_CARDIOIDE, "0", "-1", nullptr, nullptr, "1e-630", 2500, 2176, Lienzo{7, 6, 1}, true, 0.9},
+        // The copy's own view, δ / 2^K unscaled below 2^-1022 in its first steps: where the reference
+        // passes near 0, a z that is δ must not rebase the points to K = 0 (which leaves them to the loop).
+        {PLANO_CARDIOIDE, copia420Re, copia420Im, nullptr, nullptr, "2.5e-315", 10000, 1120, Lienzo{7, 6, 1}, true,
+         0.9},
         {PLANO_CARDIOIDE_INV, "0", punta305Honda, nullptr, nullptr, "1e-320", 1500, 1120, Lienzo{9, 7, 1}, true, 0.9},
         {PLANO_PARABOLA, punta310ReHonda, punta310ImHonda, nullptr, nullptr, "1e-320", 1500, 1120, Lienzo{7, 9, 1},
          false, 0.9},
