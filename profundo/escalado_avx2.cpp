@@ -69,11 +69,11 @@ struct Avx2 {
         const __m256i desborda = _mm256_cmpgt_epi64(_mm256_add_epi64(ee, jj), _mm256_set1_epi64x(0x7fe));
         __m256i r = _mm256_add_epi64(bb, jj52);
         r = elige(desborda, _mm256_or_si256(signo, _mm256_set1_epi64x(0x7ff0000000000000)), r);
-        // A subnormal M 2^j that stays subnormal: m 2^j (a count of 64 or more shifts m out).
+        // A subnormal M 2^j that stays subnormal (m < 2^(52 - j), j < 52): m 2^j.
         const __m256i corrido = _mm256_sllv_epi64(m, j);
-        const __m256i cabe = _mm256_and_si256(
-            _mm256_and_si256(sub, _mm256_cmpgt_epi64(_mm256_set1_epi64x(52), j)),
-            _mm256_cmpeq_epi64(_mm256_andnot_si256(mantisa, corrido), cero));
+        const __m256i alto = _mm256_srlv_epi64(m, _mm256_sub_epi64(_mm256_set1_epi64x(52), j));
+        const __m256i cabe = _mm256_and_si256(_mm256_and_si256(sub, _mm256_cmpgt_epi64(_mm256_set1_epi64x(52), j)),
+                                              _mm256_cmpeq_epi64(alto, cero));
         r = elige(cabe, _mm256_or_si256(signo, corrido), r);
         const __m256i intacto = _mm256_or_si256(_mm256_cmpeq_epi64(e, _mm256_set1_epi64x(0x7ff)),
                                                 _mm256_and_si256(sub, _mm256_cmpeq_epi64(m, cero)));

@@ -71,11 +71,11 @@ struct Avx512 {
         const Mascara desborda = _mm512_cmpge_epi64_mask(_mm512_add_epi64(ee, jj), _mm512_set1_epi64(0x7ff));
         __m512i r = _mm512_add_epi64(bb, jj52);
         r = _mm512_mask_or_epi64(r, desborda, signo, _mm512_set1_epi64(0x7ff0000000000000));
-        // A subnormal M 2^j that stays subnormal: m 2^j (a count of 64 or more shifts m out).
+        // A subnormal M 2^j that stays subnormal (m < 2^(52 - j), j < 52): m 2^j.
         const __m512i corrido = _mm512_maskz_sllv_epi64(0xFF, m, j);
-        const Mascara cabe = static_cast<Mascara>(
-            sub & _mm512_cmplt_epi64_mask(j, _mm512_set1_epi64(52)) &
-            _mm512_testn_epi64_mask(corrido, _mm512_set1_epi64(~((int64_t{1} << 52) - 1))));
+        const __m512i alto = _mm512_maskz_srlv_epi64(0xFF, m, _mm512_sub_epi64(_mm512_set1_epi64(52), j));
+        const Mascara cabe = static_cast<Mascara>(sub & _mm512_cmplt_epi64_mask(j, _mm512_set1_epi64(52)) &
+                                                  _mm512_testn_epi64_mask(alto, alto));
         r = _mm512_mask_or_epi64(r, cabe, signo, corrido);
         const Mascara intacto = static_cast<Mascara>(
             _mm512_cmpeq_epi64_mask(e, _mm512_set1_epi64(0x7ff)) |

@@ -163,7 +163,7 @@ double escalarArriba(double M, int64_t j) {
         // A subnormal M 2^j that stays subnormal is m 2^j in the same units.
         const uint64_t m = b & MANTISA;
         if (m == 0) return M;
-        if (j < 52 && ((m << j) & ~MANTISA) == 0) return deBits(signo | (m << j));
+        if (j < 52 && (m >> (52 - j)) == 0) return deBits(signo | (m << j));
         // Else m as a normal double, exactly: (2^52 + m) - 2^52, both normal.
         b = bitsDe(deBits(m | 0x4330000000000000) - 0x1p52) | signo;
         exponente = static_cast<int64_t>((b >> 52) & 0x7ff);

@@ -292,7 +292,7 @@ TEST(IteracionP, LasEscalasDeLosCarrilesEscaladosSonLasDeLdexp) {
     }
     const Caso subiendo[] = {
         {0x1.8p-1000, 1500}, {0x1p-1074, 1074}, {0x1p-1074, 3}, {0x0.0000000000005p-1022, 60},
-        {0x0.fffffffffffffp-1022, 1}, {-0x0.8p-1022, 1}, {0x1p-1074, 2100}, {0x1p1000, 100},
+        {0x0.fffffffffffffp-1022, 1}, {-0x0.8p-1022, 1}, {0x1p-1023, 13}, {0x0.8000000000001p-1022, 51}, {0x1p-1074, 2100}, {0x1p1000, 100},
         {0x1.8p-500, 1500}, {0.0, 3000}, {-0.0, 5}, {inf, 7}, {nan, 3},
     };
     for (const Caso& c : subiendo) {
