@@ -28,7 +28,6 @@ struct Avx2 {
     static Mascara mayor(D a, D b) { return _mm256_cmp_pd(a, b, _CMP_GT_OQ); }
     static Mascara o(Mascara a, Mascara b) { return _mm256_or_pd(a, b); }
     static uint32_t bits(Mascara m) { return static_cast<uint32_t>(_mm256_movemask_pd(m)); }
-    static D mezcla(Mascara m, D si, D no) { return _mm256_blendv_pd(no, si, m); }
 
 
     static Ent cargaEnt(const int64_t* p) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(p)); }

@@ -29,7 +29,6 @@ struct Avx512 {
     static Mascara mayor(D a, D b) { return _mm512_cmp_pd_mask(a, b, _CMP_GT_OQ); }
     static Mascara o(Mascara a, Mascara b) { return static_cast<Mascara>(a | b); }
     static uint32_t bits(Mascara m) { return m; }
-    static D mezcla(Mascara m, D si, D no) { return _mm512_mask_blend_pd(m, no, si); }
 
 
     static Ent cargaEnt(const int64_t* p) { return _mm512_load_si512(p); }
