@@ -24,6 +24,17 @@ scripts/run-fuzzers.sh build/fuzz "${BRENQUIL_FUZZ_SECONDS:-30}"
 paso "windows: build, unit tests and GUI tests under Wine"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
+# One wineserver for the whole run. Left to itself, the prefix's server exits a
+# few seconds after its last program ends, and a program that starts just then
+# cannot connect ("wine client error:0: recvmsg: Connection reset by peer").
+# Its service processes (services.exe and the rest) live as long as it does, so
+# wineboot starts them here, on /dev/null: started by the first test, they would
+# hold that test's output open and ctest would wait for them to the end.
+(
+  source scripts/wine-env.sh "$PWD/build/windows/wineprefix"
+  wineserver -p
+  DISPLAY= wineboot
+) </dev/null >/dev/null 2>&1 || echo "test.sh: the Wine prefix's server did not start" >&2
 status=0
 scripts/con-xvfb ctest --preset windows || status=$?
 WINEPREFIX="$PWD/build/windows/wineprefix" wineserver -k 2>/dev/null || true
