@@ -6,9 +6,10 @@
 # It is not the tests' prefix (build/windows/wineprefix): a session's file
 # dialogs remember only the user's folders, and no test sees the user's state.
 #
-# With no $DISPLAY (or with --captura) it runs on a virtual display instead:
-# it waits until the first picture is complete, saves a screenshot of the
-# window as build/brenquil-captura.png, prints that path and ends the program.
+# With no $DISPLAY it runs on a virtual display instead. There, or on $DISPLAY
+# with --captura, it waits until the first picture is complete, saves a
+# screenshot of the window as build/brenquil-captura.png, prints that path and
+# ends the program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 raiz=$PWD

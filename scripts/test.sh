@@ -16,7 +16,7 @@ for preset in native asan tsan; do
   ctest --preset "$preset"
 done
 
-paso "fuzz: record reader, PNG text reader, iterarLote against iterarPunto"
+paso "fuzz: record reader, PNG text reader, the double and perturbation paths against iterarPunto, the deep path against the P-bit loop"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 scripts/run-fuzzers.sh build/fuzz "${BRENQUIL_FUZZ_SECONDS:-30}"
