@@ -27,15 +27,20 @@ cmake --build --preset windows
 # One wineserver for the whole run. Left to itself, the prefix's server exits a
 # few seconds after its last program ends, and a program that starts just then
 # cannot connect ("wine client error:0: recvmsg: Connection reset by peer").
-# Its service processes (services.exe and the rest) live as long as it does, so
-# wineboot starts them here, on /dev/null: started by the first test, they would
-# hold that test's output open and ctest would wait for them to the end.
-(
-  source scripts/wine-env.sh "$PWD/build/windows/wineprefix"
-  wineserver -p
-  DISPLAY= wineboot
-) </dev/null >/dev/null 2>&1 || echo "test.sh: the Wine prefix's server did not start" >&2
+# Its service processes and desktop live as long as it does, so wineboot
+# starts them here, on the tests' display and on /dev/null: started by the
+# first test, they would hold that test's output open and ctest would wait for
+# them to the end.
+ctestConServidor() {
+  (
+    source scripts/wine-env.sh "$PWD/build/windows/wineprefix"
+    wineserver -p
+    wineboot
+  ) </dev/null >/dev/null 2>&1 || echo "test.sh: the Wine prefix's server did not start" >&2
+  ctest --preset windows
+}
+export -f ctestConServidor
 status=0
-scripts/con-xvfb ctest --preset windows || status=$?
+scripts/con-xvfb bash -c ctestConServidor || status=$?
 WINEPREFIX="$PWD/build/windows/wineprefix" wineserver -k 2>/dev/null || true
 exit $status
