@@ -45,14 +45,17 @@ ViaLote viaAutomatica();
 // Both paths need the thread's x87 precision control at 64 bits (as every
 // thread that computes the picture has it) and SSE rounding to nearest
 // without flushing to zero; otherwise every point goes through iterarPunto.
-// A forced path that is not available is taken as X87. Automatica stops
-// giving points to the double path within a batch when too few are decided
-// by it; a batch of very close points (a deep view) is probed with a few of
-// them first (docs/certificado-doble.md, section 10), and after a failed
-// probe it goes to the perturbation path, which judges the batch by its own
-// first points; where that fails too, the thread's next alike batches go to
-// iterarPunto at once. The perturbation path keeps the thread's last
-// reference orbit for the next batches of the same plane and limit near it.
+// A forced path that is not available is taken as X87. Automatica sends a
+// batch of very close points (a deep view) to the perturbation path first,
+// which judges the batch by its own first points; after a failed probe the
+// thread's next alike batches skip it for a while (a wait that doubles while
+// its probes keep failing) and go to the double path, which probes a few of
+// them in turn (docs/certificado-doble.md, section 10); where that fails too,
+// the rest of the batch and the thread's next few alike batches go to
+// iterarPunto at once. Otherwise the double path stops giving points to its
+// lanes within a batch when too few are decided by it. The perturbation path
+// keeps the thread's last reference orbit for the next batches of the same
+// plane and limit near it.
 //
 // Returns how many points were decided without iterarPunto: by the double or
 // the perturbation path, or at their first step (count 1, the loop's own x87 step).

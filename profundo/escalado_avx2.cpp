@@ -5,30 +5,13 @@
 #include <immintrin.h>
 
 #include "escalado_nucleo.h"
+#include "vector_avx2.h"
 
 namespace brenquil::escalado {
 namespace {
 
-struct Avx2 {
-    using D = __m256d;
+struct Avx2 : DoblesAvx2 {
     using Ent = __m256i;  // K of each lane, a 64-bit integer
-    using Mascara = __m256d;
-    static constexpr int W = 4;
-
-    static D carga(const double* p) { return _mm256_load_pd(p); }
-    static void guarda(double* p, D v) { _mm256_store_pd(p, v); }
-    static D rep(double x) { return _mm256_set1_pd(x); }
-    static D suma(D a, D b) { return _mm256_add_pd(a, b); }
-    static D resta(D a, D b) { return _mm256_sub_pd(a, b); }
-    static D mult(D a, D b) { return _mm256_mul_pd(a, b); }
-    static D raiz(D a) { return _mm256_sqrt_pd(a); }
-    // |a| as the sign bit cleared, as fabs.
-    static D abs(D a) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), a); }
-    static Mascara menor(D a, D b) { return _mm256_cmp_pd(a, b, _CMP_LT_OQ); }
-    static Mascara mayor(D a, D b) { return _mm256_cmp_pd(a, b, _CMP_GT_OQ); }
-    static Mascara o(Mascara a, Mascara b) { return _mm256_or_pd(a, b); }
-    static uint32_t bits(Mascara m) { return static_cast<uint32_t>(_mm256_movemask_pd(m)); }
-
 
     static Ent cargaEnt(const int64_t* p) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(p)); }
     static Mascara negativoEnt(Ent k) { return _mm256_castsi256_pd(_mm256_cmpgt_epi64(_mm256_setzero_si256(), k)); }
@@ -78,14 +61,6 @@ struct Avx2 {
                                                 _mm256_and_si256(sub, _mm256_cmpeq_epi64(m, cero)));
         r = elige(intacto, b, r);
         return _mm256_castsi256_pd(r);
-    }
-
-    // The reference indices are whole numbers below 2^31 (escalado_nucleo.h): exact in both conversions.
-    using Indice = __m128i;
-    static Indice indices(D n) { return _mm256_cvtpd_epi32(n); }
-    // (The masked gather with all lanes: GCC 12 warns on the undefined source of the plain one.)
-    static D reune(const double* base, Indice i) {
-        return _mm256_mask_i32gather_pd(_mm256_setzero_pd(), base, i, _mm256_castsi256_pd(_mm256_set1_epi64x(-1)), 8);
     }
 };
 

@@ -5,31 +5,13 @@
 #include <immintrin.h>
 
 #include "escalado_nucleo.h"
+#include "vector_avx512.h"
 
 namespace brenquil::escalado {
 namespace {
 
-struct Avx512 {
-    using D = __m512d;
+struct Avx512 : DoblesAvx512 {
     using Ent = __m512i;  // K of each lane, a 64-bit integer
-    using Mascara = __mmask8;
-    static constexpr int W = 8;
-
-    static D carga(const double* p) { return _mm512_load_pd(p); }
-    static void guarda(double* p, D v) { _mm512_store_pd(p, v); }
-    static D rep(double x) { return _mm512_set1_pd(x); }
-    static D suma(D a, D b) { return _mm512_add_pd(a, b); }
-    static D resta(D a, D b) { return _mm512_sub_pd(a, b); }
-    static D mult(D a, D b) { return _mm512_mul_pd(a, b); }
-    // (_mm512_sqrt_pd with an all-ones mask: GCC 12 warns on its undefined source.)
-    static D raiz(D a) { return _mm512_mask_sqrt_pd(a, 0xFF, a); }
-    // |a| as the sign bit cleared, as fabs.
-    static D abs(D a) { return _mm512_abs_pd(a); }
-    static Mascara menor(D a, D b) { return _mm512_cmp_pd_mask(a, b, _CMP_LT_OQ); }
-    static Mascara mayor(D a, D b) { return _mm512_cmp_pd_mask(a, b, _CMP_GT_OQ); }
-    static Mascara o(Mascara a, Mascara b) { return static_cast<Mascara>(a | b); }
-    static uint32_t bits(Mascara m) { return m; }
-
 
     static Ent cargaEnt(const int64_t* p) { return _mm512_load_si512(p); }
     static Mascara negativoEnt(Ent k) { return _mm512_cmplt_epi64_mask(k, _mm512_setzero_si512()); }
@@ -81,14 +63,6 @@ struct Avx512 {
             (sub & _mm512_cmpeq_epi64_mask(m, _mm512_setzero_si512())));
         r = _mm512_mask_mov_epi64(r, intacto, b);
         return _mm512_castsi512_pd(r);
-    }
-
-    // The reference indices are whole numbers below 2^31 (escalado_nucleo.h): exact in both
-    // conversions. (Masked forms with all lanes: GCC 12 warns on the undefined sources of the plain ones.)
-    using Indice = __m256i;
-    static Indice indices(D n) { return _mm512_maskz_cvtpd_epi32(0xFF, n); }
-    static D reune(const double* base, Indice i) {
-        return _mm512_mask_i32gather_pd(_mm512_setzero_pd(), 0xFF, i, base, 8);
     }
 };
 
